@@ -1,0 +1,43 @@
+# Set-up, build, test and run on Debian 12. `make test` and `make run` are all a new machine needs.
+BUILD      ?= build/release
+FUZZ_BUILD ?= build/fuzz
+FUZZ_SECONDS ?= 60
+JOBS       ?= $(shell nproc)
+export CCACHE_NOHASHDIR := true
+export CCACHE_BASEDIR   := $(CURDIR)
+
+.PHONY: deps configure build test run fuzz bench screenshots clean
+
+deps:
+	@scripts/deps.sh
+
+configure: deps
+	@cmake -S . -B $(BUILD) -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo >/dev/null
+
+build: configure
+	@cmake --build $(BUILD) -j $(JOBS)
+
+test: build
+	cd $(BUILD) && QT_QPA_PLATFORM=offscreen ctest --output-on-failure -j $(JOBS)
+
+run: build
+	@scripts/run.sh $(BUILD)
+
+bench: build
+	@for b in $(BUILD)/*_bench; do echo "== $$b"; $$b --benchmark_min_time=0.2; done
+
+fuzz: deps
+	@CXX=clang++ cmake -S . -B $(FUZZ_BUILD) -G Ninja -DORNIX_FUZZ=ON -DORNIX_GUI=OFF -DORNIX_TESTS=OFF -DORNIX_BENCH=OFF >/dev/null
+	@cmake --build $(FUZZ_BUILD) -j $(JOBS)
+	@mkdir -p $(FUZZ_BUILD)/corpus
+	@set -e; for f in $(FUZZ_BUILD)/*_fuzz; do \
+	  name=$$(basename $$f); mkdir -p $(FUZZ_BUILD)/corpus/$$name; \
+	  echo "== $$name for $(FUZZ_SECONDS) s"; \
+	  $$f -max_total_time=$(FUZZ_SECONDS) -print_final_stats=1 -artifact_prefix=$(FUZZ_BUILD)/ $(FUZZ_BUILD)/corpus/$$name; \
+	done
+
+screenshots: build
+	@scripts/screenshots.sh $(BUILD)
+
+clean:
+	rm -rf build

@@ -1,0 +1,5 @@
+#include <cstdio>
+int main() {
+    std::puts("ornix-tester: the main window is being built");
+    return 1;
+}

@@ -1,0 +1,1 @@
+// Keeps the core library non-empty until the first real source lands; delete then.

@@ -1,0 +1,5 @@
+#include <cstdio>
+int main() {
+    std::puts("ornix-sim: the virtual controller is being built");
+    return 1;
+}

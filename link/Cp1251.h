@@ -1,0 +1,10 @@
+#pragma once
+// Conversion between the UTF-8 texts of the program and the Windows-1251 bytes
+// that the controller's files and our log files use.
+#include <string>
+#include <string_view>
+
+// A character without a Windows-1251 byte, or a broken UTF-8 sequence, becomes '?'.
+std::string Utf8ToCp1251(std::string_view utf8);
+// The one byte without a character (0x98) becomes '?'.
+std::string Cp1251ToUtf8(std::string_view cp1251);

@@ -1,0 +1,83 @@
+#pragma once
+// The controller's two configuration pages and the values the configuration window shows
+// for them, both ways, as plain functions: the window only puts these values on widgets.
+#include <array>
+#include <cstdint>
+#include <optional>
+#include <span>
+#include <string>
+#include <string_view>
+
+constexpr int TrkCfgSize = 33;
+constexpr int SubTrkCfgSize = 8;
+constexpr int CfgChannels = 5;  // rows of the configuration window: channels, hoses
+constexpr int CfgBoards = 4;    // display boards a channel can use
+constexpr int NoSelection = -1; // a combo box item index when no item fits
+
+using TrkCfgRecord = std::span<const uint8_t, TrkCfgSize>;
+using SubTrkCfgRecord = std::span<const uint8_t, SubTrkCfgSize>;
+
+// Hose-set combo items: the hoses an item names and their bit mask (hose k = bit k-1).
+struct HoseSetItem {
+    std::string_view Text;
+    uint8_t Code;
+};
+std::span<const HoseSetItem> HoseSetItems();
+int HoseSetIndex(uint8_t code);          // NoSelection for a code of no item (0 among them)
+std::optional<uint8_t> HoseSetCode(int index);
+
+// What every control of the configuration groups shows; combo values are item indexes.
+struct TrkCfgControls {
+    int ChannelCountIndex = NoSelection;  // NumberOfChannelsCombo: count - 1
+    std::array<bool, CfgChannels> InvNozzle{};
+    std::array<bool, 2> InvAvarBtn{};
+    bool WaitNozzleFree = false, DontShowTotals = false, DoseAccuracy = false;
+    bool KazakhPrice = false, VrxOverflow = false;
+    // Power outputs "1".."15" of each channel.
+    std::array<int, CfgChannels> SmallValveOut{}, LargeValveOut{}, PumpOut{};
+    // Hose row: valve, pump, nozzle and flowmeter "1".."5".
+    std::array<int, CfgChannels> HoseValve{}, HosePump{}, HoseNozzle{}, HoseFlowmeter{};
+    std::array<std::array<bool, CfgBoards>, CfgChannels> ChannelBoard{};
+    std::array<bool, CfgChannels> TrigNozzle{};
+    std::array<int, CfgChannels> HoseSet{};  // index into HoseSetItems()
+
+    bool operator==(const TrkCfgControls&) const = default;
+};
+
+TrkCfgControls TrkCfgToControls(TrkCfgRecord record);
+
+// Writes the controls into a record that holds the configuration as read: the bits the
+// window does not show are sent back unchanged, and so is every field whose control has
+// no selection (there is no value to put in its place).
+void ControlsToTrkCfg(const TrkCfgControls& controls, std::span<uint8_t, TrkCfgSize> record);
+
+// The channel count byte when it is one the window offers, else nothing.
+std::optional<int> TrkCfgChannelCount(TrkCfgRecord record);
+
+// Texts of the sub-controller group.
+struct SubTrkCfgTexts {
+    std::string PcbChannels, BoardCount, LogicalChannels, BitRate;
+    std::string Address1, State1, Address2, State2;
+
+    bool operator==(const SubTrkCfgTexts&) const = default;
+};
+SubTrkCfgTexts SubTrkCfgToTexts(SubTrkCfgRecord record);
+std::string SubTrkStateText(uint8_t state);
+uint32_t SubTrkBitRate(uint8_t divisor);
+uint8_t SubTrkDivisor(std::string_view bitRateText);
+
+// The three bytes WriteSubTrkCfg sends, from the texts of the sub-controller group.
+// A text that is not a number counts as address 0 (none); a number that is no bus
+// address is refused with a message, so nothing is sent.
+struct SubTrkValues {
+    std::array<uint8_t, 3> Bytes{};  // first address, second address, divisor
+    std::string Error;               // empty when the values can be sent
+};
+SubTrkValues SubTrkValuesToWrite(std::string_view address1, std::string_view address2,
+                                 std::string_view bitRate);
+
+// Channel counts as the readers use them: every table holds 15 channels.
+constexpr int MaxChannels = 15;
+int CappedChannelCount(int count);
+// The sub-controller page's logical count when set, else the configuration's count.
+int LogicalChannelCount(SubTrkCfgRecord subTrkCfg, TrkCfgRecord trkCfg);

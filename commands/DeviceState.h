@@ -1,0 +1,113 @@
+#pragma once
+// Everything one worker knows about the controller: decoded readings, the
+// already-read flags of the start-up synchronisation and the values windows
+// stage for writers. Only the worker writes readings and flags; only the UI
+// thread writes staged values, and only while the worker is blocked in a
+// display step or before it reads the pending operation. A new worker starts
+// zeroed, so each poll run reads the settings again.
+#include <array>
+#include <cstdint>
+#include <string>
+
+constexpr int kChannelCount = 15;         // 0..4 own board, 5..9 and 10..14 sub-controller boards
+constexpr int kOwnChannelCount = 5;
+constexpr int kDisplayDeviceCount = 7;    // 0..3 display boards, 4..6 keyboards
+constexpr int kDisplayBoardCount = 4;
+constexpr int kDeviceInfoSize = 24;
+constexpr int kTrkCfgSize = 33;
+constexpr int kSubTrkCfgSize = 8;
+constexpr int kChannelStateSize = 86;
+constexpr int kFlowmeterStateSize = 46;
+constexpr int kFlowmeterParamsSize = 18;
+constexpr int kTabloColourCorrectionSize = 6;
+
+// Byte offsets of the identification record (little-endian).
+namespace DeviceInfoAt {
+constexpr int Type = 0;          // u16, bit 15 = boot loader running
+constexpr int Firmware = 2;      // minor, major, day, month, year
+constexpr int RtcTemperature = 15;
+constexpr int HdwErrCode = 16;
+constexpr int ProtocolType = 17; // 0xFF when not carried
+constexpr int CpuTemperature = 18; // 0x80 when not carried
+constexpr int VrxId = 19;        // u32
+constexpr int DoorSensors = 23;
+}  // namespace DeviceInfoAt
+
+struct TDeviceState {
+    // Indices chosen for the next reader / writer.
+    int CurrentChannel = 0;
+    int SelectedChannel = 0;
+
+    // Link setup (identification, address, bit rate, host protocol).
+    uint8_t NewAddress = 0;
+    int32_t NewBitRate = 0;
+    int32_t ProtocolType = 0;  // 0 AUTO, 1 ПК, 2 VRX 2.0
+    std::array<uint8_t, kDeviceInfoSize> DeviceInfo{};
+    int32_t DeviceInfoLength = 0;  // answer length of the last good identification
+
+    // Already-read flags, in the order the start-up synchronisation waits on them.
+    uint8_t DeviceInfoRead = 0;
+    uint8_t Md5Read = 0;
+    uint8_t TrkCfgRead = 0;
+    uint8_t FlowmeterTimeoutRead = 0;
+    uint8_t TabloCutOffRead = 0;
+    uint8_t NightBrightRead = 0;
+    uint8_t TabloTestStepRead = 0;
+    uint8_t FlowmeterParamsPresent = 0;  // not waited on: the longer answer carried the parameter block
+
+    // Clock: read by ReadTime, staged for WriteTime / WriteTimeZone.
+    uint32_t UtcTime = 0;       // seconds since 2000-01-01 00:00:00 UTC
+    int8_t TimeZone = 0;        // quarter hours
+    uint8_t SummerTimeMode = 0; // 0 none, 1 automatic, 2 always
+
+    // Configuration records, verbatim.
+    std::array<uint8_t, kTrkCfgSize> TrkCfg{};
+    std::array<uint8_t, kSubTrkCfgSize> SubTrkCfg{};
+    uint8_t SubTrk1AddressToWrite = 0;
+    uint8_t SubTrk2AddressToWrite = 0;
+    uint8_t SubTrkBitRateDivisorToWrite = 0;
+
+    // Controller parameters, read and staged in place.
+    uint32_t FlowmeterTimeout = 0;  // s
+    std::array<uint8_t, kFlowmeterParamsSize> FlowmeterParams{};
+    uint32_t TabloCutOff = 0;       // ml
+    uint32_t NightBright = 0;       // %
+    uint32_t TabloTestStep = 0;     // tens of ms
+
+    // Per-channel and per-device readings.
+    std::array<std::array<uint8_t, kChannelStateSize>, kChannelCount> ChannelState{};
+    std::array<std::array<uint8_t, kFlowmeterStateSize>, kChannelCount> FlowmeterState{};
+    std::array<uint16_t, kChannelCount> PumpRampUpTime{};       // ms
+    std::array<uint8_t, kDisplayDeviceCount> TabloType{};
+    std::array<uint32_t, kChannelCount> Price{};                // kopecks (or whole units) per litre
+    std::array<uint32_t, kOwnChannelCount> DoseVolumeReadback{};// ml
+    std::array<uint32_t, kOwnChannelCount> DoseMoneyReadback{}; // kopecks
+    std::array<uint16_t, kChannelCount> ReductionConst{};       // ml
+
+    // Staged by windows for writers; never overwritten by a poll reading.
+    std::array<uint8_t, kChannelCount> VrxAddress{};
+    std::array<uint16_t, kOwnChannelCount> PumpRampUpTimeToWrite{};
+    std::array<uint32_t, kChannelCount> LiftedNozzleColourToWrite{};   // 0xRRGGBB
+    std::array<uint32_t, kChannelCount> RestingNozzleColourToWrite{};  // 0xRRGGBB
+    std::array<std::string, kChannelCount> FuelNameToWrite{};
+    uint8_t BlockFlag = 0;   // 1 block, 0 unblock
+    uint8_t DoseKind = 0;    // 0 volume, 1 money
+    uint32_t DoseAmount = 0; // ml or kopecks
+    std::array<std::array<uint8_t, kTabloColourCorrectionSize>, kDisplayBoardCount> TabloColourCorrection{};
+    std::array<int8_t, kDisplayDeviceCount> TabloTempOffsetToWrite{};  // °C
+
+    // The channel count the poll schedule walks: sub-controller view first.
+    int LogicalChannelCount() const;
+};
+
+// Tables the main window keeps for other windows; touched only on the UI thread.
+struct TMainWindowTables {
+    std::array<uint32_t, kChannelCount> KnownPrices{};
+    uint32_t KnownPriceMask = 0;  // bit n: KnownPrices[n] came from the controller; never cleared
+    int TimeErrCode = 0;          // 0 ok, 1 time differs, 2 zone differs, 3 clock stands still
+
+    // Records a price read from the controller for the dose window.
+    void RememberPrice(int channel, uint32_t price);
+    // Whether the channel's price was ever read; an unread one must not be used to convert amounts.
+    bool PriceKnown(int channel) const;
+};

@@ -1,0 +1,47 @@
+#include "engine/OperationPattern.h"
+
+#include "link/ComPortUnit.h"
+
+// The command catalog's describer (fixed signature).
+std::string DescribeRequest(TECOMPort& port, const uint8_t* request, int length);
+
+namespace {
+
+// Steps 1 and 3 to 8 of the pattern; `exchange` sends what `buffer` holds and receives into it.
+bool RunPattern(TComThread& w, Op self, const uint8_t* buffer, int length, const TExchangeSpec& spec,
+                const std::function<void()>& exchange, const Decode& decode, const Display& display) {
+    w.ClearPendingIf(self);
+    std::string& status = spec.Status ? *spec.Status : w.PollStatusText;
+    status = (spec.Describe.empty() ? DescribeRequest(ComPort, buffer, length) : spec.Describe) + "...";
+    if (spec.MarkSending) ComPort.Sending = true;
+    w.ShowStatus();
+    if (spec.TimeoutMs != TExchangeSpec::KeepTimeout) ComPort.SetReadTimeout(spec.TimeoutMs);
+    exchange();
+    bool decoded = false;
+    if (ComPort.Error == 0) {
+        if (ComPort.AnswerLength >= spec.Needed) {
+            if (decode) decode(buffer, ComPort.AnswerLength);
+            if (display) w.Synchronize(display);
+            decoded = true;
+        } else {
+            ComPort.ReportWrongLength(spec.Needed);
+        }
+    }
+    status += ComPort.ResultText;
+    w.ShowStatus();
+    return decoded;
+}
+
+}  // namespace
+
+bool RunExchange(TComThread& w, Op self, TRequest& request, int length, const TExchangeSpec& spec,
+                 const Decode& decode, const Display& display) {
+    return RunPattern(w, self, request.data(), length, spec,
+                      [&] { ComPort.Exchange(request.data(), length); }, decode, display);
+}
+
+bool RunExchangeBuffer(TComThread& w, Op self, int length, const TExchangeSpec& spec,
+                       const Decode& decode, const Display& display) {
+    return RunPattern(w, self, ComPort.Buffer, length, spec,
+                      [&] { ComPort.ExchangeBuffer(length); }, decode, display);
+}

@@ -1,0 +1,135 @@
+#pragma once
+// The only way the worker reaches the windows: one interface per window, called
+// from display steps that run on the UI thread while the worker waits (see
+// TComThread::Synchronize). Windows implement these; tests use RecordingViews.
+// Builders of later windows add their methods here with small additive edits.
+#include <array>
+#include <cstdint>
+#include <functional>
+#include <string>
+#include <vector>
+
+#include "commands/DeviceState.h"
+
+// Runs a step on the UI thread and returns only after it has run.
+class IUiDispatcher {
+public:
+    virtual ~IUiDispatcher() = default;
+    virtual void Run(const std::function<void()>& step) = 0;
+};
+
+// Runs each step at once on the calling thread: for code that already is the UI thread, and tests.
+class TInlineDispatcher final : public IUiDispatcher {
+public:
+    void Run(const std::function<void()>& step) override { step(); }
+};
+
+// Image indices of the main window's lists.
+namespace Images {
+constexpr int None = -1;
+constexpr int RedCross = 0;    // condition present, alarm
+constexpr int GreenCheck = 1;  // condition present, normal
+constexpr int GreyCheck = 2;   // not blocked
+// Nozzle colour swatches live after the state icons; DrawNozzleColour picks them.
+constexpr int DoorSensors = 0; // image 0 of the door-sensor list
+}  // namespace Images
+
+// State of the main window that display steps read and write (UI thread only).
+struct TMainWindowState : TMainWindowTables {
+    uint8_t DevAddr = 1;
+    int32_t BaudRate = 9600;
+    int32_t NewBaudRate = 0;
+    int HdwErrCode = 0;       // 0..255, shown blinking in the title
+    int EditHoldOff = 0;      // 500 ms ticks the dose editor must not be overwritten
+    std::array<uint32_t, kChannelCount> LiftedNozzleColour{};   // 0xRRGGBB
+    std::array<uint32_t, kChannelCount> RestingNozzleColour{};  // 0xRRGGBB
+    std::array<std::string, kChannelCount> FuelNames{};
+};
+
+class IMainView {
+public:
+    virtual ~IMainView() = default;
+    virtual TMainWindowState& State() = 0;
+
+    // Status views (rows by fixed index; channel cells take the 0-based channel).
+    virtual void SetTrkStatus(int row, int column, const std::string& text) = 0;
+    virtual void SetTrkStatusImage(int row, int column, int image) = 0;
+    virtual void SetChStatus(int row, int channel, const std::string& text) = 0;
+    virtual void SetChStatusImage(int row, int channel, int image) = 0;
+    virtual void SetValveStatus(int row, int column, const std::string& text) = 0;
+    virtual void SetChannelCount(int count) = 0;
+    virtual void SetSubTrkCount(int count) = 0;
+    virtual void SetDoorSensors(uint8_t bits) = 0;
+    virtual void DrawNozzleColour(int channel, int kind) = 0;  // kind 0 lifted, 1 resting
+    virtual void ShowFuelName(int channel) = 0;
+
+    // Status bar: panel 0 holds the port; 3 progress, 4 results.
+    virtual std::string PortPanelText() = 0;
+    virtual void SetStatusText(const std::string& text) = 0;
+    virtual void SetErrorText(const std::string& text) = 0;
+    virtual void SetDevAddr(uint8_t address) = 0;  // ignores 0 and 255, saves the rest
+
+    // Buttons the worker gives back when its job ends.
+    virtual void ReleasePollButton() = 0;                               // enabled and raised
+    virtual void SetSellTestButton(const std::string& caption, bool enabled) = 0;
+    virtual void SetTestTabloButtonEnabled(bool enabled) = 0;
+    virtual void SetReadMemButtonCaption(const std::string& caption) = 0;
+
+    // Port menu, probed for busy ports just before it opens.
+    virtual std::vector<std::string> PortMenuNames() = 0;  // port name of each item, menu order
+    virtual void MarkPortBusy(int item) = 0;                // appends " (Занят)" to the caption
+    virtual void PopupPortMenu(int x, int y) = 0;
+};
+
+class IConfigView {
+public:
+    virtual ~IConfigView() = default;
+    // ReadTimeButton, WriteTimeButton and WriteTimeCfgButton together.
+    virtual void SetTimeButtonsEnabled(bool enabled) = 0;
+    virtual void SetFindNetAddrButtonCaption(const std::string& caption) = 0;
+    virtual void SetProtocolComboIndex(int index) = 0;  // -1 selects nothing
+    virtual void SetProtocolComboEnabled(bool enabled) = 0;
+};
+
+class IDoseView {
+public:
+    virtual ~IDoseView() = default;
+};
+
+class IFlowmeterView {
+public:
+    virtual ~IFlowmeterView() = default;
+};
+
+class ITabloView {
+public:
+    virtual ~ITabloView() = default;
+};
+
+class ITabloManualTestView {
+public:
+    virtual ~ITabloManualTestView() = default;
+};
+
+class IMcuPinsTestView {
+public:
+    virtual ~IMcuPinsTestView() = default;
+};
+
+class ISdExplorerView {
+public:
+    virtual ~ISdExplorerView() = default;
+};
+
+// Everything a worker needs to reach the UI; every pointer is set for a real run.
+struct TViews {
+    IUiDispatcher* Dispatcher = nullptr;
+    IMainView* Main = nullptr;
+    IConfigView* Config = nullptr;
+    IDoseView* Dose = nullptr;
+    IFlowmeterView* Flowmeter = nullptr;
+    ITabloView* Tablo = nullptr;
+    ITabloManualTestView* TabloManualTest = nullptr;
+    IMcuPinsTestView* McuPinsTest = nullptr;
+    ISdExplorerView* SdExplorer = nullptr;
+};

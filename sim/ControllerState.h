@@ -1,0 +1,46 @@
+#pragma once
+// Everything one simulated controller remembers. A plain struct so that handler families
+// read and change it directly; each family adds its own fields in its own section below.
+#include <array>
+#include <cstdint>
+#include <map>
+
+// The controller's real-time clock: UTC seconds since 2000-01-01 follow the host clock
+// plus an offset, or stand still at a fixed value.
+struct SimClockState {
+    int64_t OffsetSeconds = 0;   // controller UTC minus host UTC while running
+    bool Standing = false;       // a stopped clock keeps StandingUtc
+    uint32_t StandingUtc = 0;
+    int8_t Zone = 12;            // quarter hours east of UTC
+    uint8_t SummerMode = 0;      // 0 none, 1 automatic switching, 2 summer time always
+};
+
+struct ControllerState {
+    // --- Link: where and how the controller listens
+    uint8_t Address = 1;
+    int BitRate = 9600;
+    uint8_t ProtocolType = 0;          // 0 AUTO, 1 PC, 2 VRX 2.0
+    bool RefuseAddressChange = false;  // answers command 34 with "invalid data" instead
+
+    // --- Identity (identification record of command 0, sub-code 0)
+    uint16_t DeviceType = 33;
+    uint8_t FirmwareMinor = 7, FirmwareMajor = 3;
+    uint8_t FirmwareDay = 14, FirmwareMonth = 5, FirmwareYear = 24;
+    std::array<uint8_t, 8> Serial = {0x4F, 0x52, 0x4E, 0x58, 0x00, 0x01, 0x27, 0x10};
+    int8_t RtcTemperature = 27;
+    uint8_t HardwareError = 0;
+    int8_t CpuTemperature = 41;
+    uint32_t VrxId = 100001;
+    uint8_t DoorSensors = 0;
+    // Content length of the identification answer (address, command, result and data);
+    // older firmware answers 20, 21 or 26 bytes instead of the full 27.
+    int IdentityAnswerLength = 27;
+    std::array<uint8_t, 16> FirmwareMd5 = {0x3A, 0x7F, 0x10, 0xC2, 0x5E, 0x91, 0x0B, 0xD4,
+                                           0x66, 0x28, 0xE3, 0x4D, 0x8C, 0x01, 0xB9, 0x75};
+    int Md5DelayMs = 0;  // the real firmware hashes its flash before answering
+
+    // --- Clock (commands 8, 9, 10)
+    SimClockState Clock;
+
+    // --- Families of later commands add their sections below this line.
+};

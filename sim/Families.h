@@ -1,0 +1,13 @@
+#pragma once
+// The families of simulated commands. Each family defines its SimFamily in its own file
+// and is declared here once.
+#include <span>
+
+#include "sim/SimFamily.h"
+
+extern const SimFamily IdentityFamily;  // commands 0, 34, 145
+extern const SimFamily ClockFamily;     // commands 8, 9, 10
+// Add the declaration of a new family here.
+
+// Every family, in the order their rows are looked up.
+std::span<const SimFamily* const> AllFamilies();

@@ -1,0 +1,208 @@
+#include "sim/SimOptions.h"
+
+#include <charconv>
+#include <span>
+
+#include "sim/Families.h"
+
+bool ParseOptionNumber(std::string_view text, long long min, long long max, long long& out,
+                       std::string& error) {
+    long long v = 0;
+    auto [end, ec] = std::from_chars(text.data(), text.data() + text.size(), v);
+    if (ec != std::errc() || end != text.data() + text.size() || text.empty()) {
+        error = "not a whole number: '" + std::string(text) + "'";
+        return false;
+    }
+    if (v < min || v > max) {
+        error = std::string(text) + " is outside " + std::to_string(min) + ".." + std::to_string(max);
+        return false;
+    }
+    out = v;
+    return true;
+}
+
+bool IsSupportedBitRate(long long rate) {
+    constexpr long long kRates[] = {4800, 9600, 19200, 38400, 57600, 115200};
+    for (long long r : kRates)
+        if (r == rate) return true;
+    return false;
+}
+
+namespace {
+
+using Apply = bool (*)(SimConfig&, std::string_view, std::string&);
+
+// Stores a number within a range into a field of the configuration.
+template <typename T>
+bool SetNumber(std::string_view v, long long min, long long max, T& field, std::string& e) {
+    long long n = 0;
+    if (!ParseOptionNumber(v, min, max, n, e)) return false;
+    field = T(n);
+    return true;
+}
+
+bool ParseBitRate(std::string_view v, int& rate, std::string& e) {
+    long long n = 0;
+    if (!ParseOptionNumber(v, 1, 1000000, n, e)) return false;
+    if (!IsSupportedBitRate(n)) {
+        e = "unsupported bit rate " + std::string(v) + " (4800, 9600, 19200, 38400, 57600, 115200)";
+        return false;
+    }
+    rate = int(n);
+    return true;
+}
+
+// "A:B" with both halves numbers within their ranges.
+bool ParsePair(std::string_view v, long long maxA, long long maxB, long long& a, long long& b,
+               std::string& e) {
+    size_t colon = v.find(':');
+    if (colon == std::string_view::npos) {
+        e = "expected two numbers joined by ':', got '" + std::string(v) + "'";
+        return false;
+    }
+    return ParseOptionNumber(v.substr(0, colon), 0, maxA, a, e) &&
+           ParseOptionNumber(v.substr(colon + 1), 0, maxB, b, e);
+}
+
+bool ParseSecond(SimConfig& c, std::string_view v, std::string& e) {
+    size_t colon = v.find(':');
+    if (colon == std::string_view::npos) {
+        e = "expected ADDRESS:BAUD, got '" + std::string(v) + "'";
+        return false;
+    }
+    if (!SetNumber(v.substr(0, colon), 1, 254, c.SecondAddress, e)) return false;
+    if (!ParseBitRate(v.substr(colon + 1), c.SecondBitRate, e)) return false;
+    c.Second = true;
+    return true;
+}
+
+bool ParseForcedResult(SimConfig& c, std::string_view v, std::string& e) {
+    long long command = 0, result = 0;
+    if (!ParsePair(v, 255, 255, command, result, e)) return false;
+    c.Faults.ForcedResults.push_back({uint8_t(command), uint8_t(result)});
+    return true;
+}
+
+const SimOptionRow kCoreOptions[] = {
+    {"--address", "N", "bus address of the controller, 1..254 (default 1)",
+     [](SimConfig& c, std::string_view v, std::string& e) { return SetNumber(v, 1, 254, c.Controller.Address, e); }},
+    {"--baud", "N", "bit rate it listens at: 4800 (VRX 2.0 only), 9600 (default), 19200, 38400, 57600, 115200",
+     [](SimConfig& c, std::string_view v, std::string& e) { return ParseBitRate(v, c.Controller.BitRate, e); }},
+    {"--pace", nullptr, "send answer bytes at the line rate (10 bits a byte, 11 at 4800)",
+     [](SimConfig& c, std::string_view, std::string&) { return c.Pace = true; }},
+    {"--link", "PATH", "also make PATH a symlink to the port (removed at exit)",
+     [](SimConfig& c, std::string_view v, std::string& e) {
+         if (v.empty()) { e = "empty path"; return false; }
+         c.LinkPath = std::string(v);
+         return true;
+     }},
+    {"--seed", "N", "seed of the fault choices, so a run can be repeated",
+     [](SimConfig& c, std::string_view v, std::string& e) { return SetNumber(v, 0, INT64_MAX, c.Seed, e); }},
+    {"-v", nullptr, "log every request and answer in hex on stderr",
+     [](SimConfig& c, std::string_view, std::string&) { return c.Verbose = true; }},
+    {"--help", nullptr, "this text",
+     [](SimConfig& c, std::string_view, std::string&) { return c.Help = true; }},
+    // Identity
+    {"--id-length", "N", "content length of the identification answer, 3..64 (default 27; older firmware 20, 21, 26)",
+     [](SimConfig& c, std::string_view v, std::string& e) { return SetNumber(v, 3, 64, c.Controller.IdentityAnswerLength, e); }},
+    {"--device-type", "N", "device type code, 0..65535 (default 33; bit 15 = boot loader, e.g. 32801)",
+     [](SimConfig& c, std::string_view v, std::string& e) { return SetNumber(v, 0, 65535, c.Controller.DeviceType, e); }},
+    {"--refuse-address", nullptr, "refuse every change of the bus address (result 18)",
+     [](SimConfig& c, std::string_view, std::string&) { return c.Controller.RefuseAddressChange = true; }},
+    {"--md5-delay", "MS", "time the firmware MD5 takes before it is answered, 0..10000 (default 0)",
+     [](SimConfig& c, std::string_view v, std::string& e) { return SetNumber(v, 0, 10000, c.Controller.Md5DelayMs, e); }},
+    {"--hardware-error", "N", "hardware error code reported in the identification, 0..255",
+     [](SimConfig& c, std::string_view v, std::string& e) { return SetNumber(v, 0, 255, c.Controller.HardwareError, e); }},
+    {"--standing-clock", nullptr, "the real-time clock does not run",
+     [](SimConfig& c, std::string_view, std::string&) { return c.Controller.Clock.Standing = true; }},
+    // Bus
+    {"--second", "ADDR:BAUD", "a second controller on the line at its own address and bit rate",
+     ParseSecond},
+    {"--twin", nullptr, "a second device at the controller's address that answers together with it",
+     [](SimConfig& c, std::string_view, std::string&) { return c.Twin = true; }},
+    // Faults
+    {"--drop", "PERCENT", "share of answers left out",
+     [](SimConfig& c, std::string_view v, std::string& e) { return SetNumber(v, 0, 100, c.Faults.DropPercent, e); }},
+    {"--bad-crc", "PERCENT", "share of answers whose CRC does not match",
+     [](SimConfig& c, std::string_view v, std::string& e) { return SetNumber(v, 0, 100, c.Faults.BadCrcPercent, e); }},
+    {"--cut", "PERCENT", "share of answers that stop before their terminator",
+     [](SimConfig& c, std::string_view v, std::string& e) { return SetNumber(v, 0, 100, c.Faults.CutPercent, e); }},
+    {"--late", "PERCENT", "share of answers held back until the next request (or --late-ms)",
+     [](SimConfig& c, std::string_view v, std::string& e) { return SetNumber(v, 0, 100, c.Faults.LatePercent, e); }},
+    {"--late-ms", "MS", "how long a late answer waits at most, 1..60000 (default 1500)",
+     [](SimConfig& c, std::string_view v, std::string& e) { return SetNumber(v, 1, 60000, c.Faults.LateMs, e); }},
+    {"--wrong-echo", "PERCENT", "share of answers that echo another command code",
+     [](SimConfig& c, std::string_view v, std::string& e) { return SetNumber(v, 0, 100, c.Faults.WrongEchoPercent, e); }},
+    {"--result", "CMD:CODE", "answer command CMD with result code CODE only (repeatable)",
+     ParseForcedResult},
+};
+
+const SimOptionRow* FindOption(std::string_view name) {
+    for (const SimOptionRow& row : kCoreOptions)
+        if (name == row.Name) return &row;
+    for (const SimFamily* family : AllFamilies())
+        for (const SimOptionRow& row : family->Options)
+            if (name == row.Name) return &row;
+    return nullptr;
+}
+
+void AppendHelp(std::string& out, std::span<const SimOptionRow> rows) {
+    for (const SimOptionRow& row : rows) {
+        std::string head = "  " + std::string(row.Name);
+        if (row.ValueName) head += " " + std::string(row.ValueName);
+        if (head.size() < 24) head.resize(24, ' ');
+        else head += "  ";
+        out += head + row.Help + "\n";
+    }
+}
+
+}  // namespace
+
+bool ParseSimArguments(const std::vector<std::string>& args, SimConfig& config,
+                       std::string& error) {
+    for (size_t i = 0; i < args.size(); ++i) {
+        std::string_view arg = args[i];
+        std::string_view name = arg, value;
+        size_t eq = arg.find('=');
+        bool inlineValue = arg.starts_with("--") && eq != std::string_view::npos;
+        if (inlineValue) {
+            name = arg.substr(0, eq);
+            value = arg.substr(eq + 1);
+        }
+        const SimOptionRow* row = FindOption(name);
+        if (!row) {
+            error = "unknown option " + std::string(arg) + " (see --help)";
+            return false;
+        }
+        if (row->ValueName && !inlineValue) {
+            if (i + 1 >= args.size()) {
+                error = std::string(name) + " needs a value " + row->ValueName;
+                return false;
+            }
+            value = args[++i];
+        } else if (!row->ValueName && inlineValue) {
+            error = std::string(name) + " takes no value";
+            return false;
+        }
+        std::string why;
+        if (!row->Apply(config, value, why)) {
+            error = std::string(name) + ": " + why;
+            return false;
+        }
+    }
+    return true;
+}
+
+std::string SimHelpText() {
+    std::string out =
+        "Usage: ornix-sim [options]\n"
+        "A virtual Ornix controller on a pseudo-terminal. The first line printed is the port\n"
+        "name to give the tester (\"pts/3\"); it runs until interrupted.\n\n";
+    AppendHelp(out, kCoreOptions);
+    for (const SimFamily* family : AllFamilies())
+        if (!family->Options.empty()) {
+            out += std::string("\n") + family->Name + ":\n";
+            AppendHelp(out, family->Options);
+        }
+    return out;
+}

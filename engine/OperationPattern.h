@@ -43,7 +43,7 @@ struct TExchangeSpec {
     uint32_t TimeoutMs = 500;       // KeepTimeout: use the read time-out in force
     int Needed = 3;                 // shortest acceptable answer content
     bool MarkSending = true;        // false: the "..." announcement is never dropped
-    std::string Describe;           // empty: the command catalog describes the request
+    std::string Describe{};         // empty: the command catalog describes the request
 };
 
 // Returns true when the answer was good and decoded.

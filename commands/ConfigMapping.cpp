@@ -1,7 +1,8 @@
 #include "commands/ConfigMapping.h"
 
+#include "commands/NumberText.h"
+
 #include <algorithm>
-#include <charconv>
 
 namespace {
 
@@ -56,18 +57,6 @@ constexpr DivisorRate SubTrkRates[] = {{9600, 95}, {19200, 47}, {38400, 23}, {57
 constexpr uint8_t DefaultSubTrkDivisor = 7;  // 115200, also for a rate the link cannot do
 constexpr uint32_t SubTrkClock = 921600;
 
-// A whole decimal integer, blanks around it allowed.
-std::optional<long long> ParseInteger(std::string_view text) {
-    auto first = text.find_first_not_of(' ');
-    if (first == std::string_view::npos) return std::nullopt;
-    text = text.substr(first, text.find_last_not_of(' ') - first + 1);
-    if (!text.empty() && text.front() == '+') text.remove_prefix(1);
-    long long value = 0;
-    auto [end, ec] = std::from_chars(text.data(), text.data() + text.size(), value);
-    if (ec != std::errc() || end != text.data() + text.size()) return std::nullopt;
-    return value;
-}
-
 }  // namespace
 
 std::span<const HoseSetItem> HoseSetItems() { return HoseSets; }
@@ -108,7 +97,7 @@ TrkCfgControls TrkCfgToControls(TrkCfgRecord record) {
     return c;
 }
 
-void ControlsToTrkCfg(const TrkCfgControls& c, std::span<uint8_t, TrkCfgSize> record) {
+void ControlsToTrkCfg(const TrkCfgControls& c, std::span<uint8_t, kTrkCfgSize> record) {
     if (c.ChannelCountIndex >= 0 && c.ChannelCountIndex < CfgChannels)
         record[0] = static_cast<uint8_t>(c.ChannelCountIndex + 1);
 
@@ -151,7 +140,7 @@ std::string SubTrkStateText(uint8_t state) {
 uint32_t SubTrkBitRate(uint8_t divisor) { return SubTrkClock / (divisor + 1u); }
 
 uint8_t SubTrkDivisor(std::string_view bitRateText) {
-    auto rate = ParseInteger(bitRateText);
+    auto rate = ParseWholeNumber(bitRateText);
     for (const DivisorRate& r : SubTrkRates)
         if (rate && *rate == r.Rate) return r.Divisor;
     return DefaultSubTrkDivisor;
@@ -168,7 +157,7 @@ SubTrkValues SubTrkValuesToWrite(std::string_view address1, std::string_view add
     SubTrkValues v;
     std::string_view texts[] = {address1, address2};
     for (int k = 0; k < 2; ++k) {
-        long long address = ParseInteger(texts[k]).value_or(0);
+        long long address = ParseWholeNumber(texts[k]).value_or(0);
         if (address < 0 || address > 255) {
             v.Error = "Адрес подчинённого контроллера должен быть от 0 до 255";
             return v;
@@ -179,8 +168,4 @@ SubTrkValues SubTrkValuesToWrite(std::string_view address1, std::string_view add
     return v;
 }
 
-int CappedChannelCount(int count) { return std::clamp(count, 0, MaxChannels); }
-
-int LogicalChannelCount(SubTrkCfgRecord subTrkCfg, TrkCfgRecord trkCfg) {
-    return CappedChannelCount(subTrkCfg[2] != 0 ? subTrkCfg[2] : trkCfg[0]);
-}
+int CappedChannelCount(int count) { return std::clamp(count, 0, kChannelCount); }

@@ -8,14 +8,14 @@
 #include <string>
 #include <string_view>
 
-constexpr int TrkCfgSize = 33;
-constexpr int SubTrkCfgSize = 8;
+#include "commands/DeviceState.h"
+
 constexpr int CfgChannels = 5;  // rows of the configuration window: channels, hoses
 constexpr int CfgBoards = 4;    // display boards a channel can use
 constexpr int NoSelection = -1; // a combo box item index when no item fits
 
-using TrkCfgRecord = std::span<const uint8_t, TrkCfgSize>;
-using SubTrkCfgRecord = std::span<const uint8_t, SubTrkCfgSize>;
+using TrkCfgRecord = std::span<const uint8_t, kTrkCfgSize>;
+using SubTrkCfgRecord = std::span<const uint8_t, kSubTrkCfgSize>;
 
 // Hose-set combo items: the hoses an item names and their bit mask (hose k = bit k-1).
 struct HoseSetItem {
@@ -49,7 +49,7 @@ TrkCfgControls TrkCfgToControls(TrkCfgRecord record);
 // Writes the controls into a record that holds the configuration as read: the bits the
 // window does not show are sent back unchanged, and so is every field whose control has
 // no selection (there is no value to put in its place).
-void ControlsToTrkCfg(const TrkCfgControls& controls, std::span<uint8_t, TrkCfgSize> record);
+void ControlsToTrkCfg(const TrkCfgControls& controls, std::span<uint8_t, kTrkCfgSize> record);
 
 // The channel count byte when it is one the window offers, else nothing.
 std::optional<int> TrkCfgChannelCount(TrkCfgRecord record);
@@ -76,8 +76,5 @@ struct SubTrkValues {
 SubTrkValues SubTrkValuesToWrite(std::string_view address1, std::string_view address2,
                                  std::string_view bitRate);
 
-// Channel counts as the readers use them: every table holds 15 channels.
-constexpr int MaxChannels = 15;
+// A channel count the controller reports, held to the 15 channels every table has room for.
 int CappedChannelCount(int count);
-// The sub-controller page's logical count when set, else the configuration's count.
-int LogicalChannelCount(SubTrkCfgRecord subTrkCfg, TrkCfgRecord trkCfg);

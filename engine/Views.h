@@ -9,6 +9,7 @@
 #include <string>
 #include <vector>
 
+#include "commands/ConfigMapping.h"
 #include "commands/DeviceState.h"
 
 // Runs a step on the UI thread and returns only after it has run.
@@ -89,6 +90,14 @@ public:
     virtual void SetFindNetAddrButtonCaption(const std::string& caption) = 0;
     virtual void SetProtocolComboIndex(int index) = 0;  // -1 selects nothing
     virtual void SetProtocolComboEnabled(bool enabled) = 0;
+
+    // Filled by the configuration readers. The defaults do nothing so that a window that
+    // does not show these yet still builds; the configuration window overrides them.
+    virtual void ShowTrkCfg(const TrkCfgControls& /*controls*/) {}
+    virtual void SetTrkCfgWriteButtonEnabled(bool /*enabled*/) {}
+    virtual void ShowSubTrkCfg(const SubTrkCfgTexts& /*texts*/) {}
+    // KazakhPriceCheckBox: while it is checked, prices are whole currency units.
+    virtual bool KazakhPriceChecked() { return false; }
 };
 
 class IDoseView {
@@ -99,11 +108,20 @@ public:
 class IFlowmeterView {
 public:
     virtual ~IFlowmeterView() = default;
+    // A value cell of the list (row, flowmeter 0..14); missing rows and cells are ignored.
+    virtual void SetFlowmeterCell(int /*row*/, int /*flowmeter*/, const std::string& /*text*/) {}
+    // The type a reader last reported for a flowmeter; the type editor starts from it.
+    virtual void SetReportedFlowmeterType(int /*flowmeter*/, uint8_t /*type*/) {}
 };
 
 class ITabloView {
 public:
     virtual ~ITabloView() = default;
+    // A value cell (row, device 0..6); missing rows and cells are ignored.
+    virtual void SetTabloCell(int /*row*/, int /*device*/, const std::string& /*text*/) {}
+    // The window's colour-correction record of display board 0..3, as the board reported it.
+    virtual void SetColourCorrection(int /*board*/,
+                                     const std::array<uint8_t, kTabloColourCorrectionSize>& /*record*/) {}
 };
 
 class ITabloManualTestView {

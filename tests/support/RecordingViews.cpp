@@ -67,6 +67,8 @@ std::string Join(const std::string& name, int a, int b, const std::string& text)
 std::string TRecordingViews::Trk(int row, int column) const { return Lookup(TrkCells, row, column, std::string()); }
 std::string TRecordingViews::Ch(int row, int channel) const { return Lookup(ChCells, row, channel, std::string()); }
 std::string TRecordingViews::Valve(int row, int column) const { return Lookup(ValveCells, row, column, std::string()); }
+std::string TRecordingViews::FlowCell(int row, int flowmeter) const { return Lookup(FlowCells, row, flowmeter, std::string()); }
+std::string TRecordingViews::TabloCell(int row, int device) const { return Lookup(TabloCells, row, device, std::string()); }
 
 bool TRecordingViews::Called(const std::string& prefix) const {
     for (const auto& call : Calls)
@@ -153,4 +155,32 @@ void TRecordingViews::SetProtocolComboIndex(int index) {
 void TRecordingViews::SetProtocolComboEnabled(bool enabled) {
     ProtocolComboEnabled = enabled;
     Log(std::string("SetProtocolComboEnabled ") + (enabled ? "1" : "0"));
+}
+void TRecordingViews::ShowTrkCfg(const TrkCfgControls& controls) {
+    TrkCfgShown = controls;
+    Log("ShowTrkCfg");
+}
+void TRecordingViews::SetTrkCfgWriteButtonEnabled(bool enabled) {
+    TrkCfgWriteEnabled = enabled;
+    Log(std::string("SetTrkCfgWriteButtonEnabled ") + (enabled ? "1" : "0"));
+}
+void TRecordingViews::ShowSubTrkCfg(const SubTrkCfgTexts& texts) {
+    SubTrkCfgShown = texts;
+    Log("ShowSubTrkCfg");
+}
+void TRecordingViews::SetFlowmeterCell(int row, int flowmeter, const std::string& text) {
+    FlowCells[{row, flowmeter}] = text;
+    Log(Join("SetFlowmeterCell", row, flowmeter, text));
+}
+void TRecordingViews::SetReportedFlowmeterType(int flowmeter, uint8_t type) {
+    ReportedFlowmeterTypes[flowmeter] = type;
+    Log("SetReportedFlowmeterType " + std::to_string(flowmeter) + " " + std::to_string(type));
+}
+void TRecordingViews::SetTabloCell(int row, int device, const std::string& text) {
+    TabloCells[{row, device}] = text;
+    Log(Join("SetTabloCell", row, device, text));
+}
+void TRecordingViews::SetColourCorrection(int board, const std::array<uint8_t, kTabloColourCorrectionSize>& record) {
+    ColourCorrections[board] = record;
+    Log("SetColourCorrection " + std::to_string(board));
 }

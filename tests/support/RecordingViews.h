@@ -1,12 +1,14 @@
 #pragma once
 // A fake of every window the worker talks to. It keeps the cells and texts the
 // display steps wrote, plus a call log, so tests assert on what a user would see.
+#include <array>
 #include <chrono>
 #include <condition_variable>
 #include <deque>
 #include <functional>
 #include <map>
 #include <mutex>
+#include <optional>
 #include <string>
 #include <utility>
 #include <vector>
@@ -69,11 +71,22 @@ public:
     std::string FindNetAddrCaption;
     int ProtocolComboIndex = -2;  // -2: never set
     bool ProtocolComboEnabled = true;
+    std::optional<TrkCfgControls> TrkCfgShown;
+    std::optional<SubTrkCfgTexts> SubTrkCfgShown;
+    bool TrkCfgWriteEnabled = false;
+    bool KazakhPrice = false;  // what KazakhPriceChecked answers
+
+    // Flowmeter and display-board windows: (row, flowmeter or device) -> text.
+    std::map<Cell, std::string> FlowCells, TabloCells;
+    std::map<int, int> ReportedFlowmeterTypes;
+    std::map<int, std::array<uint8_t, kTabloColourCorrectionSize>> ColourCorrections;
 
     // Convenience lookups: empty text / Images::None when never written.
     std::string Trk(int row, int column = 0) const;
     std::string Ch(int row, int channel) const;
     std::string Valve(int row, int column) const;
+    std::string FlowCell(int row, int flowmeter) const;
+    std::string TabloCell(int row, int device) const;
     bool Called(const std::string& prefix) const;
     std::string LastStatus() const { return StatusTexts.empty() ? "" : StatusTexts.back(); }
     std::string LastError() const { return ErrorTexts.empty() ? "" : ErrorTexts.back(); }
@@ -105,6 +118,15 @@ public:
     void SetFindNetAddrButtonCaption(const std::string& caption) override;
     void SetProtocolComboIndex(int index) override;
     void SetProtocolComboEnabled(bool enabled) override;
+    void ShowTrkCfg(const TrkCfgControls& controls) override;
+    void SetTrkCfgWriteButtonEnabled(bool enabled) override;
+    void ShowSubTrkCfg(const SubTrkCfgTexts& texts) override;
+    bool KazakhPriceChecked() override { return KazakhPrice; }
+
+    void SetFlowmeterCell(int row, int flowmeter, const std::string& text) override;
+    void SetReportedFlowmeterType(int flowmeter, uint8_t type) override;
+    void SetTabloCell(int row, int device, const std::string& text) override;
+    void SetColourCorrection(int board, const std::array<uint8_t, kTabloColourCorrectionSize>& record) override;
 
 private:
     void Log(std::string call) { Calls.push_back(std::move(call)); }

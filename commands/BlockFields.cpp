@@ -1,0 +1,16 @@
+#include "commands/BlockFields.h"
+
+#include "engine/TextHelpers.h"
+
+uint64_t BlockFieldValue(std::span<const uint8_t> block, const BlockField& field) {
+    uint64_t value = 0;
+    for (int i = field.Width - 1; i >= 0; --i) value = value << 8 | block[field.Offset + i];
+    return value;
+}
+
+std::string BlockFieldText(std::span<const uint8_t> block, const BlockField& field) {
+    uint64_t value = BlockFieldValue(block, field);
+    // Totals are unsigned 64-bit: a double keeps them positive, if not to the last millilitre.
+    if (field.Divisor == 1) return std::to_string(value);
+    return RealText(static_cast<double>(value) / field.Divisor);
+}

@@ -1,0 +1,17 @@
+#pragma once
+// A number kept at a fixed offset of a verbatim answer block and the row that shows it.
+// Readers describe their blocks as tables of these instead of one line per row.
+#include <cstdint>
+#include <span>
+#include <string>
+
+struct BlockField {
+    int Row;
+    int Offset;
+    int Width;         // bytes, little-endian: 1, 2, 4 or 8
+    uint32_t Divisor;  // 1: the number as it stands; else shown as a decimal real value / Divisor
+};
+
+// The caller guarantees that the field lies inside the block.
+uint64_t BlockFieldValue(std::span<const uint8_t> block, const BlockField& field);
+std::string BlockFieldText(std::span<const uint8_t> block, const BlockField& field);

@@ -9,6 +9,8 @@
 #include <cstdint>
 #include <string>
 
+#include "commands/CounterRecords.h"
+
 constexpr int kChannelCount = 15;         // 0..4 own board, 5..9 and 10..14 sub-controller boards
 constexpr int kOwnChannelCount = 5;
 constexpr int kDisplayDeviceCount = 7;    // 0..3 display boards, 4..6 keyboards
@@ -20,6 +22,9 @@ constexpr int kChannelStateSize = 86;
 constexpr int kFlowmeterStateSize = 46;
 constexpr int kFlowmeterParamsSize = 18;
 constexpr int kTabloColourCorrectionSize = 6;
+constexpr int kFlowmeterDataSize = 33;      // command 229/1, answer bytes 5..37
+constexpr int kCryptoDataSize = 38;         // command 231, answer bytes 4..41
+constexpr int kValveControllerInfoSize = 8; // command 89, answer bytes 6..13
 
 // Byte offsets of the identification record (little-endian).
 namespace DeviceInfoAt {
@@ -86,15 +91,54 @@ struct TDeviceState {
 
     // Staged by windows for writers; never overwritten by a poll reading.
     std::array<uint8_t, kChannelCount> VrxAddress{};
-    std::array<uint16_t, kOwnChannelCount> PumpRampUpTimeToWrite{};
-    std::array<uint32_t, kChannelCount> LiftedNozzleColourToWrite{};   // 0xRRGGBB
-    std::array<uint32_t, kChannelCount> RestingNozzleColourToWrite{};  // 0xRRGGBB
+    // Every displayed channel column has a ramp-up editor, so all fifteen can stage a value.
+    std::array<uint16_t, kChannelCount> PumpRampUpTimeToWrite{};
+    // Colours as the window keeps them: red + green * 256 + blue * 65536 (0x00BBGGRR).
+    std::array<uint32_t, kChannelCount> LiftedNozzleColourToWrite{};
+    std::array<uint32_t, kChannelCount> RestingNozzleColourToWrite{};
     std::array<std::string, kChannelCount> FuelNameToWrite{};
     uint8_t BlockFlag = 0;   // 1 block, 0 unblock
     uint8_t DoseKind = 0;    // 0 volume, 1 money
     uint32_t DoseAmount = 0; // ml or kopecks
     std::array<std::array<uint8_t, kTabloColourCorrectionSize>, kDisplayBoardCount> TabloColourCorrection{};
     std::array<int8_t, kDisplayDeviceCount> TabloTempOffsetToWrite{};  // °C
+
+    // Counters and last fills.
+    std::array<uint8_t, LastFillSize> LastFill{};  // the channel read last, verbatim
+    std::array<uint8_t, DataBlockStatusSize> DataBlockStatus{};    // bit n = channel n
+    std::array<uint8_t, DataBlockRecordsSize> DataBlockRecords{};  // kept, never shown
+    uint32_t FlowmeterBase = 0;  // ml, from either layout of the totals
+    std::array<ChannelTotals, kChannelCount> ChannelTotalsRead{};
+    std::array<FlowmeterCounters, kChannelCount> FlowmeterCountersRead{};
+    TempsAndVoltage Temps{};
+
+    // Flowmeter settings and crypto-flowmeter diagnostics, verbatim. Kept for all 15
+    // flowmeters because the poll walks up to 15 of them, although only 0..4 are asked.
+    // The window stores a new type and LPGmass address in FlowmeterData before a write.
+    std::array<std::array<uint8_t, kFlowmeterDataSize>, kChannelCount> FlowmeterData{};
+    std::array<std::array<uint8_t, kCryptoDataSize>, kChannelCount> CryptoData{};
+    std::array<int8_t, kChannelCount> FlowmeterTempOffsetToWrite{};  // °C, -126..126
+    std::array<double, kChannelCount> LpgDensity{};       // shown x 1000 for LPGmass
+    std::array<double, kChannelCount> LpgTemperature{};   // °C
+
+    // Sound generator (command 232/0) and what the editor stages for its writers.
+    struct TSoundGenStatus {
+        uint8_t State = 0;     // 0 off .. 5 no card, 255 no link
+        uint8_t Volume = 0;
+        uint16_t FileCount = 0;
+        uint16_t CurrentFile = 0;
+        uint8_t FolderCount = 0;
+        uint16_t DeviceType = 0;
+        std::array<uint8_t, 5> Firmware{};  // minor, major, day, month, year - 2000
+    } SoundGen;
+    uint8_t SoundGenAddressToWrite = 0;
+    uint8_t SoundGenVolumeToWrite = 0;
+
+    // Valve controller: identity (command 89) and the values staged for command 232/5.
+    std::array<uint8_t, kValveControllerInfoSize> ValveControllerInfo{};  // type, minor, major, date
+    uint8_t ValveAddressToWrite = 0;
+    uint8_t ValveBitRateDivisorToWrite = 0;  // 921600 / rate - 1
+    uint8_t ValveOpeningToWrite = 0;         // percent during flow reduction
 
     // The channel count the poll schedule walks: sub-controller view first.
     int LogicalChannelCount() const;

@@ -42,8 +42,8 @@ struct TMainWindowState : TMainWindowTables {
     int32_t NewBaudRate = 0;
     int HdwErrCode = 0;       // 0..255, shown blinking in the title
     int EditHoldOff = 0;      // 500 ms ticks the dose editor must not be overwritten
-    std::array<uint32_t, kChannelCount> LiftedNozzleColour{};   // 0xRRGGBB
-    std::array<uint32_t, kChannelCount> RestingNozzleColour{};  // 0xRRGGBB
+    std::array<uint32_t, kChannelCount> LiftedNozzleColour{};   // red + green * 256 + blue * 65536
+    std::array<uint32_t, kChannelCount> RestingNozzleColour{};  // likewise
     std::array<std::string, kChannelCount> FuelNames{};
 };
 
@@ -63,6 +63,8 @@ public:
     virtual void SetDoorSensors(uint8_t bits) = 0;
     virtual void DrawNozzleColour(int channel, int kind) = 0;  // kind 0 lifted, 1 resting
     virtual void ShowFuelName(int channel) = 0;
+    // Channel columns of ChStatusListView (its columns less the caption column).
+    virtual int ChannelColumnCount() { return kOwnChannelCount; }
 
     // Status bar: panel 0 holds the port; 3 progress, 4 results.
     virtual std::string PortPanelText() = 0;
@@ -98,6 +100,18 @@ public:
     virtual void ShowSubTrkCfg(const SubTrkCfgTexts& /*texts*/) {}
     // KazakhPriceCheckBox: while it is checked, prices are whole currency units.
     virtual bool KazakhPriceChecked() { return false; }
+
+    // Time group, filled by the clock reader. While the user types into CurTimeUTCEdit
+    // (it is the active control) the reader leaves the group alone.
+    virtual bool CurTimeUTCEditActive() { return false; }
+    virtual void SetCurTimeUTCText(const std::string& /*text*/) {}
+    virtual void SetCurTimeLocalText(const std::string& /*text*/) {}
+    virtual void SetTimeZoneIndex(int /*item*/) {}   // -1 selects nothing
+    virtual void SetTimeShiftIndex(int /*item*/) {}  // -1 selects nothing
+    // Display-board brightness group: NightBrightEdit and the read-only illumination edits.
+    virtual void SetNightBrightText(const std::string& /*text*/) {}
+    virtual void SetIllum1Text(const std::string& /*text*/) {}
+    virtual void SetIllum2Text(const std::string& /*text*/) {}
 };
 
 class IDoseView {
@@ -112,6 +126,8 @@ public:
     virtual void SetFlowmeterCell(int /*row*/, int /*flowmeter*/, const std::string& /*text*/) {}
     // The type a reader last reported for a flowmeter; the type editor starts from it.
     virtual void SetReportedFlowmeterType(int /*flowmeter*/, uint8_t /*type*/) {}
+    // The crypto status code a reader last reported; the hint of the status cell explains it.
+    virtual void SetCryptoStatus(int /*flowmeter*/, uint8_t /*code*/) {}
 };
 
 class ITabloView {

@@ -96,7 +96,10 @@ void TRecordingViews::SetValveStatus(int row, int column, const std::string& tex
     ValveCells[{row, column}] = text;
     Log(Join("SetValveStatus", row, column, text));
 }
-void TRecordingViews::SetChannelCount(int count) { Log("SetChannelCount " + std::to_string(count)); }
+void TRecordingViews::SetChannelCount(int count) {
+    ChannelColumns = count;
+    Log("SetChannelCount " + std::to_string(count));
+}
 void TRecordingViews::SetSubTrkCount(int count) { Log("SetSubTrkCount " + std::to_string(count)); }
 void TRecordingViews::SetDoorSensors(uint8_t bits) { Log("SetDoorSensors " + std::to_string(bits)); }
 void TRecordingViews::DrawNozzleColour(int channel, int kind) {
@@ -167,6 +170,34 @@ void TRecordingViews::SetTrkCfgWriteButtonEnabled(bool enabled) {
 void TRecordingViews::ShowSubTrkCfg(const SubTrkCfgTexts& texts) {
     SubTrkCfgShown = texts;
     Log("ShowSubTrkCfg");
+}
+void TRecordingViews::SetCurTimeUTCText(const std::string& text) {
+    CurTimeUTC = text;
+    Log("SetCurTimeUTCText " + text);
+}
+void TRecordingViews::SetCurTimeLocalText(const std::string& text) {
+    CurTimeLocal = text;
+    Log("SetCurTimeLocalText " + text);
+}
+void TRecordingViews::SetTimeZoneIndex(int item) {
+    TimeZoneIndex = item;
+    Log("SetTimeZoneIndex " + std::to_string(item));
+}
+void TRecordingViews::SetTimeShiftIndex(int item) {
+    TimeShiftIndex = item;
+    Log("SetTimeShiftIndex " + std::to_string(item));
+}
+void TRecordingViews::SetNightBrightText(const std::string& text) {
+    NightBright = text;
+    Log("SetNightBrightText " + text);
+}
+void TRecordingViews::SetIllum1Text(const std::string& text) {
+    Illum1 = text;
+    Log("SetIllum1Text " + text);
+}
+void TRecordingViews::SetIllum2Text(const std::string& text) {
+    Illum2 = text;
+    Log("SetIllum2Text " + text);
 }
 void TRecordingViews::SetFlowmeterCell(int row, int flowmeter, const std::string& text) {
     FlowCells[{row, flowmeter}] = text;

@@ -75,10 +75,15 @@ public:
     std::optional<SubTrkCfgTexts> SubTrkCfgShown;
     bool TrkCfgWriteEnabled = false;
     bool KazakhPrice = false;  // what KazakhPriceChecked answers
+    bool UtcEditActive = false;  // what CurTimeUTCEditActive answers
+    int ChannelColumns = kOwnChannelCount;  // what ChannelColumnCount answers; SetChannelCount sets it
+    std::string CurTimeUTC, CurTimeLocal, NightBright, Illum1, Illum2;
+    int TimeZoneIndex = -2, TimeShiftIndex = -2;  // -2: never set
 
     // Flowmeter and display-board windows: (row, flowmeter or device) -> text.
     std::map<Cell, std::string> FlowCells, TabloCells;
     std::map<int, int> ReportedFlowmeterTypes;
+    std::map<int, int> CryptoStatuses;
     std::map<int, std::array<uint8_t, kTabloColourCorrectionSize>> ColourCorrections;
 
     // Convenience lookups: empty text / Images::None when never written.
@@ -102,6 +107,7 @@ public:
     void SetDoorSensors(uint8_t bits) override;
     void DrawNozzleColour(int channel, int kind) override;
     void ShowFuelName(int channel) override;
+    int ChannelColumnCount() override { return ChannelColumns; }
     std::string PortPanelText() override { return PortPanel; }
     void SetStatusText(const std::string& text) override;
     void SetErrorText(const std::string& text) override;
@@ -122,9 +128,18 @@ public:
     void SetTrkCfgWriteButtonEnabled(bool enabled) override;
     void ShowSubTrkCfg(const SubTrkCfgTexts& texts) override;
     bool KazakhPriceChecked() override { return KazakhPrice; }
+    bool CurTimeUTCEditActive() override { return UtcEditActive; }
+    void SetCurTimeUTCText(const std::string& text) override;
+    void SetCurTimeLocalText(const std::string& text) override;
+    void SetTimeZoneIndex(int item) override;
+    void SetTimeShiftIndex(int item) override;
+    void SetNightBrightText(const std::string& text) override;
+    void SetIllum1Text(const std::string& text) override;
+    void SetIllum2Text(const std::string& text) override;
 
     void SetFlowmeterCell(int row, int flowmeter, const std::string& text) override;
     void SetReportedFlowmeterType(int flowmeter, uint8_t type) override;
+    void SetCryptoStatus(int flowmeter, uint8_t code) override { CryptoStatuses[flowmeter] = code; }
     void SetTabloCell(int row, int device, const std::string& text) override;
     void SetColourCorrection(int board, const std::array<uint8_t, kTabloColourCorrectionSize>& record) override;
 

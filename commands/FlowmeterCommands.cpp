@@ -1,0 +1,117 @@
+#include "commands/FlowmeterCommands.h"
+
+#include <algorithm>
+
+#include "engine/OperationPattern.h"
+#include "link/ComPortUnit.h"
+
+namespace {
+
+constexpr uint8_t kCmdFlowmeterData = 229;
+constexpr uint8_t kCmdFlowmeterType = 230;
+constexpr uint8_t kCmdCrypto = 231;
+constexpr uint8_t kSubFlowmeterData = 1;
+constexpr uint8_t kSubCryptoTempOffset = 1;
+
+constexpr int kFlowmeterDataAnswerLength = 38;  // the record sits at answer bytes 5..37
+constexpr int kFlowmeterDataAt = 5;
+constexpr int kCryptoAnswerLength = 42;         // the record sits at answer bytes 4..41
+constexpr int kCryptoDataAt = 4;
+
+// The controller's result codes that are news about the flowmeter rather than failures.
+constexpr int32_t kCryptoNotAnsweringCode = 196;
+constexpr int32_t kLpgNoLinkCode = 199;
+
+// The temperature offset is written to flash inside the flowmeter, which takes a while.
+constexpr uint32_t kTempOffsetTimeoutMs = 3000;
+
+// Whether the records can hold flowmeter n. An index they cannot hold is never sent, but the
+// operation still leaves the pending slot so that the poll cycle does not repeat it.
+bool Addressable(TComThread& w, Op self, int n) {
+    if (n >= 0 && n < kChannelCount) return true;
+    w.ClearPendingIf(self);
+    return false;
+}
+
+void ShowRows(IFlowmeterView& view, int flowmeter, const std::vector<RowText>& rows) {
+    for (const RowText& r : rows) view.SetFlowmeterCell(r.Row, flowmeter, r.Text);
+}
+
+void WriteSelected(TComThread& w, Op self, std::initializer_list<uint8_t> tail, uint32_t timeoutMs = 500) {
+    TRequest request{w.DeviceAddress};
+    int length = 1;
+    for (uint8_t b : tail) request[length++] = b;
+    RunExchange(w, self, request, length, {.Status = &w.CommandStatusText, .TimeoutMs = timeoutMs});
+}
+
+}  // namespace
+
+void ShowCryptoBlank(IFlowmeterView& view, int flowmeter, CryptoBlank kind) {
+    ShowRows(view, flowmeter, CryptoBlankTexts(kind));
+}
+
+void ShowCryptoNotPolled(TComThread& w) {
+    const int n = w.CurrentChannel;
+    w.Synchronize([&] { ShowCryptoBlank(*w.Ui.Flowmeter, n, CryptoBlank::NotPolled); });
+}
+
+void ReadFlowmeterData(TComThread& w) {
+    const int n = w.CurrentChannel;
+    if (!Addressable(w, ReadFlowmeterData, n)) return;
+    TRequest request{w.DeviceAddress, kCmdFlowmeterData, kSubFlowmeterData, uint8_t(n)};
+    auto& record = w.FlowmeterData[n];
+    const bool read = RunExchange(
+        w, ReadFlowmeterData, request, 4, {.Needed = kFlowmeterDataAnswerLength},
+        [&](const uint8_t* answer, int) {
+            std::copy_n(answer + kFlowmeterDataAt, record.size(), record.begin());
+        },
+        [&] {
+            IFlowmeterView& view = *w.Ui.Flowmeter;
+            view.SetReportedFlowmeterType(n, record[FlowmeterDataAt::Type]);
+            ShowRows(view, n, FlowmeterDataTexts(record, w.LpgDensity[n], w.LpgTemperature[n]));
+        });
+    // An LPGmass meter the controller cannot reach: say so instead of leaving stale gas values.
+    if (!read && ComPort.Error == kLpgNoLinkCode && record[FlowmeterDataAt::Type] == kLpgMassFlowmeterType)
+        w.Synchronize([&] { ShowRows(*w.Ui.Flowmeter, n, LpgNoLinkTexts()); });
+}
+
+void ReadCryptoFlowmeterData(TComThread& w) {
+    const int n = w.CurrentChannel;
+    if (!Addressable(w, ReadCryptoFlowmeterData, n)) return;
+    TRequest request{w.DeviceAddress, kCmdCrypto, uint8_t(n)};
+    auto& record = w.CryptoData[n];
+    const bool read = RunExchange(
+        w, ReadCryptoFlowmeterData, request, 3, {.Needed = kCryptoAnswerLength},
+        [&](const uint8_t* answer, int) { std::copy_n(answer + kCryptoDataAt, record.size(), record.begin()); },
+        [&] {
+            IFlowmeterView& view = *w.Ui.Flowmeter;
+            ShowRows(view, n, CryptoDataTexts(record));
+            view.SetCryptoStatus(n, record[CryptoAt::Status]);
+        });
+    if (read) return;
+    const CryptoBlank kind =
+        ComPort.Error == kCryptoNotAnsweringCode ? CryptoBlank::NotAnswering : CryptoBlank::NoData;
+    w.Synchronize([&] { ShowCryptoBlank(*w.Ui.Flowmeter, n, kind); });
+}
+
+void WriteFlowmeterType(TComThread& w) {
+    const int n = w.SelectedChannel;
+    if (!Addressable(w, WriteFlowmeterType, n)) return;
+    WriteSelected(w, WriteFlowmeterType, {kCmdFlowmeterType, uint8_t(n), w.FlowmeterData[n][FlowmeterDataAt::Type]});
+}
+
+void WriteFlowmeterTypeAndAddress(TComThread& w) {
+    const int n = w.SelectedChannel;
+    if (!Addressable(w, WriteFlowmeterTypeAndAddress, n)) return;
+    const auto& record = w.FlowmeterData[n];
+    WriteSelected(w, WriteFlowmeterTypeAndAddress,
+                  {kCmdFlowmeterType, uint8_t(n), record[FlowmeterDataAt::Type], record[FlowmeterDataAt::LpgAddress]});
+}
+
+void WriteFlowmeterTempOffset(TComThread& w) {
+    const int n = w.SelectedChannel;
+    if (!Addressable(w, WriteFlowmeterTempOffset, n)) return;
+    WriteSelected(w, WriteFlowmeterTempOffset,
+                  {kCmdCrypto, kSubCryptoTempOffset, uint8_t(n), uint8_t(w.FlowmeterTempOffsetToWrite[n])},
+                  kTempOffsetTimeoutMs);
+}

@@ -32,6 +32,12 @@ UserFormats ReadLocaleFormats() {
     return formats;
 }
 
+void LoadUserFormatsFromSystem() {
+    std::setlocale(LC_ALL, "");
+    SetUserFormats(ReadLocaleFormats());
+    std::setlocale(LC_NUMERIC, "C");
+}
+
 const UserFormats& CurrentUserFormats() { return Current(); }
 
 void SetUserFormats(const UserFormats& formats) { Current() = formats; }

@@ -14,6 +14,12 @@ struct UserFormats {
 // The formats of the locale in force; call after setlocale(LC_ALL, "").
 UserFormats ReadLocaleFormats();
 
+// What main() calls once at start-up (after QApplication, which sets the locale too):
+// takes the user's locale, keeps its formats, and puts numeric conversions of the C
+// library back to "C", so that the user's separator enters texts only through our
+// formatters and no parser or printf elsewhere changes with the desktop's settings.
+void LoadUserFormatsFromSystem();
+
 // The formats every text uses. Set them before a worker starts: workers only read them.
 const UserFormats& CurrentUserFormats();
 void SetUserFormats(const UserFormats& formats);

@@ -2,7 +2,11 @@
 // The serial channel to the controller: frames requests, reads answers byte by byte
 // and keeps the error state of the last exchange. Public fields and signatures are fixed.
 #include <cstdint>
+#include <memory>
 #include <string>
+
+#include "link/ExchangeLog.h"
+#include "link/SerialLine.h"
 
 class TECOMPort {
 public:
@@ -27,6 +31,26 @@ public:
     void ReportWrongLength(int required);
     void SendVrx(const uint8_t* buf, int n);
     int  ReceiveVrx(uint8_t* buf, int capacity);
+
+    // Puts another line under the port (a test's scripted line); the default is the OS tty.
+    void SetLine(std::unique_ptr<SerialLine> line);
+
+private:
+    enum class WriteRule { AnyByte, WholeFrame };
+    bool SendFrame(const uint8_t* buf, int length, WriteRule rule);
+    int ReceiveFrame(uint8_t* buf, int capacity, bool keepDetailedLength);
+    void CheckEcho(const uint8_t* answer);
+    bool ReadOne(uint8_t& byte);
+    // Feeds the parser byte by byte as bytes arrive; returns what arrived as log text.
+    template <class Parser>
+    std::string Pump(Parser& rx);
+    int WriteFrame(const uint8_t* frame, int length);
+
+    std::unique_ptr<SerialLine> line_;
+    uint32_t readConstantMs_ = 0;
+    uint32_t readPerByteMs_ = 0;
+    uint32_t writeConstantMs_ = 0;
+    uint32_t writePerByteMs_ = 0;
 };
 
 extern TECOMPort ComPort;

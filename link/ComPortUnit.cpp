@@ -1,0 +1,208 @@
+#include "link/ComPortUnit.h"
+
+#include "engine/CommandCatalog.h"
+#include "link/FrameCodec.h"
+#include "link/PosixSerialLine.h"
+#include "link/ResultCodes.h"
+#include "link/VrxFraming.h"
+
+#include <chrono>
+#include <thread>
+
+TECOMPort ComPort;
+
+namespace {
+
+constexpr int kCallerCapacity = 256;
+constexpr int kPortBufferCapacity = 1024;
+constexpr uint32_t kDefaultReadMs = 100;
+constexpr uint32_t kWriteConstantMs = 1000;
+constexpr uint32_t kPerByteMs = 2;
+// The line needs a moment after opening before the first request is trusted to arrive.
+constexpr auto kSettleAfterOpen = std::chrono::milliseconds(100);
+constexpr char kLineBreak[] = "\r\n";
+
+void AppendHex(std::string& text, uint8_t byte) {
+    static const char digits[] = "0123456789ABCDEF";
+    text += digits[byte >> 4];
+    text += digits[byte & 15];
+    text += ' ';
+}
+
+std::string HexText(const uint8_t* bytes, int length) {
+    std::string text;
+    for (int i = 0; i < length; ++i) AppendHex(text, bytes[i]);
+    return text;
+}
+
+}  // namespace
+
+void TECOMPort::SetLine(std::unique_ptr<SerialLine> line) { line_ = std::move(line); }
+
+int TECOMPort::Open() {
+    if (!line_) line_ = std::make_unique<PosixSerialLine>();
+    line_->Close();
+    if (!line_->Open(SerialDevicePath(PortName))) {
+        ResultText = "Не могу открыть " + PortName;
+        return 1;
+    }
+    readConstantMs_ = kDefaultReadMs;
+    readPerByteMs_ = kPerByteMs;
+    writeConstantMs_ = kWriteConstantMs;
+    writePerByteMs_ = kPerByteMs;
+    line_->SetFormat(LineFormatFor(9600));
+    line_->Purge();
+    std::this_thread::sleep_for(kSettleAfterOpen);
+    ResultText = "OK";
+    return 0;
+}
+
+void TECOMPort::Close() {
+    if (line_) line_->Close();
+}
+
+void TECOMPort::SetReadTimeout(uint32_t ms) {
+    readConstantMs_ = ms;
+    readPerByteMs_ = ms != 0 ? kPerByteMs : 0;
+}
+
+void TECOMPort::SetBitRate(int rate) {
+    if (line_) line_->SetFormat(LineFormatFor(rate));
+}
+
+int TECOMPort::GetBitRate() { return line_ ? line_->BitRate() : 0; }
+
+bool TECOMPort::ReadOne(uint8_t& byte) {
+    // Every read asks for one byte, so it waits the constant plus one byte's share.
+    return line_ && line_->ReadByte(byte, static_cast<int>(readConstantMs_ + readPerByteMs_));
+}
+
+int TECOMPort::WriteFrame(const uint8_t* frame, int length) {
+    if (!line_) return 0;
+    return line_->Write(frame, length, static_cast<int>(writeConstantMs_ + writePerByteMs_ * length));
+}
+
+bool TECOMPort::SendFrame(const uint8_t* buf, int length, WriteRule rule) {
+    Sending = true;
+    // Longer content than a request may carry is refused without a trace: no caller builds one.
+    if (length < 0 || length > kMaxRequestContent) return false;
+    {
+        TELogger description;
+        description.Append(DescribeRequest(*this, buf, length) + kLineBreak);
+    }
+    TELogger entry;
+    entry.Append("Request:");
+    uint8_t frame[kMaxFrameBytes];
+    const int frameLength = static_cast<int>(BuildFrame(buf, static_cast<size_t>(length), frame));
+    Error = 0;
+    ResultText = "OK";
+    const int written = WriteFrame(frame, frameLength);
+    const bool failed = rule == WriteRule::WholeFrame ? written < frameLength : written == 0;
+    if (failed) {
+        ResultText = kWriteFailedText;
+        Error = kWriteFailed;
+    }
+    entry.Append(HexText(frame, frameLength) + kLineBreak);
+    if (failed) entry.Append(ResultText);
+    return true;
+}
+
+void TECOMPort::Send(const uint8_t* buf, int length) { SendFrame(buf, length, WriteRule::AnyByte); }
+
+void TECOMPort::SendBuffer(int length) { SendFrame(Buffer, length, WriteRule::WholeFrame); }
+
+template <class Parser>
+std::string TECOMPort::Pump(Parser& rx) {
+    std::string hex;
+    while (rx.WantsByte()) {
+        uint8_t byte = 0;
+        if (!ReadOne(byte)) {
+            rx.NoByte();
+            break;
+        }
+        AppendHex(hex, byte);
+        rx.Push(byte);
+    }
+    return hex;
+}
+
+int TECOMPort::ReceiveFrame(uint8_t* buf, int capacity, bool keepDetailedLength) {
+    Sending = false;
+    AnswerLength = 0;
+    FrameUnstuffer rx(buf, capacity);
+    const std::string hex = Pump(rx);
+    const AnswerCheck check = CheckAnswer(buf, rx.Stored(), rx.End());
+    AnswerLength = check.answerLength;
+    Error = check.error;
+    if (check.detailedLength && keepDetailedLength) ReportWrongLength(0);
+    else ResultText = ResultCodeText(Error);
+
+    TELogger entry;
+    entry.Append("Answer :" + hex + kLineBreak);
+    if (Error != 0) entry.Append(ResultText + kLineBreak);
+    return AnswerLength;
+}
+
+int TECOMPort::Receive(uint8_t* buf, int capacity) { return ReceiveFrame(buf, capacity, true); }
+
+int TECOMPort::ReceiveBuffer() { return ReceiveFrame(Buffer, kPortBufferCapacity, false); }
+
+void TECOMPort::CheckEcho(const uint8_t* answer) {
+    if (Error == 0 && answer[1] != LastCommand) {
+        Error = kWrongEcho;
+        ResultText = ResultCodeText(kWrongEcho);
+    }
+}
+
+void TECOMPort::Exchange(uint8_t* buf, int length) {
+    LastCommand = length > 1 ? buf[1] : 0;
+    if (!SendFrame(buf, length, WriteRule::AnyByte) || Error != 0) return;
+    Receive(buf, kCallerCapacity);
+    CheckEcho(buf);
+}
+
+void TECOMPort::ExchangeBuffer(int length) {
+    LastCommand = length > 1 ? Buffer[1] : 0;
+    if (!SendFrame(Buffer, length, WriteRule::WholeFrame) || Error != 0) return;
+    ReceiveBuffer();
+    CheckEcho(Buffer);
+}
+
+void TECOMPort::ReportWrongLength(int required) {
+    Error = kWrongLength;
+    ResultText = WrongLengthText(AnswerLength, required);
+}
+
+void TECOMPort::SendVrx(const uint8_t* buf, int n) {
+    Sending = true;
+    Error = 0;
+    if (n <= 0 || n > kMaxVrxRequest) return;
+    TELogger entry;
+    entry.Append("Request:");
+    uint8_t frame[2 * kMaxVrxRequest + 5];
+    const int frameLength = static_cast<int>(BuildVrxRequest(buf, static_cast<size_t>(n), frame));
+    const bool failed = WriteFrame(frame, frameLength) == 0;
+    if (failed) {
+        ResultText = kWriteFailedText;
+        Error = kWriteFailed;
+    }
+    entry.Append(HexText(frame, frameLength) + kLineBreak);
+    if (failed) entry.Append(ResultText);
+}
+
+int TECOMPort::ReceiveVrx(uint8_t* buf, int capacity) {
+    Sending = false;
+    AnswerLength = 0;
+    Error = 0;
+    ResultText.clear();
+    TELogger entry;
+    VrxParser rx(buf, capacity);
+    const std::string hex = Pump(rx);
+    Error = rx.Error();
+    AnswerLength = rx.AnswerLength();
+    if (Error == kBadCrc || Error == kBadVrxByte) ResultText = VrxErrorText(Error);
+    else if (Error != 0) ResultText = ResultCodeText(Error);
+    entry.Append("Answer :" + hex + kLineBreak);
+    if (Error != 0) entry.Append(ResultText + kLineBreak);
+    return rx.RawCount();
+}

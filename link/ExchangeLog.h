@@ -1,0 +1,49 @@
+#pragma once
+// Log writers: one object is one entry. Creating it opens the file and stamps the time,
+// Append adds text, destroying it writes the entry with one write and closes the file.
+// A file that cannot be opened or locked loses the entry silently.
+#include <chrono>
+#include <string>
+#include <string_view>
+
+class LogEntry {
+public:
+    LogEntry(const LogEntry&) = delete;
+    LogEntry& operator=(const LogEntry&) = delete;
+    ~LogEntry();
+
+    // UTF-8 text; written in Windows-1251. Line breaks ("\r\n") are the caller's.
+    void Append(std::string_view text);
+    bool IsOpen() const { return fd_ >= 0; }
+
+protected:
+    LogEntry(const std::string& path, const std::string& stamp);
+
+private:
+    int fd_ = -1;
+    std::string text_;
+};
+
+// The exchange log, named like the executable with ".log".
+class TELogger : public LogEntry {
+public:
+    TELogger();
+};
+
+// The memory dump, "VRX.log" in the working directory.
+class cVRX_Logger : public LogEntry {
+public:
+    cVRX_Logger();
+};
+
+// "<short date> <long time>:<ms, three digits> " and "<short date> <long time> ".
+std::string ExchangeLogStamp(std::chrono::system_clock::time_point when);
+std::string VrxLogStamp(std::chrono::system_clock::time_point when);
+
+// Where the exchange log goes: beside the executable, or, when that folder is not
+// writable, in $XDG_STATE_HOME/ornix-tester/ (default ~/.local/state/ornix-tester/).
+std::string ExchangeLogPathFor(const std::string& executablePath, bool folderWritable,
+                               const char* xdgStateHome, const char* home);
+// The path in use; worked out once, unless a test set its own.
+std::string ExchangeLogPath();
+void SetExchangeLogPath(const std::string& path);  // empty: back to the default

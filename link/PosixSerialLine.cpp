@@ -1,0 +1,145 @@
+#include "link/PosixSerialLine.h"
+
+#include <cerrno>
+#include <chrono>
+#include <fcntl.h>
+#include <poll.h>
+#include <sys/file.h>
+#include <sys/ioctl.h>
+#include <unistd.h>
+
+namespace {
+
+struct SpeedRow {
+    int rate;
+    speed_t speed;
+};
+
+constexpr SpeedRow kSpeeds[] = {
+    {1200, B1200},     {2400, B2400},     {4800, B4800},     {9600, B9600},
+    {19200, B19200},   {38400, B38400},   {57600, B57600},   {115200, B115200},
+    {230400, B230400}, {460800, B460800}, {921600, B921600},
+};
+
+using Clock = std::chrono::steady_clock;
+
+int MillisecondsLeft(Clock::time_point deadline) {
+    const auto left = std::chrono::duration_cast<std::chrono::milliseconds>(deadline - Clock::now()).count();
+    return left > 0 ? static_cast<int>(left) : 0;
+}
+
+// Waits for `events` until the deadline; false on time-out or a dead descriptor.
+bool WaitFor(int fd, short events, Clock::time_point deadline) {
+    for (;;) {
+        pollfd p{fd, events, 0};
+        const int n = poll(&p, 1, MillisecondsLeft(deadline));
+        if (n > 0) return (p.revents & events) != 0;
+        if (n == 0 || errno != EINTR) return false;
+    }
+}
+
+}  // namespace
+
+LineFormat LineFormatFor(int bitRate) {
+    if (bitRate == 4800) return {bitRate, 7, true, 2};
+    return {bitRate, 8, false, 1};
+}
+
+std::string SerialDevicePath(const std::string& portName) {
+    return !portName.empty() && portName[0] == '/' ? portName : "/dev/" + portName;
+}
+
+bool PosixSerialLine::Open(const std::string& path) {
+    Close();
+    // O_NONBLOCK: opening must not wait for a carrier; reads and writes are paced by poll().
+    const int fd = ::open(path.c_str(), O_RDWR | O_NOCTTY | O_NONBLOCK | O_CLOEXEC);
+    if (fd < 0) return false;
+    termios tio{};
+    // Exclusive use: no second open of the tty, and no second tester holding it either.
+    // Root may open past TIOCEXCL, so the lock decides; a flag someone else set stays set.
+    int wasExclusive = 0;
+    ioctl(fd, TIOCGEXCL, &wasExclusive);
+    if (tcgetattr(fd, &tio) != 0 || ioctl(fd, TIOCEXCL) != 0 || flock(fd, LOCK_EX | LOCK_NB) != 0) {
+        if (!wasExclusive) ioctl(fd, TIOCNXCL);
+        ::close(fd);
+        return false;
+    }
+    fd_ = fd;
+    saved_ = tio;
+    cfmakeraw(&tio);                      // bytes pass untouched: no echo, no line editing
+    tio.c_cflag |= CLOCAL | CREAD;        // ignore modem lines, enable the receiver
+    tio.c_cflag &= ~CRTSCTS;              // no hardware flow control
+    tio.c_iflag &= ~(IXON | IXOFF | IXANY | INPCK);  // no XON/XOFF, no parity checking
+    tio.c_cc[VMIN] = 0;                   // reads never block: poll() does the waiting
+    tio.c_cc[VTIME] = 0;
+    tcsetattr(fd_, TCSANOW, &tio);
+    // The controller does not use DTR/RTS; a pseudo-terminal has no modem lines, so ignore failure.
+    int lines = TIOCM_DTR | TIOCM_RTS;
+    ioctl(fd_, TIOCMBIC, &lines);
+    return true;
+}
+
+void PosixSerialLine::Close() {
+    if (fd_ < 0) return;
+    tcsetattr(fd_, TCSANOW, &saved_);
+    // Clear exclusivity: the tty keeps the flag while another holder (a simulator) keeps it open.
+    ioctl(fd_, TIOCNXCL);
+    ::close(fd_);
+    fd_ = -1;
+}
+
+void PosixSerialLine::SetFormat(const LineFormat& format) {
+    termios tio{};
+    if (fd_ < 0 || tcgetattr(fd_, &tio) != 0) return;
+    for (const auto& row : kSpeeds) {
+        if (row.rate != format.bitRate) continue;
+        cfsetispeed(&tio, row.speed);
+        cfsetospeed(&tio, row.speed);
+    }
+    tio.c_cflag &= ~(CSIZE | PARENB | PARODD | CSTOPB);
+    tio.c_cflag |= format.dataBits == 7 ? CS7 : CS8;
+    if (format.evenParity) tio.c_cflag |= PARENB;
+    if (format.stopBits == 2) tio.c_cflag |= CSTOPB;
+    tcsetattr(fd_, TCSANOW, &tio);
+}
+
+int PosixSerialLine::BitRate() const {
+    termios tio{};
+    if (fd_ < 0 || tcgetattr(fd_, &tio) != 0) return 0;
+    const speed_t speed = cfgetospeed(&tio);
+    for (const auto& row : kSpeeds)
+        if (row.speed == speed) return row.rate;
+    return 0;
+}
+
+bool PosixSerialLine::ReadByte(uint8_t& byte, int timeoutMs) {
+    if (fd_ < 0) return false;
+    const auto deadline = Clock::now() + std::chrono::milliseconds(timeoutMs);
+    for (;;) {
+        if (!WaitFor(fd_, POLLIN, deadline)) return false;
+        const ssize_t n = ::read(fd_, &byte, 1);
+        if (n == 1) return true;
+        if (n < 0 && (errno == EAGAIN || errno == EINTR)) continue;
+        return false;  // end of file or a line error: nothing more will come
+    }
+}
+
+int PosixSerialLine::Write(const uint8_t* data, int length, int timeoutMs) {
+    if (fd_ < 0) return 0;
+    const auto deadline = Clock::now() + std::chrono::milliseconds(timeoutMs);
+    int written = 0;
+    while (written < length) {
+        const ssize_t n = ::write(fd_, data + written, static_cast<size_t>(length - written));
+        if (n > 0) {
+            written += static_cast<int>(n);
+            continue;
+        }
+        if (n < 0 && errno != EAGAIN && errno != EINTR) break;
+        if (!WaitFor(fd_, POLLOUT, deadline)) break;
+    }
+    return written;
+}
+
+void PosixSerialLine::Purge() {
+    if (fd_ >= 0) tcflush(fd_, TCIOFLUSH);
+}

@@ -1,0 +1,29 @@
+#pragma once
+// SerialLine over a POSIX tty: termios raw mode, poll() for the time-outs.
+#include "link/SerialLine.h"
+
+#include <termios.h>
+
+class PosixSerialLine : public SerialLine {
+public:
+    PosixSerialLine() = default;
+    PosixSerialLine(const PosixSerialLine&) = delete;
+    PosixSerialLine& operator=(const PosixSerialLine&) = delete;
+    ~PosixSerialLine() override { Close(); }
+
+    bool Open(const std::string& path) override;
+    void Close() override;
+    bool IsOpen() const override { return fd_ >= 0; }
+    void SetFormat(const LineFormat& format) override;
+    int BitRate() const override;
+    bool ReadByte(uint8_t& byte, int timeoutMs) override;
+    int Write(const uint8_t* data, int length, int timeoutMs) override;
+    void Purge() override;
+
+private:
+    int fd_ = -1;
+    termios saved_{};  // settings found on open, put back on close
+};
+
+// The device path for a port name: "/dev/" + name, an absolute name as it stands.
+std::string SerialDevicePath(const std::string& portName);

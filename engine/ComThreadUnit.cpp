@@ -3,11 +3,8 @@
 #include <chrono>
 #include <exception>
 
-#include <fcntl.h>
-#include <sys/file.h>
-#include <unistd.h>
-
 #include "link/ComPortUnit.h"
+#include "link/PosixSerialLine.h"
 
 std::atomic<bool> WorkerRunning{false};
 TComThread* CurrentWorker = nullptr;
@@ -152,13 +149,11 @@ void TerminateWorkerAndWait(const std::function<void()>& processEvents) {
 }
 
 bool PortCanBeOpened(const std::string& portName) {
-    const std::string path = !portName.empty() && portName[0] == '/' ? portName : "/dev/" + portName;
-    const int fd = ::open(path.c_str(), O_RDWR | O_NOCTTY | O_NONBLOCK | O_CLOEXEC);
-    if (fd < 0) return false;
-    // Another tester holds the lock for as long as its port is open.
-    const bool free = ::flock(fd, LOCK_EX | LOCK_NB) == 0;
-    ::close(fd);
-    return free;
+    // The same exclusive open the port itself uses, so "busy" means the tester could not use it.
+    PosixSerialLine line;
+    const bool opened = line.Open(SerialDevicePath(portName));
+    line.Close();
+    return opened;
 }
 
 void ProbePorts(TComThread& w) {

@@ -1,9 +1,7 @@
 #include "engine/OperationPattern.h"
 
+#include "engine/CommandCatalog.h"
 #include "link/ComPortUnit.h"
-
-// The command catalog's describer (fixed signature).
-std::string DescribeRequest(TECOMPort& port, const uint8_t* request, int length);
 
 namespace {
 

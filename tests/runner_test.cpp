@@ -1,0 +1,261 @@
+// The worker's life: start rule, hand-over to a looping job, port failures, the
+// status throttle and the busy-port probe. Display steps run on the test thread
+// through a pumped dispatcher, as they would on the UI thread.
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <atomic>
+#include <fcntl.h>
+#include <stdlib.h>
+#include <sys/file.h>
+#include <unistd.h>
+
+#include "engine/ComThreadUnit.h"
+#include "link/ComPortUnit.h"
+#include "tests/support/RecordingViews.h"
+
+namespace {
+
+// A pseudo-terminal whose slave the worker can open like a serial port.
+class Pty {
+public:
+    Pty() {
+        master_ = posix_openpt(O_RDWR | O_NOCTTY);
+        grantpt(master_);
+        unlockpt(master_);
+        path_ = ptsname(master_);
+    }
+    ~Pty() { close(master_); }
+    const std::string& Path() const { return path_; }
+
+private:
+    int master_ = -1;
+    std::string path_;
+};
+
+// What the test operations saw; reset by the fixture.
+std::atomic<int> gPasses{0};
+std::atomic<int> gHandedRuns{0};
+std::atomic<int> gHandedSawChannel{-1};
+std::atomic<int> gPassesBeforeHanded{-1};
+std::atomic<bool> gSingleRan{false};
+
+// A looping job shaped like the poll cycle: one pass, then the handed-over operation.
+void Loop(TComThread& w) {
+    w.ClearPendingIf(Loop);
+    while (!w.ShouldStop()) {
+        w.Synchronize([] { ++gPasses; });
+        if (Op op = w.Pending()) op(w);
+    }
+}
+
+void Handed(TComThread& w) {
+    w.ClearPendingIf(Handed);
+    gPassesBeforeHanded = gPasses.load();
+    gHandedSawChannel = w.SelectedChannel;
+    ++gHandedRuns;
+}
+
+void Other(TComThread&) { gSingleRan = true; }
+
+class RunnerTest : public ::testing::Test {
+protected:
+    void SetUp() override {
+        WorkerRunning = false;
+        CurrentWorker = nullptr;
+        LastStatusShown = 0;
+        StatusClock = SteadyClockMs;
+        gPasses = 0;
+        gHandedRuns = 0;
+        gHandedSawChannel = -1;
+        gPassesBeforeHanded = -1;
+        gSingleRan = false;
+        ComPort.Error = 0;
+    }
+
+public:
+    bool Start(Op op, const std::function<void(TComThread&)>& stage = {}) {
+        return StartOperation(views.Bundle(ui), views.PortPanel, 9600, op, stage);
+    }
+    bool WaitUntilFinished() {
+        return ui.PumpUntil([] { return !WorkerRunning.load(); });
+    }
+
+    TRecordingViews views;
+    TPumpedDispatcher ui;
+};
+
+TEST_F(RunnerTest, EmptySlotEndsAtOnceWithoutTouchingPortOrButtons) {
+    views.PortPanel = "ornix-no-such-port";
+    TComThread* worker = CreateComThread(views.Bundle(ui), views.PortPanel, 9600);
+    EXPECT_TRUE(WorkerRunning);
+    EXPECT_EQ(worker, CurrentWorker);
+    worker->Start();
+    ASSERT_TRUE(WaitUntilFinished());
+    // An open attempt would have shown "Не могу открыть ..."; the buttons stay as they were.
+    EXPECT_TRUE(views.StatusTexts.empty());
+    EXPECT_FALSE(views.PollButtonReleased);
+    EXPECT_FALSE(views.Called("SetTimeButtonsEnabled"));
+}
+
+TEST_F(RunnerTest, PortThatCannotBeOpenedIsShownAndButtonsComeBack) {
+    views.PortPanel = "ornix-no-such-port";
+    EXPECT_TRUE(Start(Other));
+    ASSERT_TRUE(WaitUntilFinished());
+    EXPECT_FALSE(gSingleRan);
+    EXPECT_EQ("Не могу открыть ornix-no-such-port", views.LastStatus());
+    EXPECT_TRUE(views.PollButtonReleased);
+    EXPECT_EQ("Тест продаж", views.SellTestCaption);
+    EXPECT_TRUE(views.SellTestEnabled);
+    EXPECT_TRUE(views.TestTabloEnabled);
+    EXPECT_EQ("ReadMem", views.ReadMemCaption);
+    EXPECT_EQ("Начать", views.FindNetAddrCaption);
+    EXPECT_TRUE(views.TimeButtonsEnabled);
+}
+
+TEST_F(RunnerTest, BusAddressIsTakenFromTheWindowWhenTheJobStarts) {
+    Pty pty;
+    views.PortPanel = pty.Path();
+    views.Window.DevAddr = 42;
+    std::atomic<int> seen{-1};
+    static std::atomic<int>* out;
+    out = &seen;
+    Start([](TComThread& w) { *out = w.DeviceAddress; });
+    ASSERT_TRUE(WaitUntilFinished());
+    EXPECT_EQ(42, seen);
+    // The time buttons are off while the job runs and on again after it.
+    const auto off = std::find(views.Calls.begin(), views.Calls.end(), "SetTimeButtonsEnabled 0");
+    const auto on = std::find(views.Calls.begin(), views.Calls.end(), "SetTimeButtonsEnabled 1");
+    EXPECT_LT(off, on);
+}
+
+TEST_F(RunnerTest, OperationHandedToLoopingJobRunsOnceBetweenPasses) {
+    Pty pty;
+    views.PortPanel = pty.Path();
+    EXPECT_TRUE(Start(Loop));
+    bool handed = false;
+    ASSERT_TRUE(ui.PumpUntil([&] {
+        if (!handed && gPasses >= 3) {
+            // The UI thread stages the parameter while the worker runs, then fills the slot.
+            EXPECT_FALSE(Start(Handed, [](TComThread& w) { w.SelectedChannel = 7; }));
+            handed = true;
+        }
+        return gHandedRuns > 0 && gPasses >= gPassesBeforeHanded + 3;
+    }));
+    CurrentWorker->Terminate();
+    ASSERT_TRUE(WaitUntilFinished());
+    EXPECT_EQ(1, gHandedRuns);
+    EXPECT_EQ(7, gHandedSawChannel);
+    EXPECT_TRUE(views.PollButtonReleased);
+}
+
+TEST_F(RunnerTest, OperationHandedToSingleOperationIsNotRun) {
+    Pty pty;
+    views.PortPanel = pty.Path();
+    static RunnerTest* self;
+    self = this;
+    Start([](TComThread& w) {
+        // While this single operation runs, the user starts another one.
+        w.Synchronize([] { EXPECT_FALSE(self->Start(Other)); });
+    });
+    ASSERT_TRUE(WaitUntilFinished());
+    EXPECT_FALSE(gSingleRan);
+    // Nothing is left running: the next action creates a fresh worker.
+    EXPECT_TRUE(Start(Other));
+    ASSERT_TRUE(WaitUntilFinished());
+    EXPECT_TRUE(gSingleRan);
+}
+
+TEST_F(RunnerTest, TerminateAndWaitStopsALoopingJob) {
+    Pty pty;
+    views.PortPanel = pty.Path();
+    Start(Loop);
+    ASSERT_TRUE(ui.PumpUntil([] { return gPasses > 0; }));
+    TerminateWorkerAndWait([&] { ui.PumpUntil([] { return false; }, std::chrono::milliseconds(1)); });
+    EXPECT_FALSE(WorkerRunning);
+    EXPECT_TRUE(views.PollButtonReleased);
+}
+
+TEST_F(RunnerTest, FailedPortWriteStopsLoops) {
+    TRecordingViews local;
+    TComThread w(local.Bundle());
+    EXPECT_FALSE(w.ShouldStop());
+    ComPort.Error = -1;  // a silent controller does not stop the poll
+    EXPECT_FALSE(w.ShouldStop());
+    ComPort.Error = -6;
+    EXPECT_TRUE(w.ShouldStop());
+    ComPort.Error = 0;
+    w.Terminate();
+    EXPECT_TRUE(w.ShouldStop());
+}
+
+TEST(StatusThrottle, DropsOnlyEarlyAnnouncements) {
+    struct Case {
+        uint64_t now, last;
+        bool sending, shown;
+        uint64_t lastAfter;
+    };
+    const Case cases[] = {
+        {1000, 0, true, true, 1000},     // first update of the run
+        {1051, 1000, true, true, 1051},  // just over 50 ms
+        {1050, 1000, true, false, 1000}, // exactly 50 ms: an announcement is dropped
+        {1010, 1000, true, false, 1000},
+        {1010, 1000, false, true, 1000}, // a result is shown but does not restart the window
+    };
+    for (const Case& c : cases) {
+        uint64_t last = c.last;
+        EXPECT_EQ(c.shown, StatusUpdateDue(c.now, last, c.sending)) << c.now << " after " << c.last;
+        EXPECT_EQ(c.lastAfter, last) << c.now;
+    }
+}
+
+std::atomic<uint64_t> gFakeNow{0};
+uint64_t FakeClock() { return gFakeNow; }
+
+TEST_F(RunnerTest, SecondAnnouncementTenMillisecondsLaterIsDroppedButItsResultShown) {
+    StatusClock = FakeClock;
+    TComThread w(views.Bundle());
+    const auto exchange = [&](const std::string& text, uint64_t at) {
+        gFakeNow = at;
+        w.PollStatusText = text + "...";
+        ComPort.Sending = true;
+        w.ShowStatus();
+        gFakeNow = at + 3;
+        ComPort.Sending = false;
+        w.PollStatusText += "OK";
+        w.ShowStatus();
+    };
+    exchange("Чтение времени", 100000);
+    exchange("Чтение цены", 100010);
+    const std::vector<std::string> shown = {"Чтение времени...", "Чтение времени...OK", "Чтение цены...OK"};
+    EXPECT_EQ(shown, views.StatusTexts);
+    EXPECT_EQ(views.StatusTexts.size(), views.ErrorTexts.size());  // both panels every time
+}
+
+TEST_F(RunnerTest, ProbePortsMarksOnlyBusyPortsAndReopensTheMenu) {
+    Pty free1, free2, busy;
+    const int holder = open(busy.Path().c_str(), O_RDWR | O_NOCTTY);
+    ASSERT_EQ(0, flock(holder, LOCK_EX | LOCK_NB));  // another program uses it
+    views.PortMenuNamesList = {free1.Path(), busy.Path(), free2.Path()};
+    views.PortMenu = {"A", "B", "C"};
+    Start(ProbePorts);
+    ASSERT_TRUE(WaitUntilFinished());
+    EXPECT_EQ((std::vector<std::string>{"A", "B (Занят)", "C"}), views.PortMenu);
+    EXPECT_TRUE(views.Called("PopupPortMenu 0 0"));
+    // The probe neither opens ComPort nor gives buttons back.
+    EXPECT_FALSE(views.PollButtonReleased);
+    EXPECT_TRUE(views.StatusTexts.empty());
+    close(holder);
+}
+
+TEST_F(RunnerTest, ProbePortsWithAllPortsFreeChangesNothing) {
+    Pty free1, free2;
+    views.PortMenuNamesList = {free1.Path(), free2.Path()};
+    views.PortMenu = {"A", "B"};
+    Start(ProbePorts);
+    ASSERT_TRUE(WaitUntilFinished());
+    EXPECT_EQ((std::vector<std::string>{"A", "B"}), views.PortMenu);
+    EXPECT_FALSE(views.PortMenuOpened);
+}
+
+}  // namespace

@@ -1,0 +1,74 @@
+#include "ui/main/LinkRules.h"
+
+#include <algorithm>
+#include <charconv>
+
+std::string BitRatePanelText(int baudRate) {
+    return baudRate == kVrxBitRate ? "4800 VRX 2.0" : std::to_string(baudRate);
+}
+
+std::string AddressPanelText(int baudRate, uint8_t devAddr) {
+    return (baudRate == kVrxBitRate ? "Пистолет: " : "Адрес: ") + std::to_string(devAddr);
+}
+
+bool BitRateChangeIsSent(int baudRate, int newBaudRate) {
+    return baudRate != kVrxBitRate && newBaudRate != kVrxBitRate;
+}
+
+int ParseDecimalOr(std::string_view text, int fallback) {
+    if (!text.empty() && text.front() == '+') text.remove_prefix(1);
+    int value = 0;
+    const auto end = text.data() + text.size();
+    const auto [ptr, ec] = std::from_chars(text.data(), end, value);
+    return (text.empty() || ec != std::errc() || ptr != end) ? fallback : value;
+}
+
+std::optional<uint8_t> AcceptedDevAddr(std::string_view text) {
+    const int v = ParseDecimalOr(text);
+    if (v < 1 || v > 254) return std::nullopt;
+    return uint8_t(v);
+}
+
+NewAddressCheck CheckNewBusAddress(std::string_view text, int baudRate) {
+    struct Range { int max; const char* message; };
+    static constexpr Range kVrx{225, "Адрес должен быть от 1 до 225"};
+    static constexpr Range kOwn{127, "Адрес должен быть от 1 до 127"};
+    const Range& range = baudRate == kVrxBitRate ? kVrx : kOwn;
+    const int v = ParseDecimalOr(text);
+    if (v < 1 || v > range.max) return {v, range.message};
+    return {v, {}};
+}
+
+int PanelAt(const std::vector<int>& widths, int x) {
+    int right = 0;
+    for (int i = 0; i < int(widths.size()); ++i) {
+        right += widths[i];
+        if (x < right) return i;
+    }
+    return int(widths.size()) - 1;
+}
+
+int ProgressPanelWidth(int barWidth, const std::vector<int>& widths) {
+    int used = 0;
+    for (int i = 0; i < 3 && i < int(widths.size()); ++i) used += widths[i];
+    return std::max(0, (barWidth - used) / 2);
+}
+
+std::string FriendlyPortName(std::string_view description, std::string_view manufacturer, std::string_view name) {
+    std::string label(description.empty() ? manufacturer : description);
+    if (label.empty()) return std::string(name);
+    return label + " (" + std::string(name) + ")";
+}
+
+std::vector<PortEntry> SortedPortList(std::vector<PortEntry> ports) {
+    std::erase_if(ports, [](const PortEntry& p) { return p.name.empty(); });
+    // std::string compares bytes as unsigned char, so "ttyS10" comes before "ttyS2".
+    std::stable_sort(ports.begin(), ports.end(),
+                     [](const PortEntry& a, const PortEntry& b) { return a.name < b.name; });
+    if (ports.size() > kMaxPorts) ports.resize(kMaxPorts);
+    return ports;
+}
+
+std::string BusyPortCaption(std::string_view caption) {
+    return std::string(caption) + " (Занят)";
+}

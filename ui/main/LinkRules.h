@@ -1,0 +1,57 @@
+#pragma once
+// Rules of the main window's link controls (status-bar panels, bit-rate menu, bus address
+// editors, port list), as plain functions so they are tested without widgets.
+#include <array>
+#include <cstdint>
+#include <optional>
+#include <string>
+#include <string_view>
+#include <vector>
+
+// The second host protocol runs only at this rate, and addresses a nozzle instead of the controller.
+inline constexpr int kVrxBitRate = 4800;
+
+struct BitRateItem {
+    const char* caption;
+    int rate;
+};
+inline constexpr std::array<BitRateItem, 6> kBitRateMenu{{
+    {"4800 VRX 2.0", 4800}, {"9600", 9600}, {"19200", 19200},
+    {"38400", 38400}, {"57600", 57600}, {"115200", 115200},
+}};
+
+std::string BitRatePanelText(int baudRate);
+std::string AddressPanelText(int baudRate, uint8_t devAddr);
+
+// Whether a new rate picked in the menu is also sent to the controller: the controller
+// cannot switch protocols by itself, so changes to or from the VRX rate stay local.
+bool BitRateChangeIsSent(int baudRate, int newBaudRate);
+
+// Decimal text as the editors read it: anything that is not a whole number counts as -1.
+int ParseDecimalOr(std::string_view text, int fallback = -1);
+
+// The address typed into the status-bar editor; nothing for 0, 255 and bad text.
+std::optional<uint8_t> AcceptedDevAddr(std::string_view text);
+
+// The new address for the controller: the value, or the message for panel 4.
+struct NewAddressCheck {
+    int value = -1;
+    std::string error;  // empty when the value may be sent
+};
+NewAddressCheck CheckNewBusAddress(std::string_view text, int baudRate);
+
+// Status-bar panels are found by adding up their widths from the left; beyond the last counts as the last.
+int PanelAt(const std::vector<int>& widths, int x);
+// Panel 3 takes half of what is left after panels 0 to 2.
+int ProgressPanelWidth(int barWidth, const std::vector<int>& widths);
+
+// One serial port of the machine as the port menu lists it.
+struct PortEntry {
+    std::string name;          // below /dev, e.g. "ttyUSB0"
+    std::string friendlyName;  // "USB Serial (ttyUSB0)"
+};
+inline constexpr size_t kMaxPorts = 256;
+std::string FriendlyPortName(std::string_view description, std::string_view manufacturer, std::string_view name);
+// Drops nameless entries, sorts by byte-wise name (stable) and keeps at most kMaxPorts.
+std::vector<PortEntry> SortedPortList(std::vector<PortEntry> ports);
+std::string BusyPortCaption(std::string_view caption);

@@ -1,0 +1,593 @@
+#include "ui/main/MainUnit.h"
+
+#include <QAction>
+#include <QCloseEvent>
+#include <QColorDialog>
+#include <QCoreApplication>
+#include <QHBoxLayout>
+#include <QKeyEvent>
+#include <QLabel>
+#include <QLineEdit>
+#include <QMenu>
+#include <QPushButton>
+#include <QSerialPortInfo>
+#include <QSplitter>
+#include <QTimer>
+#include <QVBoxLayout>
+
+#include "link/ComPortUnit.h"
+#include "ui/dialogs/ToolWindow.h"
+#include "ui/main/ButtonRules.h"
+#include "ui/main/StatusImages.h"
+#include "ui/main/StatusPanelBar.h"
+#include "ui/main/StatusRows.h"
+#include "ui/widgets/ReportView.h"
+
+namespace {
+
+constexpr int kPortPanel = 0, kRatePanel = 1, kAddrPanel = 2, kStatePanel = 3, kMessagePanel = 4;
+constexpr int kStateIconCount = 3;
+constexpr int kChannelColumnWidth = 90;
+constexpr int kChCaptionWidth = 220;
+constexpr int kHdwErrIntervalMs = 500;
+
+QString Q(const std::string& s) { return QString::fromStdString(s); }
+QString Q(const char* s) { return QString::fromUtf8(s); }
+
+QPushButton* MakeButton(QWidget* parent, const char* name, const char* caption, bool toggle) {
+    auto* b = new QPushButton(Q(caption), parent);
+    b->setObjectName(Q(name));
+    b->setCheckable(toggle);
+    b->setFocusPolicy(Qt::TabFocus);
+    return b;
+}
+
+}  // namespace
+
+int SwatchImageIndex(int channel, int kind) {
+    return kStateIconCount + channel * 2 + kind;
+}
+
+TForm1::TForm1(const std::string& settingsPath, QWidget* parent)
+    : QWidget(parent), settings_(settingsPath) {
+    setObjectName("Form1");
+    setWindowTitle("Ornix Tester");
+    setMinimumSize(1024, 494);
+    resize(1024, 775);
+
+    for (int i = 0; i < kStateIconCount; ++i) chImages_.push_back(QPixmap::fromImage(StateIcon(i)));
+    chImages_.resize(size_t(SwatchImageIndex(kChannelCount, 0)));
+
+    auto* layout = new QVBoxLayout(this);
+    layout->setContentsMargins(0, 0, 0, 0);
+    layout->setSpacing(0);
+    BuildTopPanel();
+    BuildViews();
+    BuildStatusBar();
+    layout->addWidget(TopPanel);
+    layout->addWidget(MainSplitter, 1);
+    layout->addWidget(MainStatusBar);
+
+    ListViewEdit = new QLineEdit(this);
+    ListViewEdit->setObjectName("ListViewEdit");
+    ListViewEdit->hide();
+    ColorDialog1 = new QColorDialog(this);
+    ColorDialog1->setObjectName("ColorDialog1");
+
+    views_.Dispatcher = &dispatcher_;
+    views_.Main = this;
+
+    LoadSettings();
+
+    HdwErrTimer = new QTimer(this);
+    HdwErrTimer->setObjectName("HdwErrTimer");
+    HdwErrTimer->setInterval(kHdwErrIntervalMs);
+    connect(HdwErrTimer, &QTimer::timeout, this, &TForm1::HdwErrTimerTimer);
+    HdwErrTimer->start();
+}
+
+TForm1::~TForm1() = default;
+
+void TForm1::BuildTopPanel() {
+    TopPanel = new QWidget(this);
+    TopPanel->setObjectName("TopPanel");
+    auto* row = new QHBoxLayout(TopPanel);
+    row->setContentsMargins(0, 0, 0, 0);
+    row->setSpacing(1);
+
+    PollButton = MakeButton(TopPanel, "PollButton", "Опрос", true);
+    FuelButton = MakeButton(TopPanel, "FuelButton", "Налив", true);
+    TRK_CfgButton = MakeButton(TopPanel, "TRK_CfgButton", "Настройки", false);
+    FlowmeterButton = MakeButton(TopPanel, "FlowmeterButton", "Расходомеры", true);
+    SellTestButton = MakeButton(TopPanel, "SellTestButton", "Тест продаж", false);
+    TestTabloButton = MakeButton(TopPanel, "TestTabloButton", "Тест табло", false);
+    TestTabloManualButton = MakeButton(TopPanel, "TestTabloManualButton", "...", false);
+    TestMcuPinsButton = MakeButton(TopPanel, "TestMcuPinsButton", "Тест ног процессора...", false);
+    TabloButton = MakeButton(TopPanel, "TabloButton", "Табло", true);
+    SdExploreButton = MakeButton(TopPanel, "SdExploreButton", "SD Card...", false);
+    ClrMemButton = MakeButton(TopPanel, "ClrMemButton", "ClrMem", false);
+    ReadMemButton = MakeButton(TopPanel, "ReadMemButton", "ReadMem", false);
+    TestTabloManualButton->setMaximumWidth(TestTabloManualButton->fontMetrics().horizontalAdvance("...") + 16);
+    for (QPushButton* b : {PollButton, FuelButton, TRK_CfgButton, FlowmeterButton, SellTestButton, TestTabloButton,
+                           TestTabloManualButton, TestMcuPinsButton, TabloButton, SdExploreButton, ClrMemButton,
+                           ReadMemButton})
+        row->addWidget(b);
+    // Service buttons for the factory; nothing in the window shows them.
+    for (QPushButton* b : {SdExploreButton, ClrMemButton, ReadMemButton}) b->hide();
+    row->addStretch(1);
+
+    ChangeAddrLabel = new QLabel("Новый адрес : ", TopPanel);
+    ChangeAddrLabel->setObjectName("ChangeAddrLabel");
+    ChangeAddrEdit = new QLineEdit(TopPanel);
+    ChangeAddrEdit->setObjectName("ChangeAddrEdit");
+    ChangeAddrEdit->setMaximumWidth(40);
+    ChangeAddrButton = MakeButton(TopPanel, "ChangeAddrButton", "W", false);
+    ChangeAddrButton->setToolTip("Записать новый адрес в контроллер ТРК");
+    ChangeAddrButton->setMaximumWidth(ChangeAddrButton->fontMetrics().horizontalAdvance("W") + 16);
+    row->addWidget(ChangeAddrLabel);
+    row->addWidget(ChangeAddrEdit);
+    row->addWidget(ChangeAddrButton);
+
+    connect(PollButton, &QPushButton::clicked, this, &TForm1::PollButtonClick);
+    connect(FuelButton, &QPushButton::clicked, this, [this](bool down) { WindowButtonClick(0, down); });
+    connect(FlowmeterButton, &QPushButton::clicked, this, [this](bool down) { WindowButtonClick(1, down); });
+    connect(TabloButton, &QPushButton::clicked, this, [this](bool down) { WindowButtonClick(2, down); });
+    connect(TRK_CfgButton, &QPushButton::clicked, this, &TForm1::TRK_CfgButtonClick);
+    connect(SellTestButton, &QPushButton::clicked, this, &TForm1::SellTestButtonClick);
+    connect(TestTabloButton, &QPushButton::clicked, this, &TForm1::TestTabloButtonClick);
+    connect(TestTabloManualButton, &QPushButton::clicked, this, &TForm1::TestTabloManualButtonClick);
+    connect(TestMcuPinsButton, &QPushButton::clicked, this, &TForm1::TestMcuPinsButtonClick);
+    connect(SdExploreButton, &QPushButton::clicked, this, &TForm1::SdExploreButtonClick);
+    connect(ClrMemButton, &QPushButton::clicked, this, &TForm1::ClrMemButtonClick);
+    connect(ReadMemButton, &QPushButton::clicked, this, &TForm1::ReadMemButtonClick);
+    connect(ChangeAddrButton, &QPushButton::clicked, this, &TForm1::ChangeAddrButtonClick);
+}
+
+void TForm1::BuildViews() {
+    MainSplitter = new QSplitter(Qt::Horizontal, this);
+    MainSplitter->setObjectName("MainSplitter");
+    MainSplitter->setChildrenCollapsible(false);
+
+    TRK_StatusListView = new ReportView(MainSplitter);
+    TRK_StatusListView->setObjectName("TRK_StatusListView");
+    TRK_StatusListView->setIconSize(QSize(2 * kIconSize, kIconSize));
+    TRK_StatusListView->SetCatalog(kTrkStatusCatalog);
+    connect(TRK_StatusListView, &ReportView::MouseMovedOverRow, this, &TForm1::TRK_StatusListViewMouseMove);
+
+    MainPanel = new QWidget(MainSplitter);
+    MainPanel->setObjectName("MainPanel");
+    auto* panel = new QVBoxLayout(MainPanel);
+    panel->setContentsMargins(0, 0, 0, 0);
+    panel->setSpacing(0);
+    ChStatusListView = new ReportView(MainPanel);
+    ChStatusListView->setObjectName("ChStatusListView");
+    ChStatusListView->setIconSize(QSize(kIconSize, kIconSize));
+    ChStatusListView->SetCatalog(kChStatusCatalog);
+    ValveListView = new ReportView(MainPanel);
+    ValveListView->setObjectName("ValveListView");
+    ValveListView->SetCatalog(kValveCatalog);
+    ValveListView->setFixedHeight(90);
+    panel->addWidget(ChStatusListView, 1);
+    panel->addWidget(ValveListView);
+
+    MainSplitter->addWidget(TRK_StatusListView);
+    MainSplitter->addWidget(MainPanel);
+    MainSplitter->setStretchFactor(1, 1);
+    MainSplitter->setSizes({352, 672});
+}
+
+void TForm1::BuildStatusBar() {
+    MainStatusBar = new StatusPanelBar({{"ttyS0", 50}, {"9600", 80}, {"Адрес: 1", 90}, {"OK", 300}, {"OK", 50}}, this);
+    MainStatusBar->setObjectName("MainStatusBar");
+    connect(MainStatusBar, &StatusPanelBar::PanelClicked, this, &TForm1::MainStatusBarMouseDown);
+    connect(MainStatusBar, &StatusPanelBar::Resized, this, &TForm1::PlaceStatusEditors);
+
+    ComPortEdit = new QLineEdit(MainStatusBar);
+    ComPortEdit->setObjectName("ComPortEdit");
+    ComPortEdit->hide();
+    ComPortEdit->installEventFilter(this);
+    DevAddrEdit = new QLineEdit(MainStatusBar);
+    DevAddrEdit->setObjectName("DevAddrEdit");
+    DevAddrEdit->hide();
+    DevAddrEdit->installEventFilter(this);
+
+    MainPopupMenu = new QMenu(this);
+    MainPopupMenu->setObjectName("MainPopupMenu");
+    BaudPopupMenu = new QMenu(this);
+    BaudPopupMenu->setObjectName("BaudPopupMenu");
+    for (const BitRateItem& item : kBitRateMenu) {
+        QAction* action = BaudPopupMenu->addAction(Q(item.caption));
+        action->setData(item.rate);
+        const int rate = item.rate;
+        connect(action, &QAction::triggered, this, [this, rate] { BaudPopupMenuClick(rate); });
+    }
+}
+
+void TForm1::AttachDialogs(const TDialogWindows& dialogs, const TViews& views) {
+    dialogs_ = dialogs;
+    views_ = views;
+    views_.Dispatcher = &dispatcher_;
+    views_.Main = this;
+    // A group window that closes raises its own button.
+    const auto buttons = WindowButtons();
+    const auto windows = GroupWindows();
+    for (size_t i = 0; i < windows.size(); ++i)
+        if (windows[i]) connect(windows[i], &ToolWindow::Closed, buttons[i], [b = buttons[i]] { b->setChecked(false); });
+}
+
+std::array<QPushButton*, 3> TForm1::WindowButtons() const { return {FuelButton, FlowmeterButton, TabloButton}; }
+std::array<ToolWindow*, 3> TForm1::GroupWindows() const { return {dialogs_.Fuel, dialogs_.Flowmeter, dialogs_.Tablo}; }
+
+// ---- settings
+
+void TForm1::LoadSettings() {
+    const LinkSettings s = LoadLinkSettings(settings_);
+    MainStatusBar->SetPanelText(kPortPanel, Q(s.port));
+    state_.BaudRate = s.baudRate;
+    state_.DevAddr = s.devAddr;
+    ChangeAddrEdit->setText(QString::number(s.devAddr));
+    ShowLinkPanels();
+}
+
+void TForm1::ShowLinkPanels() {
+    MainStatusBar->SetPanelText(kRatePanel, Q(BitRatePanelText(state_.BaudRate)));
+    MainStatusBar->SetPanelText(kAddrPanel, Q(AddressPanelText(state_.BaudRate, state_.DevAddr)));
+}
+
+void TForm1::SaveSetting(std::string_view key, const std::string& value) {
+    // Losing a setting silently would bring the old port or address back at the next start.
+    if (!settings_.WriteString(kPortSection, key, value))
+        SetErrorText("Не могу сохранить настройки в " + settings_.Path());
+}
+
+void TForm1::SetComPort(const std::string& name) {
+    MainStatusBar->SetPanelText(kPortPanel, Q(name));
+    SaveSetting(kLastPortKey, name);
+    if (WorkerRunning) {
+        TerminateWorkerAndWait([] { QCoreApplication::processEvents(QEventLoop::AllEvents, 20); });
+        StartPoll();
+    } else {
+        CheckComPort();
+    }
+}
+
+void TForm1::CheckComPort() {
+    TECOMPort probe;
+    probe.PortName = PortPanelText();
+    const bool opened = probe.Open() == 0;
+    SetStatusText(probe.ResultText);
+    if (opened) probe.Close();
+}
+
+void TForm1::SetBaudRate(int rate) {
+    state_.BaudRate = rate;
+    ShowLinkPanels();
+    SaveSetting(kBaudRateKey, std::to_string(rate));
+}
+
+void TForm1::SetDevAddr(uint8_t address) {
+    if (address == 0 || address == 255) return;
+    state_.DevAddr = address;
+    ShowLinkPanels();
+    SaveSetting(kDevAddrKey, std::to_string(address));
+}
+
+int TForm1::EnumComPorts(std::vector<PortEntry>& ports) {
+    std::vector<PortEntry> found;
+    for (const QSerialPortInfo& info : QSerialPortInfo::availablePorts()) {
+        const std::string name = info.portName().toStdString();
+        found.push_back({name, FriendlyPortName(info.description().toStdString(),
+                                                info.manufacturer().toStdString(), name)});
+    }
+    ports = SortedPortList(std::move(found));
+    return int(ports.size());
+}
+
+// ---- start rule and jobs
+
+void TForm1::RunOperation(Op op, const std::function<void(TComThread&)>& stage) {
+    if (!op) return;
+    StartOperation(views_, PortPanelText(), state_.BaudRate, op, stage);
+}
+
+TComThread* TForm1::CreateComThread() {
+    return ::CreateComThread(views_, PortPanelText(), state_.BaudRate);
+}
+
+void TForm1::StartPoll() {
+    TComThread* w = CreateComThread();
+    w->HandOver(Jobs.Poll);
+    SellTestButton->setEnabled(false);
+    // Also after a port change, so that one press of the toggle stops the poll it shows.
+    PollButton->setChecked(true);
+    w->Start();
+}
+
+void TForm1::PollButtonClick(bool down) {
+    switch (PollButtonAction(down, WorkerRunning)) {
+    case JobAction::Start: StartPoll(); break;
+    case JobAction::Stop: CurrentWorker->Terminate(); break;
+    case JobAction::None: break;
+    }
+}
+
+void TForm1::SellTestButtonClick() {
+    if (StopOrStartAction(WorkerRunning) == JobAction::Stop) {
+        CurrentWorker->Terminate();
+        return;
+    }
+    if (!Jobs.SellTest) return;
+    TComThread* w = CreateComThread();
+    w->HandOver(Jobs.SellTest);
+    SellTestButton->setText("Прекратить");
+    PollButton->setEnabled(false);
+    w->Start();
+}
+
+void TForm1::TestTabloButtonClick() { RunOperation(Jobs.TabloTest); }
+
+void TForm1::ClrMemButtonClick() {
+    if (StartWhenIdleAction(WorkerRunning) != JobAction::Start || !Jobs.ClearMemory) return;
+    TComThread* w = CreateComThread();
+    w->HandOver(Jobs.ClearMemory);
+    w->Start();
+}
+
+void TForm1::ReadMemButtonClick() {
+    if (StopOrStartAction(WorkerRunning) == JobAction::Stop) {
+        CurrentWorker->Terminate();
+        return;
+    }
+    if (!Jobs.ReadMemory) return;
+    TComThread* w = CreateComThread();
+    ReadMemButton->setText("СТОП");
+    w->HandOver(Jobs.ReadMemory);
+    w->Start();
+}
+
+void TForm1::WindowButtonClick(int index, bool down) {
+    const auto buttons = WindowButtons();
+    std::array<bool, 3> states{};
+    for (size_t i = 0; i < buttons.size(); ++i) states[i] = buttons[i]->isChecked();
+    states = WindowGroupAfter(states, index, down);
+    // Raising the others leaves their windows open.
+    for (size_t i = 0; i < buttons.size(); ++i) buttons[i]->setChecked(states[i]);
+    ToolWindow* window = GroupWindows()[size_t(index)];
+    if (!window) return;
+    if (down) {
+        window->show();
+        window->raise();
+    } else {
+        window->close();
+    }
+}
+
+void TForm1::TRK_CfgButtonClick() {
+    if (!dialogs_.TRK_Cfg) return;
+    dialogs_.TRK_Cfg->show();
+    dialogs_.TRK_Cfg->raise();
+}
+
+void TForm1::TestTabloManualButtonClick() {
+    if (dialogs_.TestTabloManual) dialogs_.TestTabloManual->exec();
+}
+void TForm1::TestMcuPinsButtonClick() {
+    if (dialogs_.TestMcuPins) dialogs_.TestMcuPins->exec();
+}
+void TForm1::SdExploreButtonClick() {
+    if (dialogs_.SdExplorer) dialogs_.SdExplorer->exec();
+}
+
+// ---- status bar and link controls
+
+void TForm1::MainStatusBarMouseDown(int panel, QPoint globalPos) {
+    // The link settings must not change under a running worker.
+    if (WorkerRunning) return;
+    if (panel == kPortPanel) {
+        MainPopupMenu->clear();
+        std::vector<PortEntry> ports;
+        if (EnumComPorts(ports) == 0) {
+            ShowEditorOver(ComPortEdit, MainStatusBar->PanelText(kPortPanel));
+            return;
+        }
+        for (const PortEntry& port : ports) {
+            QAction* action = MainPopupMenu->addAction(Q(port.friendlyName));
+            action->setData(Q(port.name));
+            const std::string name = port.name;
+            connect(action, &QAction::triggered, this, [this, name] { SetComPort(name); });
+        }
+        RunOperation(&ProbePorts);
+        MainPopupMenu->popup(globalPos);
+    } else if (panel == kRatePanel) {
+        BaudPopupMenu->popup(globalPos);
+    } else if (panel == kAddrPanel) {
+        ShowEditorOver(DevAddrEdit, QString::number(state_.DevAddr));
+    }
+}
+
+void TForm1::ShowEditorOver(QLineEdit* editor, const QString& text) {
+    PlaceStatusEditors();
+    editor->setText(text);
+    editor->show();
+    editor->raise();
+    editor->setFocus();
+    editor->end(false);
+}
+
+void TForm1::PlaceStatusEditors() {
+    ComPortEdit->setGeometry(MainStatusBar->PanelRect(kPortPanel));
+    DevAddrEdit->setGeometry(MainStatusBar->PanelRect(kAddrPanel));
+}
+
+void TForm1::BaudPopupMenuClick(int rate) {
+    state_.NewBaudRate = rate;
+    if (BitRateChangeIsSent(state_.BaudRate, rate))
+        RunOperation(Jobs.WriteBitRate, [rate](TComThread& w) { w.NewBitRate = rate; });
+    SetBaudRate(rate);
+}
+
+void TForm1::ChangeAddrButtonClick() {
+    const NewAddressCheck check = CheckNewBusAddress(ChangeAddrEdit->text().toStdString(), state_.BaudRate);
+    if (!check.error.empty()) {
+        SetErrorText(check.error);
+        return;
+    }
+    const auto address = uint8_t(check.value);
+    RunOperation(Jobs.WriteBusAddress, [address](TComThread& w) { w.NewAddress = address; });
+}
+
+bool TForm1::eventFilter(QObject* watched, QEvent* event) {
+    const bool isKey = event->type() == QEvent::KeyPress;
+    const int key = isKey ? static_cast<QKeyEvent*>(event)->key() : 0;
+    const bool enter = key == Qt::Key_Return || key == Qt::Key_Enter;
+    if (watched == ComPortEdit && enter) {
+        // The typed name is taken as it stands: with no port found there is nothing to check it against.
+        ComPortEdit->hide();
+        SetComPort(ComPortEdit->text().toStdString());
+        return true;
+    }
+    if (watched == DevAddrEdit) {
+        if (event->type() == QEvent::FocusOut || key == Qt::Key_Escape) {
+            DevAddrEdit->hide();
+            return key == Qt::Key_Escape;
+        }
+        if (enter) {
+            DevAddrEdit->hide();
+            if (const auto address = AcceptedDevAddr(DevAddrEdit->text().toStdString())) {
+                SetDevAddr(*address);
+                ChangeAddrEdit->setText(QString::number(*address));
+            }
+            return true;
+        }
+    }
+    return QWidget::eventFilter(watched, event);
+}
+
+void TForm1::resizeEvent(QResizeEvent* event) {
+    QWidget::resizeEvent(event);
+    PlaceStatusEditors();
+}
+
+void TForm1::closeEvent(QCloseEvent* event) {
+    // The worker's display steps reach this window: it must be gone before the window is.
+    TerminateWorkerAndWait([] { QCoreApplication::processEvents(QEventLoop::AllEvents, 20); });
+    QWidget::closeEvent(event);
+    emit Closed();
+}
+
+void TForm1::HdwErrTimerTimer() {
+    blink_.EditHoldOff = state_.EditHoldOff;
+    const std::string title = HdwErrTick(blink_, state_.HdwErrCode, state_.TimeErrCode);
+    state_.EditHoldOff = blink_.EditHoldOff;
+    setWindowTitle(Q(title));
+}
+
+void TForm1::TRK_StatusListViewMouseMove(int row, QPoint globalPos) {
+    if (row < 0) return;
+    const std::string_view hint = HintOfRow(kTrkStatusCatalog, row);
+    TRK_StatusListView->ShowHint(QString::fromUtf8(hint.data(), qsizetype(hint.size())), globalPos);
+}
+
+// ---- panels and buttons given back by the worker
+
+std::string TForm1::PortPanelText() { return MainStatusBar->PanelText(kPortPanel).toStdString(); }
+void TForm1::SetStatusText(const std::string& text) { MainStatusBar->SetPanelText(kStatePanel, Q(text)); }
+void TForm1::SetErrorText(const std::string& text) { MainStatusBar->SetPanelText(kMessagePanel, Q(text)); }
+
+void TForm1::ReleasePollButton() {
+    PollButton->setEnabled(true);
+    PollButton->setChecked(false);
+}
+void TForm1::SetSellTestButton(const std::string& caption, bool enabled) {
+    SellTestButton->setText(Q(caption));
+    SellTestButton->setEnabled(enabled);
+}
+void TForm1::SetTestTabloButtonEnabled(bool enabled) { TestTabloButton->setEnabled(enabled); }
+void TForm1::SetReadMemButtonCaption(const std::string& caption) { ReadMemButton->setText(Q(caption)); }
+
+std::vector<std::string> TForm1::PortMenuNames() {
+    std::vector<std::string> names;
+    for (QAction* action : MainPopupMenu->actions()) names.push_back(action->data().toString().toStdString());
+    return names;
+}
+void TForm1::MarkPortBusy(int item) {
+    const auto actions = MainPopupMenu->actions();
+    if (item < 0 || item >= actions.size()) return;
+    actions[item]->setText(Q(BusyPortCaption(actions[item]->text().toStdString())));
+}
+void TForm1::PopupPortMenu(int x, int y) { MainPopupMenu->popup(QPoint(x, y)); }
+
+// ---- status views
+
+void TForm1::SetTrkStatus(int row, int column, const std::string& text) {
+    if (row < 0 || row >= TRK_StatusListView->RowCount() || column < 0) return;
+    TRK_StatusListView->PadCells(row, column + 1);
+    TRK_StatusListView->SetCellText(row, column, Q(text));
+}
+
+void TForm1::SetTrkStatusImage(int row, int column, int image) {
+    if (row < 0 || row >= TRK_StatusListView->RowCount() || column < 0) return;
+    TRK_StatusListView->PadCells(row, column + 1);
+    const bool known = image >= 0 && image < int(doorImages_.size());
+    TRK_StatusListView->SetCellImage(row, column, known ? doorImages_[size_t(image)] : QPixmap());
+}
+
+void TForm1::SetChStatus(int row, int channel, const std::string& text) {
+    ChStatusListView->SetCellText(row, channel, Q(text));
+}
+
+void TForm1::SetChStatusImage(int row, int channel, int image) {
+    const bool known = image >= 0 && image < int(chImages_.size());
+    ChStatusListView->SetCellImage(row, channel, known ? chImages_[size_t(image)] : QPixmap());
+}
+
+void TForm1::SetValveStatus(int row, int column, const std::string& text) {
+    ValveListView->SetCellText(row, column, Q(text));
+}
+
+void TForm1::SetChannelCount(int count) {
+    // The count comes from the controller; a view can show no more channels than it has.
+    const int n = std::clamp(count, 0, kChannelCount);
+    ReportView* view = ChStatusListView;
+    while (view->ColumnCount() < n + 1) {
+        const int column = view->ColumnCount();
+        view->AppendColumn("Канал " + QString::number(column), kChannelColumnWidth);
+    }
+    while (view->ColumnCount() > n + 1) view->RemoveLastColumn();
+    if (view->width() < kChCaptionWidth + kChannelColumnWidth * n)
+        view->resize(kChCaptionWidth + kChannelColumnWidth * n, view->height());
+    for (int row = 0; row < view->RowCount(); ++row) view->PadCells(row, n);
+}
+
+void TForm1::SetSubTrkCount(int count) {
+    if (count < 0 || count > 2) return;
+    ReportView* view = ValveListView;
+    while (view->RowCount() < count + 2) {
+        const int row = view->RowCount();
+        view->AppendRow("Снижение СубКонтр" + QString::number(row));
+        // Reductions are written into these rows as into the designed ones.
+        view->PadCells(row, kValveCatalog.designedCells);
+    }
+    while (view->RowCount() > count + 2) view->RemoveLastRow();
+}
+
+void TForm1::SetDoorSensors(uint8_t bits) {
+    const QPixmap picture = QPixmap::fromImage(DoorSensorPicture(bits));
+    if (doorImages_.empty()) doorImages_.push_back(picture);
+    else doorImages_[Images::DoorSensors] = picture;
+    SetTrkStatusImage(TrkRow::DoorSensors, 0, Images::DoorSensors);
+}
+
+void TForm1::DrawNozzleColour(int channel, int kind) {
+    if (channel < 0 || channel >= kChannelCount || (kind != 0 && kind != 1)) return;
+    const uint32_t colour = kind == 1 ? state_.RestingNozzleColour[size_t(channel)]
+                                      : state_.LiftedNozzleColour[size_t(channel)];
+    const int index = SwatchImageIndex(channel, kind);
+    chImages_[size_t(index)] = QPixmap::fromImage(NozzleSwatch(colour));
+    SetChStatusImage(kind == 1 ? ChRow::RestingColour : ChRow::LiftedColour, channel, index);
+}
+
+void TForm1::ShowFuelName(int channel) {
+    if (channel < 0 || channel >= kChannelCount || channel >= ChStatusListView->ColumnCount() - 1) return;
+    SetChStatus(ChRow::FuelName, channel, state_.FuelNames[size_t(channel)]);
+}

@@ -1,0 +1,81 @@
+#include "ui/main/StatusPanelBar.h"
+
+#include <QMouseEvent>
+#include <QPainter>
+#include <QStyle>
+#include <QStyleOption>
+
+#include "ui/main/LinkRules.h"
+
+namespace {
+constexpr int kDesignedHeight = 19;
+constexpr int kProgressPanel = 3;
+constexpr int kTextInset = 3;
+}
+
+StatusPanelBar::StatusPanelBar(std::vector<Panel> panels, QWidget* parent)
+    : QWidget(parent), panels_(std::move(panels)) {
+    setSizePolicy(QSizePolicy::Preferred, QSizePolicy::Fixed);
+    setFixedHeight(sizeHint().height());
+}
+
+QSize StatusPanelBar::sizeHint() const {
+    return {400, std::max(kDesignedHeight, fontMetrics().height() + 6)};
+}
+
+QString StatusPanelBar::PanelText(int panel) const {
+    return panel >= 0 && panel < int(panels_.size()) ? panels_[size_t(panel)].text : QString();
+}
+
+void StatusPanelBar::SetPanelText(int panel, const QString& text) {
+    if (panel < 0 || panel >= int(panels_.size()) || panels_[size_t(panel)].text == text) return;
+    panels_[size_t(panel)].text = text;
+    update(PanelRect(panel));
+}
+
+std::vector<int> StatusPanelBar::Widths() const {
+    std::vector<int> widths;
+    for (const auto& p : panels_) widths.push_back(p.width);
+    return widths;
+}
+
+int StatusPanelBar::PanelWidth(int panel) const {
+    if (panel < 0 || panel >= int(panels_.size())) return 0;
+    if (panel + 1 < int(panels_.size())) return panels_[size_t(panel)].width;
+    int used = 0;
+    for (int i = 0; i < panel; ++i) used += panels_[size_t(i)].width;
+    return std::max(panels_[size_t(panel)].width, width() - used);
+}
+
+QRect StatusPanelBar::PanelRect(int panel) const {
+    int left = 0;
+    for (int i = 0; i < panel && i < int(panels_.size()); ++i) left += panels_[size_t(i)].width;
+    return {left, 0, PanelWidth(panel), height()};
+}
+
+void StatusPanelBar::paintEvent(QPaintEvent*) {
+    QPainter p(this);
+    for (int i = 0; i < int(panels_.size()); ++i) {
+        const QRect r = PanelRect(i).adjusted(0, 1, -2, -1);
+        QStyleOptionFrame frame;
+        frame.initFrom(this);
+        frame.rect = r;
+        frame.lineWidth = 1;
+        frame.state |= QStyle::State_Sunken;
+        style()->drawPrimitive(QStyle::PE_FrameStatusBarItem, &frame, &p, this);
+        p.setPen(palette().color(QPalette::WindowText));
+        const QRect textRect = r.adjusted(kTextInset, 0, -kTextInset, 0);
+        const QString shown = fontMetrics().elidedText(panels_[size_t(i)].text, Qt::ElideRight, textRect.width());
+        p.drawText(textRect, Qt::AlignVCenter | Qt::AlignLeft, shown);
+    }
+}
+
+void StatusPanelBar::mousePressEvent(QMouseEvent* event) {
+    emit PanelClicked(PanelAt(Widths(), int(event->position().x())), event->globalPosition().toPoint());
+}
+
+void StatusPanelBar::resizeEvent(QResizeEvent* event) {
+    QWidget::resizeEvent(event);
+    if (int(panels_.size()) > kProgressPanel) panels_[kProgressPanel].width = ProgressPanelWidth(width(), Widths());
+    emit Resized();
+}

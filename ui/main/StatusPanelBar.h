@@ -1,0 +1,36 @@
+#pragma once
+// The main window's status bar: fixed-width text panels, the last one taking what is left.
+// A click reports the panel under the mouse; panel 3 takes half of the room after panels 0 to 2.
+#include <QString>
+#include <QWidget>
+#include <vector>
+
+class StatusPanelBar : public QWidget {
+    Q_OBJECT
+public:
+    struct Panel {
+        QString text;
+        int width;
+    };
+    explicit StatusPanelBar(std::vector<Panel> panels, QWidget* parent = nullptr);
+
+    QString PanelText(int panel) const;
+    void SetPanelText(int panel, const QString& text);
+    int PanelWidth(int panel) const;
+    QRect PanelRect(int panel) const;
+    std::vector<int> Widths() const;
+
+    QSize sizeHint() const override;
+
+signals:
+    void PanelClicked(int panel, QPoint globalPos);
+    void Resized();
+
+protected:
+    void paintEvent(QPaintEvent* event) override;
+    void mousePressEvent(QMouseEvent* event) override;
+    void resizeEvent(QResizeEvent* event) override;
+
+private:
+    std::vector<Panel> panels_;
+};

@@ -1,1 +1,0 @@
-// Keeps the core library non-empty until the first real source lands; delete then.

@@ -1,0 +1,187 @@
+#include "ui/widgets/ReportView.h"
+
+#include <QHeaderView>
+#include <QHelpEvent>
+#include <QMouseEvent>
+#include <QToolTip>
+
+namespace {
+constexpr int kHintShowMs = 10000;
+}
+
+ReportView::ReportView(QWidget* parent) : QTreeWidget(parent) {
+    setRootIsDecorated(false);
+    setItemsExpandable(false);
+    setIndentation(0);
+    setUniformRowHeights(true);
+    setSelectionMode(QAbstractItemView::SingleSelection);
+    setSelectionBehavior(QAbstractItemView::SelectRows);
+    setEditTriggers(QAbstractItemView::NoEditTriggers);
+    setMouseTracking(true);
+    header()->setStretchLastSection(false);
+    header()->setSectionsMovable(false);
+}
+
+void ReportView::SetCatalog(const ViewCatalog& catalog) {
+    clear();
+    rows_.clear();
+    groups_.clear();
+    setColumnCount(int(catalog.columns.size()));
+    for (int c = 0; c < int(catalog.columns.size()); ++c) {
+        headerItem()->setText(c, QString::fromUtf8(catalog.columns[size_t(c)].caption));
+        setColumnWidth(c, catalog.columns[size_t(c)].width);
+    }
+    for (const auto& g : catalog.groups) {
+        auto* item = new QTreeWidgetItem(this);
+        item->setText(0, QString::fromUtf8(g.caption));
+        item->setFirstColumnSpanned(true);
+        item->setFlags(Qt::ItemIsEnabled);
+        QFont bold = font();
+        bold.setBold(true);
+        item->setFont(0, bold);
+        groups_.emplace_back(g.id, item);
+    }
+    for (const auto& r : catalog.rows) {
+        AppendRow(QString::fromUtf8(r.caption), r.group);
+        PadCells(RowCount() - 1, catalog.designedCells);
+    }
+    expandAll();
+    RefreshGroupVisibility();
+}
+
+QTreeWidgetItem* ReportView::GroupItem(int group) {
+    for (auto& [id, item] : groups_)
+        if (id == group) return item;
+    return nullptr;
+}
+
+void ReportView::RefreshGroupVisibility() {
+    // A group without rows is not displayed.
+    for (auto& [id, item] : groups_) item->setHidden(item->childCount() == 0);
+}
+
+void ReportView::AppendRow(const QString& caption, int group) {
+    QTreeWidgetItem* parent = GroupItem(group);
+    auto* item = parent ? new QTreeWidgetItem(parent) : new QTreeWidgetItem(this);
+    item->setText(0, caption);
+    item->setFlags(Qt::ItemIsEnabled | Qt::ItemIsSelectable);
+    rows_.push_back({item, parent ? group : kNoGroup, {}});
+    if (parent) {
+        parent->setExpanded(true);
+        RefreshGroupVisibility();
+    }
+}
+
+void ReportView::RemoveLastRow() {
+    if (rows_.empty()) return;
+    delete rows_.back().item;
+    rows_.pop_back();
+    RefreshGroupVisibility();
+}
+
+QString ReportView::RowCaption(int row) const {
+    return row >= 0 && row < RowCount() ? rows_[size_t(row)].item->text(0) : QString();
+}
+
+int ReportView::RowGroup(int row) const {
+    return row >= 0 && row < RowCount() ? rows_[size_t(row)].group : kNoGroup;
+}
+
+void ReportView::AppendColumn(const QString& caption, int width) {
+    const int column = columnCount();
+    setColumnCount(column + 1);
+    headerItem()->setText(column, caption);
+    setColumnWidth(column, width);
+    // Cells kept while the column was gone show again.
+    for (auto& row : rows_) {
+        if (int(row.cells.size()) < column) continue;
+        const Cell& cell = row.cells[size_t(column - 1)];
+        row.item->setText(column, cell.text);
+        row.item->setIcon(column, cell.image.isNull() ? QIcon() : QIcon(cell.image));
+    }
+}
+
+void ReportView::RemoveLastColumn() {
+    if (columnCount() > 1) setColumnCount(columnCount() - 1);
+}
+
+QString ReportView::ColumnCaption(int column) const {
+    return column >= 0 && column < columnCount() ? headerItem()->text(column) : QString();
+}
+
+int ReportView::CellCount(int row) const {
+    return row >= 0 && row < RowCount() ? int(rows_[size_t(row)].cells.size()) : 0;
+}
+
+bool ReportView::HasCell(int row, int cell) const {
+    return cell >= 0 && cell < CellCount(row);
+}
+
+void ReportView::PadCells(int row, int count) {
+    if (row < 0 || row >= RowCount()) return;
+    auto& cells = rows_[size_t(row)].cells;
+    if (int(cells.size()) < count) cells.resize(size_t(count));
+}
+
+void ReportView::SetCellText(int row, int cell, const QString& text) {
+    if (!HasCell(row, cell)) return;
+    rows_[size_t(row)].cells[size_t(cell)].text = text;
+    // A cell beyond the shown columns keeps its value for a column added later.
+    rows_[size_t(row)].item->setText(cell + 1, text);
+}
+
+QString ReportView::CellText(int row, int cell) const {
+    return HasCell(row, cell) ? rows_[size_t(row)].cells[size_t(cell)].text : QString();
+}
+
+void ReportView::SetCellImage(int row, int cell, const QPixmap& image) {
+    if (!HasCell(row, cell)) return;
+    rows_[size_t(row)].cells[size_t(cell)].image = image;
+    rows_[size_t(row)].item->setIcon(cell + 1, image.isNull() ? QIcon() : QIcon(image));
+}
+
+QPixmap ReportView::CellImage(int row, int cell) const {
+    return HasCell(row, cell) ? rows_[size_t(row)].cells[size_t(cell)].image : QPixmap();
+}
+
+int ReportView::RowAt(int y) const {
+    for (int row = 0; row < RowCount(); ++row) {
+        const QRect r = visualItemRect(rows_[size_t(row)].item);
+        if (r.isValid() && y >= r.top() && y <= r.bottom()) return row;
+    }
+    return -1;
+}
+
+int ReportView::ColumnAt(int x) const {
+    return header()->logicalIndexAt(x);
+}
+
+QRect ReportView::CellRect(int row, int column) const {
+    if (row < 0 || row >= RowCount() || column < 0 || column >= columnCount()) return {};
+    const QRect line = visualItemRect(rows_[size_t(row)].item);
+    return {header()->sectionViewportPosition(column), line.top(), header()->sectionSize(column), line.height()};
+}
+
+void ReportView::ShowHint(const QString& text, const QPoint& globalPos) {
+    if (text.isEmpty()) return;
+    QString shown = text;
+    shown.remove(QLatin1Char('\r'));
+    setToolTip(shown);
+    QToolTip::showText(globalPos, shown, this, {}, kHintShowMs);
+}
+
+void ReportView::mouseMoveEvent(QMouseEvent* event) {
+    QTreeWidget::mouseMoveEvent(event);
+    const QPoint pos = event->position().toPoint();
+    emit MouseMovedOverRow(RowAt(pos.y()), event->globalPosition().toPoint());
+}
+
+bool ReportView::viewportEvent(QEvent* event) {
+    // Items carry no hints of their own; the view's hint, set on mouse moves, is the one to show.
+    if (event->type() == QEvent::ToolTip) {
+        if (!toolTip().isEmpty())
+            QToolTip::showText(static_cast<QHelpEvent*>(event)->globalPos(), toolTip(), this, {}, kHintShowMs);
+        return true;
+    }
+    return QTreeWidget::viewportEvent(event);
+}

@@ -1,0 +1,77 @@
+#include "commands/ConfigRecords.h"
+
+#include <algorithm>
+
+#include "commands/ConfigMapping.h"
+#include "engine/OperationPattern.h"
+#include "link/ComPortUnit.h"
+
+namespace {
+
+constexpr uint8_t CmdReadCfg = 211, CmdWriteCfg = 210;
+constexpr uint8_t PageTrkCfg = 4, PageSubTrkCfg = 0;
+
+// Answer layouts: TrkCfg after one unread byte, SubTrkCfg straight after the result code.
+constexpr int TrkCfgAt = 4, TrkCfgAnswerLength = TrkCfgAt + kTrkCfgSize;
+constexpr int SubTrkCfgAt = 3, SubTrkCfgAnswerLength = SubTrkCfgAt + kSubTrkCfgSize;
+constexpr int WriteAt = 3;
+
+// Only an answer of exactly the page's length is a page; a longer one is reported like a
+// shorter one, and nothing of it is kept.
+bool ExactLength(int length, int required) {
+    if (length == required) return true;
+    ComPort.ReportWrongLength(required);
+    return false;
+}
+
+}  // namespace
+
+void ReadTrkCfg(TComThread& w) {
+    TRequest request{w.DeviceAddress, CmdReadCfg, PageTrkCfg};
+    bool accepted = false;
+    RunExchange(w, ReadTrkCfg, request, 3, {.Status = &w.PollStatusText, .Needed = TrkCfgAnswerLength},
+        [&](const uint8_t* answer, int length) {
+            if (!(accepted = ExactLength(length, TrkCfgAnswerLength))) return;
+            std::copy_n(answer + TrkCfgAt, kTrkCfgSize, w.TrkCfg.begin());
+            w.TrkCfgRead = 1;
+        },
+        [&] {
+            if (!accepted) return;
+            w.Ui.Config->ShowTrkCfg(TrkCfgToControls(w.TrkCfg));
+            if (w.SubTrkCfg[2] == 0) w.Ui.Main->SetChannelCount(CappedChannelCount(w.TrkCfg[0]));
+            w.Ui.Config->SetTrkCfgWriteButtonEnabled(true);
+        });
+}
+
+void WriteTrkCfg(TComThread& w) {
+    TRequest request{w.DeviceAddress, CmdWriteCfg, PageTrkCfg};
+    std::copy(w.TrkCfg.begin(), w.TrkCfg.end(), request.begin() + WriteAt);
+    RunExchange(w, WriteTrkCfg, request, WriteAt + kTrkCfgSize, {.Status = &w.CommandStatusText});
+    // Even a failed write may have changed the page: show what the controller really holds.
+    w.TrkCfgRead = 0;
+}
+
+void ReadSubTrkCfg(TComThread& w) {
+    ComPort.Buffer[0] = w.DeviceAddress;
+    ComPort.Buffer[1] = CmdReadCfg;
+    ComPort.Buffer[2] = PageSubTrkCfg;
+    bool accepted = false;
+    RunExchangeBuffer(w, ReadSubTrkCfg, 3, {.Status = &w.PollStatusText, .Needed = SubTrkCfgAnswerLength},
+        [&](const uint8_t* answer, int length) {
+            if (!(accepted = ExactLength(length, SubTrkCfgAnswerLength))) return;
+            std::copy_n(answer + SubTrkCfgAt, kSubTrkCfgSize, w.SubTrkCfg.begin());
+        },
+        [&] {
+            if (!accepted) return;
+            w.Ui.Config->ShowSubTrkCfg(SubTrkCfgToTexts(w.SubTrkCfg));
+            if (w.SubTrkCfg[2] != 0) w.Ui.Main->SetChannelCount(CappedChannelCount(w.SubTrkCfg[2]));
+            w.Ui.Main->SetSubTrkCount(w.SubTrkCfg[1]);
+        });
+}
+
+void WriteSubTrkCfg(TComThread& w) {
+    const uint8_t request[] = {w.DeviceAddress, CmdWriteCfg, PageSubTrkCfg, w.SubTrk1AddressToWrite,
+                               w.SubTrk2AddressToWrite, w.SubTrkBitRateDivisorToWrite};
+    std::copy(std::begin(request), std::end(request), ComPort.Buffer);
+    RunExchangeBuffer(w, WriteSubTrkCfg, sizeof request, {.Status = &w.PollStatusText});
+}

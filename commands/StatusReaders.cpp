@@ -1,0 +1,144 @@
+#include "commands/StatusReaders.h"
+
+#include <algorithm>
+#include <cstdio>
+#include <span>
+
+#include "commands/ChannelState.h"
+#include "commands/FlowmeterState.h"
+#include "commands/FuelNameCodes.h"
+#include "commands/TabloState.h"
+#include "engine/OperationPattern.h"
+#include "engine/TextHelpers.h"
+#include "link/ComPortUnit.h"
+
+namespace {
+
+constexpr uint8_t CmdDeviceInfo = 0, SubMd5 = 3;
+constexpr uint8_t CmdDataBlock = 209, SubChannelState = 1, SubPumpRampUp = 2, SubFlowmeterState = 3;
+constexpr uint8_t CmdTabloState = 215;
+
+constexpr int Md5At = 3, Md5Size = 16;
+constexpr int BlockAt = 4;  // the data blocks of command 209 start after one unread byte
+constexpr int Md5Row = 2;
+
+constexpr uint32_t Md5TimeoutMs = 4000;  // the controller hashes its whole flash first
+
+bool ValidChannel(int c) { return c >= 0 && c < kChannelCount; }
+
+// Puts a request of the given bytes into the port's buffer; returns its length.
+int PutRequest(std::initializer_list<uint8_t> bytes) {
+    std::copy(bytes.begin(), bytes.end(), ComPort.Buffer);
+    return static_cast<int>(bytes.size());
+}
+
+std::string HexText(const uint8_t* bytes, int count) {
+    std::string text;
+    char pair[3];
+    for (int i = 0; i < count; ++i) {
+        std::snprintf(pair, sizeof pair, "%02X", bytes[i]);
+        text += pair;
+    }
+    return text;
+}
+
+void ShowChannelState(TComThread& w, int c) {
+    IMainView& main = *w.Ui.Main;
+    ChannelStateBlock block(w.ChannelState[c]);
+    for (const RowImage& image : ChannelStatusImages(block[ChannelStateAt::Status]))
+        main.SetChStatusImage(image.Row, c, image.Image);
+    for (const RowText& text : ChannelStateTexts(block)) main.SetChStatus(text.Row, c, text.Text);
+
+    TMainWindowState& window = main.State();
+    window.LiftedNozzleColour[c] = NozzleColour(block, ChannelStateAt::LiftedColour);
+    window.RestingNozzleColour[c] = NozzleColour(block, ChannelStateAt::RestingColour);
+    main.DrawNozzleColour(c, 0);
+    main.DrawNozzleColour(c, 1);
+
+    window.FuelNames[c] = DecodeFuelName(block.subspan<ChannelStateAt::FuelName, FuelNameLength>());
+    main.ShowFuelName(c);
+
+    uint32_t price = GetU32(&block[ChannelStateAt::Price]);
+    window.RememberPrice(c, price);
+    main.SetChStatus(ChRow::Price, c, PriceText(price, w.Ui.Config->KazakhPriceChecked()));
+    main.SetChStatus(ChRow::VrxAddress, c, std::to_string(block[ChannelStateAt::VrxAddress]));
+}
+
+}  // namespace
+
+void ReadFirmwareMd5(TComThread& w) {
+    int length = PutRequest({w.DeviceAddress, CmdDeviceInfo, SubMd5});
+    std::string md5;
+    RunExchangeBuffer(w, ReadFirmwareMd5, length,
+        {.Status = &w.PollStatusText, .TimeoutMs = Md5TimeoutMs, .Needed = Md5At + Md5Size,
+         .MarkSending = false},
+        [&](const uint8_t* answer, int) {
+            w.Md5Read = 1;
+            md5 = HexText(answer + Md5At, Md5Size);
+        },
+        [&] { w.Ui.Main->SetTrkStatus(Md5Row, 0, md5); });
+}
+
+void ReadChannelState(TComThread& w) {
+    const int c = w.CurrentChannel;
+    int length = PutRequest({w.DeviceAddress, CmdDataBlock, uint8_t(c), SubChannelState});
+    RunExchangeBuffer(w, ReadChannelState, length,
+        {.Status = &w.PollStatusText, .Needed = BlockAt + kChannelStateSize},
+        [&](const uint8_t* answer, int) {
+            if (ValidChannel(c)) std::copy_n(answer + BlockAt, kChannelStateSize, w.ChannelState[c].begin());
+        },
+        [&] {
+            if (ValidChannel(c)) ShowChannelState(w, c);
+        });
+}
+
+void ReadPumpRampUpTime(TComThread& w) {
+    const int c = w.CurrentChannel;
+    int length = PutRequest({w.DeviceAddress, CmdDataBlock, uint8_t(c), SubPumpRampUp});
+    RunExchangeBuffer(w, ReadPumpRampUpTime, length,
+        {.Status = &w.PollStatusText, .Needed = BlockAt + 2},
+        [&](const uint8_t* answer, int) {
+            if (ValidChannel(c)) w.PumpRampUpTime[c] = GetU16(answer + BlockAt);
+        },
+        [&] {
+            if (ValidChannel(c)) w.Ui.Main->SetChStatus(ChRow::PumpRampUpTime, c, UnsignedText(w.PumpRampUpTime[c]));
+        });
+}
+
+void ReadFlowmeterState(TComThread& w) {
+    const int n = w.CurrentChannel;
+    int length = PutRequest({w.DeviceAddress, CmdDataBlock, uint8_t(n), SubFlowmeterState});
+    RunExchangeBuffer(w, ReadFlowmeterState, length,
+        {.Status = &w.PollStatusText, .Needed = BlockAt + kFlowmeterStateSize},
+        [&](const uint8_t* answer, int) {
+            if (ValidChannel(n)) std::copy_n(answer + BlockAt, kFlowmeterStateSize, w.FlowmeterState[n].begin());
+        },
+        [&] {
+            if (!ValidChannel(n)) return;
+            IFlowmeterView& view = *w.Ui.Flowmeter;
+            FlowmeterStateBlock block(w.FlowmeterState[n]);
+            for (const RowText& text : FlowmeterStateTexts(block)) view.SetFlowmeterCell(text.Row, n, text.Text);
+            view.SetReportedFlowmeterType(n, block[FlowmeterStateAt::Type]);
+        });
+}
+
+void ReadTabloState(TComThread& w) {
+    const int n = w.CurrentChannel;
+    int length = PutRequest({w.DeviceAddress, CmdTabloState, TabloStateSubCode(n), uint8_t(n)});
+    std::vector<RowText> texts;
+    ColourCorrection correction{};
+    RunExchangeBuffer(w, ReadTabloState, length,
+        {.Status = &w.PollStatusText, .Needed = TabloStateNeeded(n)},
+        [&](const uint8_t* answer, int length) {
+            std::span<const uint8_t> content(answer, static_cast<size_t>(length));
+            if (n >= 0 && n < kDisplayDeviceCount) w.TabloType[n] = content[TabloStateAt::Type];
+            texts = TabloStateTexts(n, content);
+            if (IsDisplayBoard(n))
+                std::copy_n(answer + TabloStateAt::ColourCorrection, correction.size(), correction.begin());
+        },
+        [&] {
+            ITabloView& view = *w.Ui.Tablo;
+            if (IsDisplayBoard(n)) view.SetColourCorrection(n, correction);
+            for (const RowText& text : texts) view.SetTabloCell(text.Row, n, text.Text);
+        });
+}

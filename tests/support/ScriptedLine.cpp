@@ -1,0 +1,45 @@
+#include "tests/support/ScriptedLine.h"
+
+#include <memory>
+
+#include "link/ComPortUnit.h"
+#include "link/FrameCodec.h"
+#include "tests/support/HexBytes.h"
+
+void TScriptedLine::Answer(const std::string& hex) { Answers.push_back(FromHex(hex)); }
+
+std::string TScriptedLine::LastRequestHex() const { return Requests.empty() ? "" : ToHex(Requests.back()); }
+
+bool TScriptedLine::ReadByte(uint8_t& byte, int) {
+    // Nothing scripted is silence: the port's time-out passes at once.
+    if (pending_.empty()) return false;
+    byte = pending_.front();
+    pending_.pop_front();
+    return true;
+}
+
+int TScriptedLine::Write(const uint8_t* data, int length, int) {
+    for (int i = 0; i < length; ++i) {
+        frame_.push_back(data[i]);
+        if (data[i] != kFrameEnd) continue;
+        std::vector<uint8_t> body(frame_.size());
+        FrameUnstuffer unstuffer(body.data(), static_cast<int>(body.size()));
+        for (uint8_t b : frame_)
+            if (unstuffer.WantsByte()) unstuffer.Push(b);
+        frame_.clear();
+        const int content = unstuffer.Stored() - 2;  // the CRC is the codec's business
+        Requests.emplace_back(body.begin(), body.begin() + std::max(content, 0));
+        if (Answers.empty()) continue;
+        auto frame = BuildFrame(Answers.front());
+        Answers.pop_front();
+        pending_.insert(pending_.end(), frame.begin(), frame.end());
+    }
+    return length;
+}
+
+TScriptedLine& UseScriptedLine() {
+    auto line = std::make_unique<TScriptedLine>();
+    TScriptedLine& ref = *line;
+    ComPort.SetLine(std::move(line));
+    return ref;
+}

@@ -215,31 +215,3 @@ void TRecordingViews::SetColourCorrection(int board, const std::array<uint8_t, k
     ColourCorrections[board] = record;
     Log("SetColourCorrection " + std::to_string(board));
 }
-void TRecordingViews::ShowTrkCfg(const TrkCfgControls& controls) {
-    TrkCfgShown = controls;
-    Log("ShowTrkCfg");
-}
-void TRecordingViews::SetTrkCfgWriteButtonEnabled(bool enabled) {
-    TrkCfgWriteEnabled = enabled;
-    Log(std::string("SetTrkCfgWriteButtonEnabled ") + (enabled ? "1" : "0"));
-}
-void TRecordingViews::ShowSubTrkCfg(const SubTrkCfgTexts& texts) {
-    SubTrkCfgShown = texts;
-    Log("ShowSubTrkCfg");
-}
-void TRecordingViews::SetFlowmeterCell(int row, int flowmeter, const std::string& text) {
-    FlowCells[{row, flowmeter}] = text;
-    Log(Join("SetFlowmeterCell", row, flowmeter, text));
-}
-void TRecordingViews::SetReportedFlowmeterType(int flowmeter, uint8_t type) {
-    ReportedFlowmeterTypes[flowmeter] = type;
-    Log("SetReportedFlowmeterType " + std::to_string(flowmeter) + " " + std::to_string(type));
-}
-void TRecordingViews::SetTabloCell(int row, int device, const std::string& text) {
-    TabloCells[{row, device}] = text;
-    Log(Join("SetTabloCell", row, device, text));
-}
-void TRecordingViews::SetColourCorrection(int board, const std::array<uint8_t, kTabloColourCorrectionSize>& record) {
-    ColourCorrections[board] = record;
-    Log("SetColourCorrection " + std::to_string(board));
-}

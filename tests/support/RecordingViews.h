@@ -75,15 +75,6 @@ public:
     std::optional<SubTrkCfgTexts> SubTrkCfgShown;
     bool TrkCfgWriteEnabled = false;
     bool KazakhPrice = false;  // what KazakhPriceChecked answers
-
-    // Flowmeter and display-board windows: (row, flowmeter or device) -> text.
-    std::map<Cell, std::string> FlowCells, TabloCells;
-    std::map<int, int> ReportedFlowmeterTypes;
-    std::map<int, std::array<uint8_t, kTabloColourCorrectionSize>> ColourCorrections;
-    std::optional<TrkCfgControls> TrkCfgShown;
-    std::optional<SubTrkCfgTexts> SubTrkCfgShown;
-    bool TrkCfgWriteEnabled = false;
-    bool KazakhPrice = false;  // what KazakhPriceChecked answers
     bool UtcEditActive = false;  // what CurTimeUTCEditActive answers
     int ChannelColumns = kOwnChannelCount;  // what ChannelColumnCount answers; SetChannelCount sets it
     std::string CurTimeUTC, CurTimeLocal, NightBright, Illum1, Illum2;
@@ -133,15 +124,6 @@ public:
     void SetFindNetAddrButtonCaption(const std::string& caption) override;
     void SetProtocolComboIndex(int index) override;
     void SetProtocolComboEnabled(bool enabled) override;
-    void ShowTrkCfg(const TrkCfgControls& controls) override;
-    void SetTrkCfgWriteButtonEnabled(bool enabled) override;
-    void ShowSubTrkCfg(const SubTrkCfgTexts& texts) override;
-    bool KazakhPriceChecked() override { return KazakhPrice; }
-
-    void SetFlowmeterCell(int row, int flowmeter, const std::string& text) override;
-    void SetReportedFlowmeterType(int flowmeter, uint8_t type) override;
-    void SetTabloCell(int row, int device, const std::string& text) override;
-    void SetColourCorrection(int board, const std::array<uint8_t, kTabloColourCorrectionSize>& record) override;
     void ShowTrkCfg(const TrkCfgControls& controls) override;
     void SetTrkCfgWriteButtonEnabled(bool enabled) override;
     void ShowSubTrkCfg(const SubTrkCfgTexts& texts) override;

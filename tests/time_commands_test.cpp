@@ -1,8 +1,10 @@
-// Clock rules: the controller's local time, the zone and mode items, and the check that
-// turns a clock reading into TimeErrCode.
+// Clock rules and operations: the controller's local time, the zone and mode items, the
+// check that turns a clock reading into TimeErrCode, and the clock commands themselves.
 #include <gtest/gtest.h>
 
 #include "commands/ClockCheck.h"
+#include "commands/TimeCommands.h"
+#include "tests/support/ScriptedWorker.h"
 
 namespace {
 
@@ -80,6 +82,100 @@ TEST(ClockCheck, StandingClockNoticedAtMostEveryFiveSeconds) {
     // And a running clock clears it again.
     EXPECT_EQ(CheckControllerClock(memory, 3, Pc + 12, 12, Pc + 12, ClockStands), TimeOk);
     EXPECT_EQ(memory.lastControllerLocal, Pc + 12);
+}
+
+}  // namespace
+
+// The clock operations against a scripted controller and a PC clock standing still.
+namespace {
+
+class FixedPcClock final : public PcClock {
+public:
+    uint32_t Now = 0;
+    int Zone = 3;
+    uint32_t LocalSeconds() override { return Now; }
+    int ZoneHours() override { return Zone; }
+};
+
+class ClockOperations : public ::testing::Test {
+protected:
+    void SetUp() override {
+        SetPcClock(&pc);
+        ClockCheckHistory = {};
+    }
+    void TearDown() override { SetPcClock(nullptr); }
+    FixedPcClock pc;
+};
+
+// Controller at 86400 s UTC, zone +3, no summer time.
+const std::string Day2Answer = "01 08 00 80 51 01 00 0C 00";
+
+TEST_F(ClockOperations, ReadingFillsTheTimeGroupAndChecksTheClock) {
+    ScriptedWorker w;
+    pc.Now = 86400 + 3 * 3600 + 30;
+    EXPECT_EQ(w.Run(ReadTime, Day2Answer), "01 08");
+    EXPECT_EQ(w->UtcTime, 86400u);
+    EXPECT_EQ(w.Views.CurTimeUTC, " 02.01.2000 00:00:00");
+    EXPECT_EQ(w.Views.CurTimeLocal, " 02.01.2000 03:00:00");
+    EXPECT_EQ(w.Views.TimeZoneIndex, 3);
+    EXPECT_EQ(w.Views.TimeShiftIndex, 0);
+    EXPECT_EQ(w.Views.Window.TimeErrCode, TimeOk);
+    EXPECT_TRUE(w->PollStatusText.ends_with("OK"));
+
+    // Six seconds later the controller still says the same: its clock stands.
+    pc.Now += 6;
+    w.Run(ReadTime, Day2Answer);
+    EXPECT_EQ(w.Views.Window.TimeErrCode, ClockStands);
+}
+
+TEST_F(ClockOperations, TypingUserKeepsTheGroupButTheCheckRuns) {
+    ScriptedWorker w;
+    w.Views.UtcEditActive = true;
+    pc.Zone = 2;
+    w.Run(ReadTime, Day2Answer);
+    EXPECT_FALSE(w.Views.Called("SetCurTimeUTCText"));
+    EXPECT_FALSE(w.Views.Called("SetTimeZoneIndex"));
+    EXPECT_EQ(w.Views.Window.TimeErrCode, TimeZoneDiffers);
+}
+
+TEST_F(ClockOperations, BadAnswersChangeNothing) {
+    struct Case { std::string answer; std::string tail; };
+    const Case cases[] = {
+        {"01 08 00 80 51 01 00 0C", "Должно быть 9 байт."},
+        {"01 08 00 80 51 01 00 0C 00 00", "Неверная длина ответа: 10 байт. Должно быть 9 байт."},
+        {"01 08 0D", ""},
+    };
+    for (const Case& c : cases) {
+        ScriptedWorker w;
+        w.Views.Window.TimeErrCode = TimeDiffers;
+        w.Run(ReadTime, c.answer);
+        EXPECT_EQ(w->UtcTime, 0u) << c.answer;
+        EXPECT_EQ(w.Views.CurTimeUTC, "") << c.answer;
+        EXPECT_EQ(w.Views.Window.TimeErrCode, TimeDiffers) << c.answer;
+        EXPECT_TRUE(w->PollStatusText.ends_with(c.tail.empty() ? ComPort.ResultText : c.tail))
+            << w->PollStatusText;
+    }
+}
+
+TEST_F(ClockOperations, VrxLinkHasNoClock) {
+    ScriptedWorker w;
+    w->BitRate = 4800;
+    w->HandOver(ReadTime);
+    EXPECT_EQ(w.Run(ReadTime, Day2Answer), "");
+    EXPECT_EQ(w->PollStatusText, "");
+    EXPECT_EQ(w->Pending(), nullptr);
+}
+
+TEST_F(ClockOperations, WritersSendTheStagedClock) {
+    ScriptedWorker w;
+    w->UtcTime = 86400;
+    EXPECT_EQ(w.Run(WriteTime, "01 09 00"), "01 09 80 51 01 00");
+    EXPECT_TRUE(w->CommandStatusText.ends_with("OK"));
+    w->TimeZone = -4;
+    w->SummerTimeMode = 2;
+    EXPECT_EQ(w.Run(WriteTimeZone, "01 0A 12"), "01 0A FC 02");
+    EXPECT_TRUE(w->CommandStatusText.ends_with(ComPort.ResultText));
+    EXPECT_EQ(ComPort.Error, 18);
 }
 
 }  // namespace

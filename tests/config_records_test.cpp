@@ -5,7 +5,9 @@
 #include <string>
 
 #include "commands/ConfigMapping.h"
+#include "commands/ConfigRecords.h"
 #include "tests/support/HexBytes.h"
+#include "tests/support/ScriptedLine.h"
 
 namespace {
 
@@ -209,6 +211,112 @@ TEST(ChannelCount, HeldToTheChannelTables) {
     struct Case { int in, out; };
     for (auto [in, out] : {Case{0, 0}, {5, 5}, {15, 15}, {16, 15}, {255, 15}, {-3, 0}})
         EXPECT_EQ(CappedChannelCount(in), out);
+}
+
+// The operations: request bytes, what they keep and show, and the lengths they refuse.
+class ConfigRecords : public ::testing::Test, public TScriptedWorker {
+protected:
+    std::vector<uint8_t> TrkCfgAnswer(const std::array<uint8_t, kTrkCfgSize>& record, int extra = 0) {
+        std::vector<uint8_t> a{1, 211, 0, 0};
+        a.insert(a.end(), record.begin(), record.end());
+        a.resize(a.size() + extra, 0);
+        return a;
+    }
+};
+
+TEST_F(ConfigRecords, ReadTrkCfg) {
+    Line.Answer(TrkCfgAnswer(Typical));
+    ReadTrkCfg(Worker);
+    EXPECT_EQ(Line.LastRequestHex(), "01 D3 04");
+    EXPECT_EQ(Worker.PollStatusText, "Чтение конфигурации ТРК...OK");
+    EXPECT_EQ(Worker.TrkCfg, Typical);
+    EXPECT_EQ(Worker.TrkCfgRead, 1);
+    ASSERT_TRUE(Views.TrkCfgShown);
+    EXPECT_EQ(*Views.TrkCfgShown, TrkCfgToControls(Typical));
+    EXPECT_TRUE(Views.Called("SetChannelCount 5"));
+    EXPECT_TRUE(Views.TrkCfgWriteEnabled);
+}
+
+TEST_F(ConfigRecords, ReadTrkCfgTakesOnlyTheExactLength) {
+    for (int extra : {-1, 1}) {
+        TScriptedWorker t;
+        t.Line.Answer(TrkCfgAnswer(Typical, extra));
+        ReadTrkCfg(t.Worker);
+        EXPECT_EQ(t.Worker.TrkCfgRead, 0) << extra;
+        EXPECT_EQ(t.Worker.TrkCfg[0], 0) << extra;
+        EXPECT_FALSE(t.Views.TrkCfgShown) << extra;
+        EXPECT_FALSE(t.Views.Called("SetChannelCount"));
+        EXPECT_NE(t.Worker.PollStatusText.find("37"), std::string::npos) << t.Worker.PollStatusText;
+    }
+}
+
+// The sub-controller page's logical channel count, when set, decides the channel columns.
+TEST_F(ConfigRecords, ChannelColumnsFromEitherPage) {
+    struct Case { uint8_t logical, count; const char* columns; };
+    for (auto [logical, count, columns] : {Case{0, 3, "SetChannelCount 3"}, {7, 3, ""},
+                                           {0, 200, "SetChannelCount 15"}}) {
+        TScriptedWorker t;
+        t.Worker.SubTrkCfg[2] = logical;
+        auto record = Typical;
+        record[0] = count;
+        t.Line.Answer(TrkCfgAnswer(record));
+        ReadTrkCfg(t.Worker);
+        std::string called;
+        for (const auto& call : t.Views.Calls)
+            if (call.rfind("SetChannelCount", 0) == 0) called = call;
+        EXPECT_EQ(called, columns) << int(logical) << " " << int(count);
+    }
+}
+
+TEST_F(ConfigRecords, WriteTrkCfgSendsTheStagedRecordAndAsksForItAgain) {
+    for (const char* answer : {"01 D2 00", "01 D2 12"}) {
+        TScriptedWorker t;
+        t.Worker.TrkCfgRead = 1;
+        t.Worker.TrkCfg = Typical;
+        t.Line.Answer(answer);
+        WriteTrkCfg(t.Worker);
+        EXPECT_EQ(t.Line.LastRequestHex(), "01 D2 04 " + ToHex(Typical.data(), Typical.size()));
+        EXPECT_EQ(t.Worker.TrkCfgRead, 0) << answer;
+        EXPECT_EQ(t.Worker.CommandStatusText.rfind("Запись конфигурации ТРК...", 0), 0u);
+        EXPECT_EQ(t.Worker.PollStatusText, "");
+    }
+}
+
+TEST_F(ConfigRecords, ReadSubTrkCfg) {
+    struct Case { const char* answer; const char* calls; };
+    const Case cases[] = {
+        {"01 D3 00 05 02 07 07 41 00 C1 1D", "ShowSubTrkCfg|SetChannelCount 7|SetSubTrkCount 2"},
+        {"01 D3 00 05 00 00 5F 00 FF 00 FF", "ShowSubTrkCfg|SetSubTrkCount 0"},
+        {"01 D3 00 05 01 FF 07 41 03 00 FF", "ShowSubTrkCfg|SetChannelCount 15|SetSubTrkCount 1"},
+        {"01 D3 00 05 02 07 07 41 00 C1", ""},           // one byte short
+        {"01 D3 00 05 02 07 07 41 00 C1 1D 00", ""},     // one byte long
+        {"01 D3 0D", ""},
+    };
+    for (const Case& c : cases) {
+        TScriptedWorker t;
+        t.Line.Answer(c.answer);
+        ReadSubTrkCfg(t.Worker);
+        EXPECT_EQ(t.Line.LastRequestHex(), "01 D3 00");
+        std::string calls;
+        for (const auto& call : t.Views.Calls)
+            if (call.rfind("SetStatusText", 0) && call.rfind("SetErrorText", 0)) calls += (calls.empty() ? "" : "|") + call;
+        EXPECT_EQ(calls, c.calls) << c.answer;
+        auto data = FromHex(c.answer);
+        bool kept = !std::string(c.calls).empty();
+        EXPECT_EQ(t.Worker.SubTrkCfg[0], kept ? 5 : 0) << c.answer;
+        if (kept) EXPECT_EQ(*t.Views.SubTrkCfgShown, SubTrkCfgToTexts(std::span<const uint8_t, 8>(data.data() + 3, 8)));
+    }
+}
+
+TEST_F(ConfigRecords, WriteSubTrkCfg) {
+    Worker.SubTrk1AddressToWrite = 65;
+    Worker.SubTrk2AddressToWrite = 193;
+    Worker.SubTrkBitRateDivisorToWrite = 7;
+    Line.Answer("01 D2 00");
+    WriteSubTrkCfg(Worker);
+    EXPECT_EQ(Line.LastRequestHex(), "01 D2 00 41 C1 07");
+    EXPECT_EQ(Worker.PollStatusText, "Запись конфигурации ТРК...OK");
+    EXPECT_EQ(Worker.CommandStatusText, "");
 }
 
 }  // namespace

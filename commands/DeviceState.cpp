@@ -1,8 +1,11 @@
 #include "commands/DeviceState.h"
 
+#include "commands/ConfigMapping.h"
+
 int TDeviceState::LogicalChannelCount() const {
     // The sub-controller configuration knows the logical channels when boards are attached.
-    return SubTrkCfg[2] != 0 ? SubTrkCfg[2] : TrkCfg[0];
+    // The controller does not bound the count; the tables end at channel 14.
+    return CappedChannelCount(SubTrkCfg[2] != 0 ? SubTrkCfg[2] : TrkCfg[0]);
 }
 
 void TMainWindowTables::RememberPrice(int channel, uint32_t price) {

@@ -21,10 +21,37 @@ ControllerState Sibling(ControllerState s, int n) {
     return s;
 }
 
-// Two transmitters on one line at once: where either drives a bit low, it reads low.
+// Two transmitters on one line at once. Their UARTs never start on the same bit, so the
+// second is a few bits behind; where either drives the line low it reads low (idle is high).
+// The receiver then finds start bits wherever the merged line drops.
+constexpr int kCollisionSkewBits = 3;
+
+std::vector<bool> UartBits(const std::vector<uint8_t>& bytes, int delay) {
+    std::vector<bool> bits(size_t(delay), true);
+    for (uint8_t b : bytes) {
+        bits.push_back(false);  // start bit
+        for (int i = 0; i < 8; ++i) bits.push_back((b >> i) & 1);
+        bits.push_back(true);  // stop bit
+    }
+    return bits;
+}
+
 std::vector<uint8_t> Collide(const std::vector<uint8_t>& a, const std::vector<uint8_t>& b) {
-    std::vector<uint8_t> out = a.size() >= b.size() ? a : b;
-    for (size_t i = 0; i < std::min(a.size(), b.size()); ++i) out[i] = a[i] & b[i];
+    std::vector<bool> x = UartBits(a, 0), y = UartBits(b, kCollisionSkewBits);
+    std::vector<bool> line(std::max(x.size(), y.size()), true);
+    for (size_t i = 0; i < line.size(); ++i)
+        line[i] = (i >= x.size() || x[i]) && (i >= y.size() || y[i]);
+    std::vector<uint8_t> out;
+    for (size_t i = 0; i + 9 < line.size();) {
+        if (line[i]) {
+            ++i;
+            continue;
+        }
+        uint8_t byte = 0;
+        for (int k = 0; k < 8; ++k) byte |= uint8_t(line[i + 1 + size_t(k)]) << k;
+        out.push_back(byte);
+        i += 10;  // a missing stop bit is a framing error the receiver reads past
+    }
     return out;
 }
 
@@ -110,7 +137,9 @@ std::vector<BusOutput> SimBus::Receive(std::span<const uint8_t> bytes, LineSetti
 }
 
 void SimBus::Feed(Listener& d, uint8_t byte, std::vector<Answer>& answers) {
-    if (d.Controller.State.BitRate == kVrxBitRate) FeedVrx(d, byte, answers);
+    // At the VRX rate both framings are heard; a byte that ended a VRX frame is not the
+    // first byte of a main-framing one.
+    if (d.Controller.State.BitRate == kVrxBitRate && FeedVrx(d, byte, answers)) return;
     FeedMain(d, byte, answers);
 }
 
@@ -128,24 +157,29 @@ void SimBus::FeedMain(Listener& d, uint8_t byte, std::vector<Answer>& answers) {
     if (auto a = Respond(d.Controller, request)) answers.push_back(std::move(*a));
 }
 
-void SimBus::FeedVrx(Listener& d, uint8_t byte, std::vector<Answer>& answers) {
+bool SimBus::FeedVrx(Listener& d, uint8_t byte, std::vector<Answer>& answers) {
     // Every request begins with 0x7F, which no request character pair contains.
     if (byte == kVrxLead) d.ResetVrx();
     if (!d.Vrx.WantsByte()) d.ResetVrx();
     d.Vrx.Push(byte);
-    if (!d.Vrx.Done()) return;
+    if (!d.Vrx.Done()) return false;
     bool good = d.Vrx.Error() == 0 && d.Vrx.AnswerLength() >= 2;
     int address = good ? VrxBusAddress(d.VrxBuffer[0], d.VrxBuffer[1]) : 0;
     std::string chars(d.VrxBuffer.begin() + 2, d.VrxBuffer.begin() + std::max(d.Vrx.AnswerLength(), 2));
+    // A main-framing request also reads as a (broken) VRX frame; only a good one ends both.
+    if (!good) {
+        d.ResetVrx();
+        return false;
+    }
     d.Reset();
-    if (!good) return;
     requestSeen_ = true;
-    if (address != d.Controller.State.Address) return;
+    if (address != d.Controller.State.Address) return true;
     Note("VRX request to " + std::to_string(address) + ": \"" + chars + "\"");
     std::optional<std::string> reply = d.Controller.HandleVrx(chars);
-    if (!reply) return;
+    if (!reply) return true;
     VrxAddressPair pair = VrxAddressFor(address);
     answers.push_back({{}, BuildVrxAnswer(pair.group, std::vector<uint8_t>(reply->begin(), reply->end())), 0});
+    return true;
 }
 
 std::optional<SimBus::Answer> SimBus::Respond(SimController& c, std::span<const uint8_t> request) {

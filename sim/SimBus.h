@@ -56,7 +56,7 @@ private:
 
     void Feed(Listener& d, uint8_t byte, std::vector<Answer>& answers);
     void FeedMain(Listener& d, uint8_t byte, std::vector<Answer>& answers);
-    void FeedVrx(Listener& d, uint8_t byte, std::vector<Answer>& answers);
+    bool FeedVrx(Listener& d, uint8_t byte, std::vector<Answer>& answers);
     std::optional<Answer> Respond(SimController& c, std::span<const uint8_t> request);
     void Emit(std::vector<Answer>& answers, int bitRate, int64_t nowMs, std::vector<BusOutput>& out);
     void Note(const std::string& line) const;

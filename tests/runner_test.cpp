@@ -11,8 +11,10 @@
 #include <unistd.h>
 
 #include "engine/ComThreadUnit.h"
+#include "engine/LinkSetup.h"
 #include "link/ComPortUnit.h"
 #include "tests/support/RecordingViews.h"
+#include "tests/support/SimHarness.h"
 
 namespace {
 
@@ -147,6 +149,22 @@ TEST_F(RunnerTest, OperationHandedToLoopingJobRunsOnceBetweenPasses) {
     EXPECT_EQ(1, gHandedRuns);
     EXPECT_EQ(7, gHandedSawChannel);
     EXPECT_TRUE(views.PollButtonReleased);
+}
+
+TEST_F(RunnerTest, SingleOperationTalksToTheControllerAndReleasesThePort) {
+    SimConfig config;
+    config.Controller.Address = 5;
+    config.Controller.BitRate = 19200;
+    SimHarness sim(config);
+    ASSERT_TRUE(sim.Started()) << sim.Error();
+    views.PortPanel = sim.PortName();
+    views.Window.DevAddr = 5;
+    EXPECT_TRUE(StartOperation(views.Bundle(ui), views.PortPanel, 19200, ReadDeviceInfo));
+    ASSERT_TRUE(WaitUntilFinished());
+    EXPECT_EQ("Чтение информации об устройстве...OK", views.LastStatus());
+    EXPECT_EQ("5-канальная ТРК", views.Trk(0));
+    // The port is closed and unlocked once the job has ended.
+    EXPECT_TRUE(PortCanBeOpened(sim.PortName()));
 }
 
 TEST_F(RunnerTest, OperationHandedToSingleOperationIsNotRun) {

@@ -5,6 +5,8 @@
 #include <cstdint>
 #include <map>
 
+#include "sim/StatusState.h"
+
 // The controller's real-time clock: UTC seconds since 2000-01-01 follow the host clock
 // plus an offset, or stand still at a fixed value.
 struct SimClockState {
@@ -43,4 +45,7 @@ struct ControllerState {
     SimClockState Clock;
 
     // --- Families of later commands add their sections below this line.
+
+    // --- Channel looks, flowmeter blocks, display devices, configuration pages (209, 211/210, 215)
+    SimStatusState Status;
 };

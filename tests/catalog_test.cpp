@@ -8,6 +8,7 @@
 
 #include "engine/UserFormats.h"
 #include "tests/support/HexBytes.h"
+#include "tests/support/ScriptedLine.h"
 
 namespace {
 
@@ -16,27 +17,12 @@ struct Case {
     const char* text;
 };
 
-// The describer asks the port only for its bit rate, so the line needs nothing else.
-class RateOnlyLine : public SerialLine {
-public:
-    bool Open(const std::string&) override { return true; }
-    void Close() override {}
-    bool IsOpen() const override { return true; }
-    void SetFormat(const LineFormat& format) override { rate_ = format.bitRate; }
-    int BitRate() const override { return rate_; }
-    bool ReadByte(uint8_t&, int) override { return false; }
-    int Write(const uint8_t*, int, int) override { return 0; }
-    void Purge() override {}
-
-private:
-    int rate_ = 0;
-};
-
 class CatalogTest : public ::testing::Test {
 protected:
     void SetUp() override {
         saved_ = CurrentUserFormats();
-        port.SetLine(std::make_unique<RateOnlyLine>());
+        // The describer asks the port only for the bit rate of its line.
+        port.SetLine(std::make_unique<TScriptedLine>());
         port.SetBitRate(9600);
     }
     void TearDown() override { SetUserFormats(saved_); }

@@ -94,6 +94,8 @@ SimBus::SimBus(const SimConfig& config, SimClockSource clock)
     }
     if (config.Twin)
         devices_.push_back(std::make_unique<Listener>(SimController(Sibling(config.Controller, 2), clock)));
+    for (const ControllerState& s : config.ExtraDevices)
+        devices_.push_back(std::make_unique<Listener>(SimController(s, clock)));
 }
 
 SimBus::~SimBus() = default;

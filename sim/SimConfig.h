@@ -33,6 +33,9 @@ struct SimConfig {
     uint8_t SecondAddress = 2;
     int SecondBitRate = 19200;
     bool Twin = false;  // a second device at the main controller's address and rate
+    // Any further devices (sub-controller boards at the address +-64, say): each listens at
+    // the Address and BitRate of its own state.
+    std::vector<ControllerState> ExtraDevices;
 
     FaultPlan Faults;
     uint64_t Seed = 1;

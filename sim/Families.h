@@ -3,6 +3,7 @@
 // and is declared here once.
 #include <span>
 
+#include "sim/SimConfig.h"
 #include "sim/SimFamily.h"
 
 extern const SimFamily IdentityFamily;  // commands 0, 34, 145

@@ -6,6 +6,7 @@
 #include <poll.h>
 #include <sys/file.h>
 #include <sys/ioctl.h>
+#include <termios.h>
 #include <unistd.h>
 
 namespace {
@@ -65,7 +66,6 @@ bool PosixSerialLine::Open(const std::string& path) {
         return false;
     }
     fd_ = fd;
-    saved_ = tio;
     cfmakeraw(&tio);                      // bytes pass untouched: no echo, no line editing
     tio.c_cflag |= CLOCAL | CREAD;        // ignore modem lines, enable the receiver
     tio.c_cflag &= ~CRTSCTS;              // no hardware flow control
@@ -81,8 +81,8 @@ bool PosixSerialLine::Open(const std::string& path) {
 
 void PosixSerialLine::Close() {
     if (fd_ < 0) return;
-    tcsetattr(fd_, TCSANOW, &saved_);
-    // Clear exclusivity: the tty keeps the flag while another holder (a simulator) keeps it open.
+    // The raw settings stay: a simulator that keeps a pseudo-terminal open must not get its
+    // own bytes echoed. Exclusivity is cleared, since the tty keeps the flag while anyone holds it.
     ioctl(fd_, TIOCNXCL);
     ::close(fd_);
     fd_ = -1;

@@ -2,8 +2,6 @@
 // SerialLine over a POSIX tty: termios raw mode, poll() for the time-outs.
 #include "link/SerialLine.h"
 
-#include <termios.h>
-
 class PosixSerialLine : public SerialLine {
 public:
     PosixSerialLine() = default;
@@ -22,7 +20,6 @@ public:
 
 private:
     int fd_ = -1;
-    termios saved_{};  // settings found on open, put back on close
 };
 
 // The device path for a port name: "/dev/" + name, an absolute name as it stands.

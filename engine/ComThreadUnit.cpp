@@ -102,6 +102,8 @@ void TComThread::Body() {
             ShowStatus();
         } else {
             ComPort.SetBitRate(BitRate);
+            // A write failure of an earlier job must not stop this one before its first exchange.
+            ComPort.Error = 0;
             // Read again: the window may have replaced the operation meanwhile.
             if (Op op = Pending()) {
                 try {

@@ -184,6 +184,16 @@ TEST_F(RunnerTest, OperationHandedToSingleOperationIsNotRun) {
     EXPECT_TRUE(gSingleRan);
 }
 
+TEST_F(RunnerTest, EarlierWriteFailureDoesNotStopTheNextJob) {
+    Pty pty;
+    views.PortPanel = pty.Path();
+    ComPort.Error = -6;  // the last job lost its port
+    Start(Loop);
+    ASSERT_TRUE(ui.PumpUntil([] { return gPasses >= 2; }));
+    CurrentWorker->Terminate();
+    ASSERT_TRUE(WaitUntilFinished());
+}
+
 TEST_F(RunnerTest, TerminateAndWaitStopsALoopingJob) {
     Pty pty;
     views.PortPanel = pty.Path();

@@ -70,8 +70,9 @@ void ReadFlowmeterData(TComThread& w) {
             view.SetReportedFlowmeterType(n, record[FlowmeterDataAt::Type]);
             ShowRows(view, n, FlowmeterDataTexts(record, w.LpgDensity[n], w.LpgTemperature[n]));
         });
-    // An LPGmass meter the controller cannot reach: say so instead of leaving stale gas values.
-    if (!read && ComPort.Error == kLpgNoLinkCode && record[FlowmeterDataAt::Type] == kLpgMassFlowmeterType)
+    // Only an LPGmass meter can be out of reach this way: say so instead of leaving stale gas
+    // values, even when no good read has told the tool the meter's type yet.
+    if (!read && ComPort.Error == kLpgNoLinkCode)
         w.Synchronize([&] { ShowRows(*w.Ui.Flowmeter, n, LpgNoLinkTexts()); });
 }
 

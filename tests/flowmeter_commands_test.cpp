@@ -205,19 +205,17 @@ TEST_F(FlowmeterTest, FlowmeterDataNeedsTheWholeRecord) {
 TEST_F(FlowmeterTest, LpgMassWithoutLinkSaysSoInTheGasRows) {
     ScriptedWorker w;
     w->CurrentChannel = 3;
-    w->FlowmeterData[3][FlowmeterDataAt::Type] = kLpgMassFlowmeterType;
     w.Run(ReadFlowmeterData, "01 E5 C7");
     EXPECT_EQ(w.Views.FlowCell(FlowRow::GasDensity, 3), "Нет связи");
     EXPECT_EQ(w.Views.FlowCell(FlowRow::GasTemperature, 3), "Нет связи");
     EXPECT_EQ(w.Views.FlowCell(FlowRow::Type, 3), "");
+    EXPECT_EQ(w->FlowmeterData[3][FlowmeterDataAt::Type], 0);
 
-    // Any other type, or any other error, shows nothing.
+    // Any other error shows nothing.
     ScriptedWorker other;
     other->CurrentChannel = 3;
-    other->FlowmeterData[3][FlowmeterDataAt::Type] = kCryptoFlowmeterType;
-    other.Run(ReadFlowmeterData, "01 E5 C7");
-    other->FlowmeterData[3][FlowmeterDataAt::Type] = kLpgMassFlowmeterType;
     other.Run(ReadFlowmeterData, "01 E5 C4");
+    other.Run(ReadFlowmeterData, "");
     EXPECT_TRUE(other.Views.FlowCells.empty());
 }
 

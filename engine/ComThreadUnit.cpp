@@ -99,6 +99,8 @@ void TComThread::Body() {
         Synchronize([this] { BeginOperationUi(); });
         if (ComPort.Open() != 0) {
             PollStatusText = ComPort.ResultText;
+            // A send left marked by an earlier failed job must not let the throttle drop this.
+            ComPort.Sending = false;
             ShowStatus();
         } else {
             ComPort.SetBitRate(BitRate);

@@ -55,6 +55,11 @@ std::vector<uint8_t> Collide(const std::vector<uint8_t>& a, const std::vector<ui
     return out;
 }
 
+// Only the VRX rate runs 7 data bits, even parity and 2 stop bits.
+bool Hears(const ControllerState& s, LineSettings line) {
+    return line.BitRate == s.BitRate && line.SevenEvenTwo == (s.BitRate == kVrxBitRate);
+}
+
 }  // namespace
 
 std::string HexText(std::span<const uint8_t> bytes) {
@@ -112,8 +117,9 @@ std::vector<BusOutput> SimBus::Receive(std::span<const uint8_t> bytes, LineSetti
         std::vector<Answer> answers;
         requestSeen_ = false;
         for (auto& d : devices_) {
-            // A UART set to another rate hears only noise; whatever it had begun is lost.
-            if (line.BitRate != d->Controller.State.BitRate) {
+            // A UART set to another rate or format hears only noise; whatever it had begun
+            // is lost.
+            if (!Hears(d->Controller.State, line)) {
                 d->Reset();
                 continue;
             }
@@ -131,7 +137,7 @@ std::vector<BusOutput> SimBus::Receive(std::span<const uint8_t> bytes, LineSetti
     }
     if (!bytes.empty() && out.empty() && !requestSeen_ && Log) {
         bool anyListening = std::any_of(devices_.begin(), devices_.end(), [&](auto& d) {
-            return d->Controller.State.BitRate == line.BitRate;
+            return Hears(d->Controller.State, line);
         });
         if (!anyListening) Note("ignored at " + std::to_string(line.BitRate) + ": " + HexText(bytes));
     }
@@ -185,7 +191,7 @@ bool SimBus::FeedVrx(Listener& d, uint8_t byte, std::vector<Answer>& answers) {
 }
 
 std::optional<SimBus::Answer> SimBus::Respond(SimController& c, std::span<const uint8_t> request) {
-    if (request[0] != c.State.Address) return std::nullopt;
+    if (!c.Serves(request[0])) return std::nullopt;
     Note("request " + HexText(request));
     SimAnswer content;
     if (auto forced = faults_.ForcedResult(request[1])) {

@@ -13,24 +13,42 @@ uint32_t SimController::ClockUtc() const { return ::ClockUtc(State.Clock, NowMs(
 
 void SimController::SetClockUtc(uint32_t utc) { ::SetClockUtc(State.Clock, utc, NowMs()); }
 
-const SimHandlerRow* FindHandler(const SimRequest& rq) {
-    for (const SimFamily* family : AllFamilies())
-        for (const SimHandlerRow& row : family->Handlers) {
-            if (row.Command != rq.Command()) continue;
-            if (row.SubCode != kAnySubCode && row.SubCode != rq.SubCode()) continue;
-            if (row.Accepts && !row.Accepts(rq)) continue;
-            return &row;
-        }
+static const SimHandlerRow* FindRow(std::span<const SimHandlerRow> rows, const SimRequest& rq) {
+    for (const SimHandlerRow& row : rows) {
+        if (row.Command != rq.Command()) continue;
+        if (row.SubCode != kAnySubCode && row.SubCode != rq.SubCode()) continue;
+        if (row.Accepts && !row.Accepts(rq)) continue;
+        return &row;
+    }
     return nullptr;
 }
 
+const SimHandlerRow* FindHandler(const SimRequest& rq) {
+    for (const SimFamily* family : AllFamilies())
+        if (const SimHandlerRow* row = FindRow(family->Handlers, rq)) return row;
+    return nullptr;
+}
+
+// The family that answers for another device at `address`, or nullptr.
+static const SimFamily* FamilyServing(const SimController& c, uint8_t address) {
+    for (const SimFamily* family : AllFamilies())
+        if (family->ServesAddress && family->ServesAddress(c, address)) return family;
+    return nullptr;
+}
+
+bool SimController::Serves(uint8_t address) const {
+    return address == State.Address || FamilyServing(*this, address) != nullptr;
+}
+
 std::optional<SimAnswer> SimController::Handle(std::span<const uint8_t> request) {
-    if (request.size() < 2 || request[0] != State.Address) return std::nullopt;
+    if (request.size() < 2) return std::nullopt;
+    const SimFamily* other = request[0] == State.Address ? nullptr : FamilyServing(*this, request[0]);
+    if (request[0] != State.Address && !other) return std::nullopt;
     for (const SimFamily* family : AllFamilies())
         if (family->Tick) family->Tick(*this);
     SimRequest rq{request};
     SimAnswer a(request[0], rq.Command());
-    if (const SimHandlerRow* row = FindHandler(rq))
+    if (const SimHandlerRow* row = other ? FindRow(other->Handlers, rq) : FindHandler(rq))
         row->Handler(*this, rq, a);
     else
         a.Result(kResultUnknownRequest);

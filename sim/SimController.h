@@ -20,6 +20,9 @@ public:
     uint32_t ClockUtc() const;
     void SetClockUtc(uint32_t utc);
 
+    // True for the controller's own address and for devices it answers for (its boards).
+    bool Serves(uint8_t address) const;
+
     // The answer to a request in the main framing, or nothing when the request is not
     // addressed to this controller (or the controller keeps silent).
     std::optional<SimAnswer> Handle(std::span<const uint8_t> request);

@@ -96,6 +96,10 @@ struct SimFamily {
     // Runs before every request the controller handles, with the clock already advanced:
     // the place for things that go on over time (doses pouring).
     void (*Tick)(SimController& c) = nullptr;
+    // For devices the controller speaks for on the same line (its sub-controller boards):
+    // true when this family answers requests sent to that other bus address. Only the
+    // family's own rows handle such requests.
+    bool (*ServesAddress)(const SimController& c, uint8_t address) = nullptr;
 };
 
 // Parses a whole decimal number within [min, max] for options and reports the bad text.

@@ -7,6 +7,9 @@
 
 #include "sim/StatusState.h"
 
+#include "sim/PeripheralSimState.h"
+#include "sim/Pouring.h"
+
 // The controller's real-time clock: UTC seconds since 2000-01-01 follow the host clock
 // plus an offset, or stand still at a fixed value.
 struct SimClockState {
@@ -48,4 +51,28 @@ struct ControllerState {
 
     // --- Channel looks, flowmeter blocks, display devices, configuration pages (209, 211/210, 215)
     SimStatusState Status;
+
+    // --- Fills pouring over time: counters, last fills, flowmeter volumes (sim/Pouring.h)
+    SimPouring Pouring;
+
+    // --- Temperatures and supply (command 252, sim/CounterHandlers.cpp)
+    bool ManualMode = false;       // readings come with result 179
+    int8_t BoardTemperature = 23;  // DS18B20, °C; -128 = no sensor
+    uint16_t SupplyVoltage = 24;   // V
+
+    // --- Controller parameters (commands 214/215, 218..223, 250/251, sim/TimeParamHandlers.cpp)
+    uint8_t FlowmeterTimeout = 30;  // s
+    // Main-valve timeout 2.5 s, threshold 20, difference 10, back-run 5, leak 50 ml,
+    // counting 300 ms, minimal speed 100 ml/s for 5 s, manual dose 0, fault speed 50 ml/s, 3 fills.
+    std::array<uint8_t, 18> FlowmeterParams = {25, 20, 10, 5, 50, 0, 0x2C, 0x01, 100, 0, 5,
+                                               0, 0, 0, 0, 50, 0, 3};
+    int FlowmeterAnswerLength = 22;  // older firmware answers 4 or 19 bytes
+    uint16_t TabloCutOff = 100;      // ml
+    uint8_t NightBright = 30;        // %
+    uint8_t TabloTestStep = 10;      // tens of ms
+    std::array<uint16_t, 15> ReductionConst = {150, 150, 150, 200, 200, 150, 150, 150, 150, 150,
+                                               120, 120, 120, 120, 120};  // ml
+
+    // --- Flowmeters, sound generator and valve controller (sim/PeripheralSimState.h)
+    SimPeripherals Peripherals;
 };

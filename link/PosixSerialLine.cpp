@@ -116,11 +116,12 @@ bool PosixSerialLine::ReadByte(uint8_t& byte, int timeoutMs) {
     if (fd_ < 0) return false;
     const auto deadline = Clock::now() + std::chrono::milliseconds(timeoutMs);
     for (;;) {
-        if (!WaitFor(fd_, POLLIN, deadline)) return false;
+        // Try first: during an answer the next byte is usually already queued.
         const ssize_t n = ::read(fd_, &byte, 1);
         if (n == 1) return true;
-        if (n < 0 && (errno == EAGAIN || errno == EINTR)) continue;
-        return false;  // end of file or a line error: nothing more will come
+        // With VMIN = VTIME = 0 an empty queue reads as 0 bytes; errors mean the line is gone.
+        if (n < 0 && errno != EAGAIN && errno != EINTR) return false;
+        if (!WaitFor(fd_, POLLIN, deadline)) return false;
     }
 }
 

@@ -96,7 +96,8 @@ std::string ExchangeLogPathFor(const std::string& executablePath, bool folderWri
     const std::string name = exe.filename().replace_extension(".log").string();
     if (folderWritable) return (exe.parent_path() / name).string();
     std::filesystem::path state;
-    if (xdgStateHome && *xdgStateHome) state = xdgStateHome;
+    // A relative XDG folder is to be ignored: it would move with the working directory.
+    if (xdgStateHome && xdgStateHome[0] == '/') state = xdgStateHome;
     else state = std::filesystem::path(home && *home ? home : ".") / ".local" / "state";
     return (state / "ornix-tester" / name).string();
 }

@@ -158,6 +158,7 @@ TEST(LogPlacement, BesideTheExecutableOrInTheStateFolder) {
         {"/usr/bin/ornix-tester", false, "/x/state", "/home/u", "/x/state/ornix-tester/ornix-tester.log"},
         {"/usr/bin/ornix-tester", false, nullptr, "/home/u", "/home/u/.local/state/ornix-tester/ornix-tester.log"},
         {"/usr/bin/ornix-tester", false, "", "/home/u", "/home/u/.local/state/ornix-tester/ornix-tester.log"},
+        {"/usr/bin/ornix-tester", false, "state", "/home/u", "/home/u/.local/state/ornix-tester/ornix-tester.log"},
     };
     for (const auto& c : cases) EXPECT_EQ(ExchangeLogPathFor(c.exe, c.writable, c.xdg, c.home), c.path) << c.exe;
 }

@@ -13,6 +13,8 @@ namespace {
 const SimFamily* const kFamilies[] = {
     &IdentityFamily,
     &ClockFamily,
+    &StatusFamily,
+    &ConfigFamily,
     // add your family here
 };
 }  // namespace

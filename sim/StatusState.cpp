@@ -51,13 +51,24 @@ SimStatusState::SimStatusState() {
     SubTrkCfg = {5, 0, 0, 7, 0, SubTrkPage::NoLink, 0, SubTrkPage::NoLink};
 }
 
-void SetSubControllers(SimStatusState& s, uint8_t address, int boards, int logicalChannels) {
+void SetSubControllers(SimStatusState& s, int boards) {
     using namespace SubTrkPage;
     boards = std::clamp(boards, 0, 2);
     s.SubTrkCfg[Boards] = uint8_t(boards);
-    s.SubTrkCfg[LogicalChannels] = uint8_t(logicalChannels);
-    s.SubTrkCfg[Address1] = boards >= 1 ? uint8_t(address + SubControllerDistance) : 0;
     s.SubTrkCfg[State1] = boards >= 1 ? OnLine : NoLink;
-    s.SubTrkCfg[Address2] = boards >= 2 ? uint8_t(address - SubControllerDistance) : 0;
     s.SubTrkCfg[State2] = boards >= 2 ? OnLine : NoLink;
+}
+
+uint8_t SubControllerAddress(const SimStatusState& s, uint8_t ownAddress, int board) {
+    using namespace SubTrkPage;
+    if (!s.SubAddressesDerived) return s.SubTrkCfg[board == 0 ? Address1 : Address2];
+    if (s.SubTrkCfg[Boards] <= board) return 0;
+    return board == 0 ? uint8_t(ownAddress + SubControllerDistance) : uint8_t(ownAddress - SubControllerDistance);
+}
+
+std::array<uint8_t, 8> SubTrkPageBytes(const SimStatusState& s, uint8_t ownAddress) {
+    std::array<uint8_t, 8> page = s.SubTrkCfg;
+    page[SubTrkPage::Address1] = SubControllerAddress(s, ownAddress, 0);
+    page[SubTrkPage::Address2] = SubControllerAddress(s, ownAddress, 1);
+    return page;
 }

@@ -48,10 +48,16 @@ struct SimStatusState {
     std::array<SimDisplayDevice, kSimDisplayDevices> Displays{};
     std::array<uint8_t, 33> TrkCfg{};    // page 4
     std::array<uint8_t, 8> SubTrkCfg{};  // page 0
+    // Until the tool writes addresses, the boards sit at the controller's address + 64 and
+    // - 64, wherever the controller itself was moved.
+    bool SubAddressesDerived = true;
 
     SimStatusState();  // five channels, four LED/LCD boards, two keyboards, no sub-controllers
 };
 
-// Sets the sub-controller page for `boards` boards (0..2) behind the controller at
-// `address`: they sit at address + 64 and address - 64 and are on line.
-void SetSubControllers(SimStatusState& s, uint8_t address, int boards, int logicalChannels);
+// Puts `boards` sub-controller boards (0..2) on line; the others are absent.
+void SetSubControllers(SimStatusState& s, int boards);
+// Bus address of sub-controller board 0 or 1 (0 = none) of the controller at `ownAddress`.
+uint8_t SubControllerAddress(const SimStatusState& s, uint8_t ownAddress, int board);
+// The sub-controller page as the controller sends it.
+std::array<uint8_t, 8> SubTrkPageBytes(const SimStatusState& s, uint8_t ownAddress);

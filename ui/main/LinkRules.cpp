@@ -4,15 +4,15 @@
 #include <charconv>
 
 std::string BitRatePanelText(int baudRate) {
-    return baudRate == kVrxBitRate ? "4800 VRX 2.0" : std::to_string(baudRate);
+    return baudRate == kVrxProtocolRate ? "4800 VRX 2.0" : std::to_string(baudRate);
 }
 
 std::string AddressPanelText(int baudRate, uint8_t devAddr) {
-    return (baudRate == kVrxBitRate ? "Пистолет: " : "Адрес: ") + std::to_string(devAddr);
+    return (baudRate == kVrxProtocolRate ? "Пистолет: " : "Адрес: ") + std::to_string(devAddr);
 }
 
 bool BitRateChangeIsSent(int baudRate, int newBaudRate) {
-    return baudRate != kVrxBitRate && newBaudRate != kVrxBitRate;
+    return baudRate != kVrxProtocolRate && newBaudRate != kVrxProtocolRate;
 }
 
 int ParseDecimalOr(std::string_view text, int fallback) {
@@ -33,7 +33,7 @@ NewAddressCheck CheckNewBusAddress(std::string_view text, int baudRate) {
     struct Range { int max; const char* message; };
     static constexpr Range kVrx{225, "Адрес должен быть от 1 до 225"};
     static constexpr Range kOwn{127, "Адрес должен быть от 1 до 127"};
-    const Range& range = baudRate == kVrxBitRate ? kVrx : kOwn;
+    const Range& range = baudRate == kVrxProtocolRate ? kVrx : kOwn;
     const int v = ParseDecimalOr(text);
     if (v < 1 || v > range.max) return {v, range.message};
     return {v, {}};

@@ -9,7 +9,7 @@
 #include <vector>
 
 // The second host protocol runs only at this rate, and addresses a nozzle instead of the controller.
-inline constexpr int kVrxBitRate = 4800;
+inline constexpr int kVrxProtocolRate = 4800;
 
 struct BitRateItem {
     const char* caption;

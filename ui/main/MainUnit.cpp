@@ -44,6 +44,11 @@ QPushButton* MakeButton(QWidget* parent, const char* name, const char* caption, 
 
 }  // namespace
 
+void WaitForWorkerEnd() {
+    // Each display step of the worker is an event, so waiting for events never misses the end.
+    TerminateWorkerAndWait([] { QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents); });
+}
+
 int SwatchImageIndex(int channel, int kind) {
     return kStateIconCount + channel * 2 + kind;
 }
@@ -244,7 +249,7 @@ void TForm1::SetComPort(const std::string& name) {
     MainStatusBar->SetPanelText(kPortPanel, Q(name));
     SaveSetting(kLastPortKey, name);
     if (WorkerRunning) {
-        TerminateWorkerAndWait([] { QCoreApplication::processEvents(QEventLoop::AllEvents, 20); });
+        WaitForWorkerEnd();
         StartPoll();
     } else {
         CheckComPort();
@@ -470,7 +475,7 @@ void TForm1::resizeEvent(QResizeEvent* event) {
 
 void TForm1::closeEvent(QCloseEvent* event) {
     // The worker's display steps reach this window: it must be gone before the window is.
-    TerminateWorkerAndWait([] { QCoreApplication::processEvents(QEventLoop::AllEvents, 20); });
+    WaitForWorkerEnd();
     QWidget::closeEvent(event);
     emit Closed();
 }

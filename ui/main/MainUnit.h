@@ -175,5 +175,9 @@ private:
     std::vector<QPixmap> doorImages_;
 };
 
+// Asks the running worker, if any, to stop and handles UI events (its display steps among
+// them) until it has ended.
+void WaitForWorkerEnd();
+
 // Index of a channel's swatch in the channel view's image list (kind 0 lifted, 1 resting).
 int SwatchImageIndex(int channel, int kind);

@@ -162,6 +162,10 @@ QRect ReportView::CellRect(int row, int column) const {
     return {header()->sectionViewportPosition(column), line.top(), header()->sectionSize(column), line.height()};
 }
 
+void ReportView::ScrollToRow(int row) {
+    if (row >= 0 && row < RowCount()) scrollToItem(rows_[size_t(row)].item);
+}
+
 void ReportView::ShowHint(const QString& text, const QPoint& globalPos) {
     if (text.isEmpty()) return;
     QString shown = text;

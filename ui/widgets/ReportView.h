@@ -41,6 +41,7 @@ public:
     int RowAt(int y) const;
     int ColumnAt(int x) const;
     QRect CellRect(int row, int column) const;
+    void ScrollToRow(int row);
 
     // Hint for the mouse position, shown at once; empty text keeps the previous hint.
     void ShowHint(const QString& text, const QPoint& globalPos);

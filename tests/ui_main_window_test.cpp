@@ -1,0 +1,403 @@
+// The main window under Qt offscreen: start-up from the settings file, the status bar and
+// its editors, the address and bit-rate controls against the simulator, and the setters.
+#include <gtest/gtest.h>
+
+#include <QApplication>
+#include <QKeyEvent>
+#include <QLineEdit>
+#include <QMenu>
+#include <QMouseEvent>
+#include <QPushButton>
+#include <QScrollBar>
+#include <QTreeWidgetItem>
+#include <chrono>
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
+#include <thread>
+
+#include "engine/ComThreadUnit.h"
+#include "tests/support/SimHarness.h"
+#include "ui/main/AppWindows.h"
+#include "ui/main/StatusImages.h"
+#include "ui/main/StatusPanelBar.h"
+#include "ui/main/StatusRows.h"
+#include "ui/widgets/ReportView.h"
+
+namespace fs = std::filesystem;
+
+namespace {
+
+QApplication& App() {
+    static int argc = 1;
+    static char name[] = "ui_main_window_test";
+    static char* argv[] = {name, nullptr};
+    static QApplication app(argc, argv);
+    return app;
+}
+
+bool WaitUntil(const std::function<bool()>& done, int timeoutMs = 5000) {
+    const auto end = std::chrono::steady_clock::now() + std::chrono::milliseconds(timeoutMs);
+    while (!done()) {
+        if (std::chrono::steady_clock::now() > end) return false;
+        QCoreApplication::processEvents(QEventLoop::AllEvents, 10);
+        std::this_thread::sleep_for(std::chrono::milliseconds(1));
+    }
+    return true;
+}
+
+class MainWindowTest : public ::testing::Test {
+protected:
+    void SetUp() override {
+        App();
+        char pattern[] = "/tmp/ornix-window-XXXXXX";
+        dir_ = ::mkdtemp(pattern);
+        ini_ = dir_ + "/ornix-tester.ini";
+    }
+    void TearDown() override {
+        windows_.reset();
+        fs::remove_all(dir_);
+    }
+    void WriteIni(const std::string& text) { std::ofstream(ini_) << text; }
+    std::string ReadIni() const {
+        std::ifstream in(ini_);
+        return {std::istreambuf_iterator<char>(in), {}};
+    }
+    TForm1& Open() {
+        windows_ = std::make_unique<TAppWindows>(ini_);
+        windows_->Form1.show();
+        return windows_->Form1;
+    }
+    TForm1& Form() { return windows_->Form1; }
+    QString Panel(int i) { return Form().MainStatusBar->PanelText(i); }
+
+    void ClickStatusBar(int x) {
+        StatusPanelBar* bar = Form().MainStatusBar;
+        const QPointF at(x, bar->height() / 2);
+        QMouseEvent press(QEvent::MouseButtonPress, at, bar->mapToGlobal(at), Qt::LeftButton, Qt::LeftButton,
+                          Qt::NoModifier);
+        QCoreApplication::sendEvent(bar, &press);
+    }
+    static void Key(QWidget* w, int key) {
+        QKeyEvent press(QEvent::KeyPress, key, Qt::NoModifier);
+        QCoreApplication::sendEvent(w, &press);
+    }
+    static void Type(QLineEdit* edit, const QString& text, int key = Qt::Key_Return) {
+        edit->setText(text);
+        Key(edit, key);
+    }
+    void PickBitRate(int rate) {
+        for (QAction* a : Form().BaudPopupMenu->actions())
+            if (a->data().toInt() == rate) a->trigger();
+    }
+    bool WorkerEnds() { return WaitUntil([] { return !WorkerRunning.load(); }); }
+
+    std::string dir_, ini_;
+    std::unique_ptr<TAppWindows> windows_;
+};
+
+TEST_F(MainWindowTest, FirstStartWithoutFileShowsDefaultsAndWritesNothing) {
+    TForm1& f = Open();
+    EXPECT_EQ(Panel(0), "ttyS0");
+    EXPECT_EQ(Panel(1), "9600");
+    EXPECT_EQ(Panel(2), "Адрес: 1");
+    EXPECT_EQ(Panel(3), "OK");
+    EXPECT_EQ(Panel(4), "OK");
+    EXPECT_EQ(f.ChangeAddrEdit->text(), "1");
+    EXPECT_EQ(f.windowTitle(), "Ornix Tester");
+    EXPECT_FALSE(WorkerRunning.load());  // nothing talks to the controller before a button is pressed
+    EXPECT_FALSE(fs::exists(ini_));
+    EXPECT_EQ(f.EditValveRow, -1);
+    // The service buttons exist but are never shown; the dialogs stay hidden.
+    for (const char* name : {"SdExploreButton", "ClrMemButton", "ReadMemButton"})
+        EXPECT_FALSE(f.findChild<QPushButton*>(name)->isVisible()) << name;
+    EXPECT_FALSE(windows_->FuelForm.isVisible());
+}
+
+TEST_F(MainWindowTest, SettingsFileValuesAtStartAndAt4800) {
+    WriteIni("[Port]\nLast Port=pts/77\nBaudRate=4800\nDevAddr=300\n");
+    TForm1& f = Open();
+    EXPECT_EQ(Panel(0), "pts/77");
+    EXPECT_EQ(Panel(1), "4800 VRX 2.0");
+    EXPECT_EQ(Panel(2), "Пистолет: 44");
+    EXPECT_EQ(f.ChangeAddrEdit->text(), "44");
+    EXPECT_EQ(f.State().DevAddr, 44);
+}
+
+TEST_F(MainWindowTest, StatusBarClicksOpenTheControlOfTheirPanel) {
+    TForm1& f = Open();
+    ClickStatusBar(60);  // panel 1
+    EXPECT_TRUE(f.BaudPopupMenu->isVisible());
+    f.BaudPopupMenu->hide();
+
+    ClickStatusBar(140);  // panel 2
+    ASSERT_TRUE(f.DevAddrEdit->isVisible());
+    EXPECT_EQ(f.DevAddrEdit->text(), "1");
+    Key(f.DevAddrEdit, Qt::Key_Escape);
+    EXPECT_FALSE(f.DevAddrEdit->isVisible());
+
+    ClickStatusBar(400);  // panels 3 and 4 do nothing
+    ClickStatusBar(f.MainStatusBar->width() - 2);
+    EXPECT_FALSE(f.BaudPopupMenu->isVisible());
+    EXPECT_FALSE(f.DevAddrEdit->isVisible());
+    EXPECT_FALSE(f.ComPortEdit->isVisible());
+
+    // While a worker runs the link settings cannot change.
+    WorkerRunning = true;
+    ClickStatusBar(140);
+    ClickStatusBar(60);
+    WorkerRunning = false;
+    EXPECT_FALSE(f.DevAddrEdit->isVisible());
+    EXPECT_FALSE(f.BaudPopupMenu->isVisible());
+}
+
+TEST_F(MainWindowTest, AddressEditorAcceptsOneTo254AndSavesIt) {
+    TForm1& f = Open();
+    struct Case {
+        const char* typed;
+        const char* panel;
+    };
+    const Case cases[] = {{"255", "Адрес: 1"}, {"0", "Адрес: 1"}, {"x", "Адрес: 1"}, {"254", "Адрес: 254"}};
+    for (const Case& c : cases) {
+        ClickStatusBar(140);
+        Type(f.DevAddrEdit, c.typed);
+        EXPECT_FALSE(f.DevAddrEdit->isVisible());
+        EXPECT_EQ(Panel(2), c.panel) << c.typed;
+    }
+    EXPECT_EQ(f.ChangeAddrEdit->text(), "254");
+    EXPECT_EQ(ReadIni(), "[Port]\nDevAddr=254\n");
+}
+
+TEST_F(MainWindowTest, NewAddressOutOfRangeIsRefusedWithItsMessage) {
+    WriteIni("[Port]\nLast Port=/nonexistent/port\n");
+    TForm1& f = Open();
+    struct Case {
+        int baud;
+        const char* typed;
+        const char* message;
+    };
+    const Case cases[] = {
+        {9600, "128", "Адрес должен быть от 1 до 127"},
+        {9600, "0", "Адрес должен быть от 1 до 127"},
+        {4800, "226", "Адрес должен быть от 1 до 225"},
+    };
+    for (const Case& c : cases) {
+        f.SetBaudRate(c.baud);
+        f.SetErrorText("OK");
+        f.ChangeAddrEdit->setText(c.typed);
+        f.ChangeAddrButton->click();
+        EXPECT_EQ(Panel(4), c.message) << c.typed;
+        EXPECT_FALSE(WorkerRunning.load()) << "nothing is sent";
+    }
+    // 200 is a valid nozzle address at 4800: a worker goes for the port.
+    f.ChangeAddrEdit->setText("200");
+    f.ChangeAddrButton->click();
+    EXPECT_TRUE(WorkerRunning.load());
+    ASSERT_TRUE(WorkerEnds());
+    EXPECT_EQ(Panel(3), "Не могу открыть /nonexistent/port");
+}
+
+class MainWindowSimTest : public MainWindowTest {
+protected:
+    void SetUp() override {
+        MainWindowTest::SetUp();
+        ASSERT_TRUE(sim_.Started()) << sim_.Error();
+        WriteIni("[Port]\nLast Port=" + sim_.PortName() + "\n");
+    }
+    SimHarness sim_;
+};
+
+TEST_F(MainWindowSimTest, BitRateChangeReachesTheControllerOnlyBetweenOwnRates) {
+    TForm1& f = Open();
+    PickBitRate(19200);
+    EXPECT_EQ(Panel(1), "19200");
+    ASSERT_TRUE(WorkerEnds());
+    EXPECT_EQ(sim_.MainState().BitRate, 19200);
+
+    PickBitRate(4800);  // the tool's own setting only
+    EXPECT_FALSE(WorkerRunning.load());
+    EXPECT_EQ(Panel(1), "4800 VRX 2.0");
+    EXPECT_EQ(Panel(2), "Пистолет: 1");
+    PickBitRate(9600);
+    EXPECT_FALSE(WorkerRunning.load());
+    EXPECT_EQ(sim_.MainState().BitRate, 19200);
+    EXPECT_NE(ReadIni().find("BaudRate=9600\n"), std::string::npos);
+}
+
+TEST_F(MainWindowSimTest, ChangeAddrButtonGivesTheControllerItsNewAddress) {
+    TForm1& f = Open();
+    f.ChangeAddrEdit->setText("17");
+    f.ChangeAddrButton->click();
+    ASSERT_TRUE(WorkerEnds());
+    EXPECT_EQ(sim_.MainState().Address, 17);
+    EXPECT_EQ(Panel(2), "Адрес: 17");  // the window follows the controller to its new address
+}
+
+TEST_F(MainWindowSimTest, PollShowsTheControllersIdentityAndReleasesTheButton) {
+    TForm1& f = Open();
+    f.PollButton->click();
+    EXPECT_TRUE(f.PollButton->isChecked());
+    ASSERT_TRUE(WorkerEnds());
+    EXPECT_FALSE(f.PollButton->isChecked());
+    EXPECT_TRUE(f.PollButton->isEnabled());
+    ReportView* v = f.TRK_StatusListView;
+    for (int row : {0, 1, 4, 6, 7}) EXPECT_FALSE(v->CellText(row, 0).isEmpty()) << row;
+    EXPECT_FALSE(v->CellImage(TrkRow::DoorSensors, 0).isNull());
+}
+
+TEST_F(MainWindowSimTest, PortChangeChecksTheNewPortAndSavesIt) {
+    TForm1& f = Open();
+    f.SetComPort("/nonexistent/port");
+    EXPECT_EQ(Panel(3), "Не могу открыть /nonexistent/port");
+    EXPECT_EQ(Panel(0), "/nonexistent/port");  // kept and saved anyway
+    f.SetComPort(sim_.PortName());
+    EXPECT_EQ(Panel(3), "OK");
+    EXPECT_EQ(ReadIni(), "[Port]\nLast Port=" + sim_.PortName() + "\n");
+}
+
+TEST_F(MainWindowTest, TrkSetterCreatesCellsOnDemandOnly) {
+    TForm1& f = Open();
+    ReportView* v = f.TRK_StatusListView;
+    EXPECT_EQ(v->CellCount(3), 0);
+    f.SetTrkStatus(3, 2, "x");
+    EXPECT_EQ(v->CellCount(3), 3);
+    EXPECT_EQ(v->CellText(3, 2), "x");
+    EXPECT_EQ(v->ColumnCount(), 2);  // still only "Параметр" and "Значение"
+    f.SetTrkStatus(39, 0, "beyond");
+    f.SetTrkStatus(-1, 0, "before");
+    f.SetTrkStatus(0, -1, "left");
+    EXPECT_EQ(v->CellCount(0), 0);
+}
+
+TEST_F(MainWindowTest, ChannelCellsExistOnlyForCountedChannels) {
+    TForm1& f = Open();
+    ReportView* v = f.ChStatusListView;
+    f.SetChStatus(6, 0, "early");  // before the channel count is known: dropped
+    EXPECT_EQ(v->CellText(6, 0), "");
+
+    f.SetChannelCount(2);
+    ASSERT_EQ(v->ColumnCount(), 3);
+    EXPECT_EQ(v->ColumnCaption(2), "Канал 2");
+    f.SetChStatus(6, 1, "1,500");
+    f.SetChStatus(6, 2, "beyond");
+    EXPECT_EQ(v->CellText(6, 1), "1,500");
+    EXPECT_EQ(v->CellCount(6), 2);
+
+    f.SetChannelCount(7);
+    ASSERT_EQ(v->ColumnCount(), 8);
+    EXPECT_EQ(v->ColumnCaption(3), "Канал 3");
+    EXPECT_EQ(v->ColumnCaption(7), "Канал 7");
+    f.SetChStatus(6, 6, "7th");
+    EXPECT_EQ(v->CellText(6, 6), "7th");
+
+    f.SetChannelCount(1);  // cells beyond the count are kept
+    EXPECT_EQ(v->ColumnCount(), 2);
+    EXPECT_EQ(v->CellCount(6), 7);
+    f.SetChannelCount(250);  // a wild count from the wire is held to the 15 channels there are
+    EXPECT_EQ(v->ColumnCount(), 16);
+}
+
+TEST_F(MainWindowTest, ValveRowsFollowTheSubControllerCount) {
+    TForm1& f = Open();
+    ReportView* v = f.ValveListView;
+    ASSERT_EQ(v->RowCount(), 4);
+    f.SetValveStatus(2, 4, "12");
+    EXPECT_EQ(v->CellText(2, 4), "12");
+    f.SetValveStatus(2, 5, "no such column");
+    EXPECT_EQ(v->CellCount(2), 5);
+
+    f.SetSubTrkCount(0);
+    EXPECT_EQ(v->RowCount(), 2);
+    f.SetSubTrkCount(2);
+    ASSERT_EQ(v->RowCount(), 4);
+    EXPECT_EQ(v->RowCaption(2), "Снижение СубКонтр2");
+    EXPECT_EQ(v->RowCaption(3), "Снижение СубКонтр3");
+    f.SetValveStatus(3, 4, "---");  // re-added rows take reductions like the designed ones
+    EXPECT_EQ(v->CellText(3, 4), "---");
+    f.SetSubTrkCount(3);
+    f.SetSubTrkCount(-1);
+    EXPECT_EQ(v->RowCount(), 4);
+}
+
+TEST_F(MainWindowTest, DoorPictureAndNozzleSwatchesShowInTheirCells) {
+    TForm1& f = Open();
+    f.SetDoorSensors(2);
+    const QImage door = f.TRK_StatusListView->CellImage(TrkRow::DoorSensors, 0).toImage();
+    EXPECT_EQ(door.convertToFormat(QImage::Format_ARGB32), DoorSensorPicture(2));
+    f.SetDoorSensors(0);  // replaced, not added
+    EXPECT_EQ(f.TRK_StatusListView->CellImage(TrkRow::DoorSensors, 0).toImage().convertToFormat(QImage::Format_ARGB32),
+              DoorSensorPicture(0));
+
+    f.SetChannelCount(3);
+    f.State().LiftedNozzleColour[2] = 0x00FF00;
+    f.State().RestingNozzleColour[2] = 0xFFFFFF;
+    f.DrawNozzleColour(2, 0);
+    f.DrawNozzleColour(2, 1);
+    EXPECT_EQ(f.ChStatusListView->CellImage(ChRow::LiftedColour, 2).toImage().convertToFormat(QImage::Format_ARGB32),
+              NozzleSwatch(0x00FF00));
+    EXPECT_EQ(f.ChStatusListView->CellImage(ChRow::RestingColour, 2).toImage().convertToFormat(QImage::Format_ARGB32),
+              NozzleSwatch(0xFFFFFF));
+    // State icons and swatches are separate images.
+    f.SetChStatusImage(0, 2, Images::GreyCheck);
+    EXPECT_EQ(f.ChStatusListView->CellImage(0, 2).toImage().convertToFormat(QImage::Format_ARGB32),
+              StateIcon(Images::GreyCheck));
+    f.SetChStatusImage(0, 2, Images::None);
+    EXPECT_TRUE(f.ChStatusListView->CellImage(0, 2).isNull());
+    f.DrawNozzleColour(15, 0);  // no such channel: nothing happens
+    f.DrawNozzleColour(0, 2);
+
+    f.State().FuelNames[1] = "АИ-95";
+    f.State().FuelNames[5] = "ДТ";
+    f.ShowFuelName(1);
+    f.ShowFuelName(5);  // beyond the three channel columns
+    EXPECT_EQ(f.ChStatusListView->CellText(ChRow::FuelName, 1), "АИ-95");
+    EXPECT_EQ(f.ChStatusListView->CellCount(ChRow::FuelName), 3);
+}
+
+TEST_F(MainWindowTest, GroupsShowInDisplayOrderAndEmptyOnesAreHidden) {
+    TForm1& f = Open();
+    QStringList shown;
+    for (int i = 0; i < f.ChStatusListView->topLevelItemCount(); ++i)
+        if (!f.ChStatusListView->topLevelItem(i)->isHidden()) shown << f.ChStatusListView->topLevelItem(i)->text(0);
+    EXPECT_EQ(shown, (QStringList{"Состояние каналов", "Загруженная доза", "Запущенная доза", "Текущая доза",
+                                  "Счётчики и суммарники", "Настройки каналов (можно редактировать)",
+                                  "Данные о последней заправке"}));
+    // Row 20 of the channel view sits in the first group although it comes after others by index.
+    EXPECT_EQ(f.ChStatusListView->RowGroup(20), 0);
+}
+
+TEST_F(MainWindowTest, HoveringARowShowsItsHintOrCaption) {
+    TForm1& f = Open();
+    ReportView* v = f.TRK_StatusListView;
+    auto hover = [v](int y) {
+        const QPointF at(20, y);
+        QMouseEvent move(QEvent::MouseMove, at, v->viewport()->mapToGlobal(at), Qt::NoButton, Qt::NoButton,
+                         Qt::NoModifier);
+        QCoreApplication::sendEvent(v->viewport(), &move);
+    };
+    struct Case {
+        int row;
+        const char* hint;
+    };
+    const Case cases[] = {
+        {24, "Адрес"},  // no hint of its own: the caption
+        {11, "Шаг теста табло, (мс)\nВлияет на время теста табло в начале каждого налива"},
+        {0, "Тип устройства"},
+    };
+    for (const Case& c : cases) {
+        v->ScrollToRow(c.row);
+        const QRect r = v->CellRect(c.row, 0);
+        ASSERT_TRUE(r.isValid()) << c.row;
+        EXPECT_EQ(v->RowAt(r.top()), c.row);
+        EXPECT_EQ(v->RowAt(r.bottom()), c.row);
+        hover(r.center().y());
+        EXPECT_EQ(v->toolTip(), c.hint) << c.row;
+    }
+    // A group header is no row: the hint stays as it was.
+    const QRect header = v->visualItemRect(v->topLevelItem(0));
+    EXPECT_EQ(v->RowAt(header.center().y()), -1);
+    hover(header.center().y());
+    EXPECT_EQ(v->toolTip(), "Тип устройства");
+}
+
+}  // namespace

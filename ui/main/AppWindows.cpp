@@ -1,0 +1,26 @@
+#include "ui/main/AppWindows.h"
+
+#include "engine/LinkSetup.h"
+
+TAppWindows::TAppWindows(const std::string& settingsPath) : Form1(settingsPath) {
+    TViews views;
+    views.Config = &TRK_CfgForm;
+    views.Dose = &FuelForm;
+    views.Flowmeter = &FlowmeterForm;
+    views.Tablo = &TabloForm;
+    views.TabloManualTest = &TestTabloManualForm;
+    views.McuPinsTest = &TestMcuPinsForm;
+    views.SdExplorer = &SdCardExplorerForm;
+    Form1.AttachDialogs({&FuelForm, &TRK_CfgForm, &FlowmeterForm, &TabloForm, &TestTabloManualForm,
+                         &TestMcuPinsForm, &SdCardExplorerForm},
+                        views);
+    // The poll cycle arrives later; until then a poll reads the controller's identity once.
+    Form1.Jobs.Poll = &ReadDeviceInfo;
+    Form1.Jobs.WriteBitRate = &WriteBitRate;
+    Form1.Jobs.WriteBusAddress = &WriteBusAddress;
+}
+
+TAppWindows::~TAppWindows() {
+    // No worker may outlive the windows its display steps reach.
+    WaitForWorkerEnd();
+}

@@ -10,27 +10,18 @@
 #include "commands/PeripheralCommands.h"
 #include "engine/ComThreadUnit.h"
 #include "engine/DeviceTypes.h"
-#include "engine/UserFormats.h"
 #include "link/ComPortUnit.h"
 #include "sim/SimBus.h"
 #include "sim/SimOptions.h"
 #include "tests/support/RecordingViews.h"
+#include "tests/support/ScopedUserFormats.h"
 #include "tests/support/SimHarness.h"
 
 namespace {
 
 class FlowE2eTest : public ::testing::Test {
 protected:
-    void SetUp() override {
-        saved_ = CurrentUserFormats();
-        UserFormats f = saved_;
-        f.DecimalSeparator = ",";
-        SetUserFormats(f);
-    }
-    void TearDown() override {
-        ComPort.Close();
-        SetUserFormats(saved_);
-    }
+    void TearDown() override { ComPort.Close(); }
 
     // Flowmeter 2 is a crypto meter, 4 an LPGmass meter; no customers, only the fills a test starts.
     void Start(const std::vector<std::string>& options = {"--crypto", "2", "--lpgmass", "4"}) {
@@ -61,13 +52,11 @@ protected:
     std::string Flow(int row, int flowmeter) const { return views.FlowCell(row, flowmeter); }
 
     // The simulator's ripple follows tenths of a second modulo 7; whole 700 ms steps keep it at zero.
+    ScopedDecimalSeparator comma{","};
     std::atomic<int64_t> nowMs{0};
     TRecordingViews views;
     TComThread worker{views.Bundle()};
     std::unique_ptr<SimHarness> sim;
-
-private:
-    UserFormats saved_;
 };
 
 TEST_F(FlowE2eTest, FlowmetersCountWhatTheChannelsPour) {

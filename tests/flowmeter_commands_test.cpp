@@ -5,25 +5,15 @@
 #include <vector>
 
 #include "commands/FlowmeterCommands.h"
-#include "engine/UserFormats.h"
 #include "tests/support/HexBytes.h"
+#include "tests/support/ScopedUserFormats.h"
 #include "tests/support/ScriptedWorker.h"
 
 namespace {
 
 // A Russian desktop: decimal comma.
 class FlowmeterTest : public ::testing::Test {
-protected:
-    void SetUp() override {
-        saved_ = CurrentUserFormats();
-        UserFormats f = saved_;
-        f.DecimalSeparator = ",";
-        SetUserFormats(f);
-    }
-    void TearDown() override { SetUserFormats(saved_); }
-
-private:
-    UserFormats saved_;
+    ScopedDecimalSeparator comma_{","};
 };
 
 struct Patch {

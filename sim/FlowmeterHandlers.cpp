@@ -138,7 +138,7 @@ const SimOptionRow kOptions[] = {
      [](SimConfig& c, std::string_view v, std::string& e) {
          return ForEachChannel(v, e, [&](size_t i) { c.Controller.Status.Flowmeters[i].Type = kCryptoType; });
      }},
-    {"--lpgmass", "CHANNEL", "an LPGmass flowmeter on this channel (1..5)",
+    {"--lpgmass", "CHANNELS", "LPGmass flowmeters on these channels (1..5)",
      [](SimConfig& c, std::string_view v, std::string& e) {
          return ForEachChannel(v, e, [&](size_t i) { c.Controller.Status.Flowmeters[i].Type = kLpgMassType; });
      }},

@@ -13,6 +13,8 @@ namespace {
 const SimFamily* const kFamilies[] = {
     &IdentityFamily,
     &ClockFamily,
+    &FlowmeterFamily,
+    &PeripheralFamily,
     &StatusFamily,
     &ConfigFamily,
     // add your family here

@@ -8,6 +8,8 @@
 
 extern const SimFamily IdentityFamily;  // commands 0, 34, 145
 extern const SimFamily ClockFamily;     // commands 8, 9, 10
+extern const SimFamily FlowmeterFamily;   // commands 229, 230, 231
+extern const SimFamily PeripheralFamily;  // commands 232, 89
 extern const SimFamily StatusFamily;         // commands 209 (sub-codes 1, 2, 3), 215 (1, 2)
 extern const SimFamily ConfigFamily;         // commands 211, 210
 // Add the declaration of a new family here.

@@ -24,8 +24,6 @@ constexpr int Md5Row = 2;
 
 constexpr uint32_t Md5TimeoutMs = 4000;  // the controller hashes its whole flash first
 
-bool ValidChannel(int c) { return c >= 0 && c < kChannelCount; }
-
 // Puts a request of the given bytes into the port's buffer; returns its length.
 int PutRequest(std::initializer_list<uint8_t> bytes) {
     std::copy(bytes.begin(), bytes.end(), ComPort.Buffer);
@@ -40,6 +38,22 @@ std::string HexText(const uint8_t* bytes, int count) {
         text += pair;
     }
     return text;
+}
+
+// Reads one block of command 209 for w.CurrentChannel. A channel beyond the tables is
+// asked all the same (the controller judges it) but nothing of its answer is kept or shown.
+void ReadDataBlock(TComThread& w, Op self, uint8_t subCode, int size,
+                   const std::function<void(int, const uint8_t*)>& store, const std::function<void(int)>& show) {
+    const int c = w.CurrentChannel;
+    int length = PutRequest({w.DeviceAddress, CmdDataBlock, uint8_t(c), subCode});
+    const bool kept = c >= 0 && c < kChannelCount;
+    RunExchangeBuffer(w, self, length, {.Status = &w.PollStatusText, .Needed = BlockAt + size},
+        [&](const uint8_t* answer, int) {
+            if (kept) store(c, answer + BlockAt);
+        },
+        [&] {
+            if (kept) show(c);
+        });
 }
 
 void ShowChannelState(TComThread& w, int c) {
@@ -80,41 +94,21 @@ void ReadFirmwareMd5(TComThread& w) {
 }
 
 void ReadChannelState(TComThread& w) {
-    const int c = w.CurrentChannel;
-    int length = PutRequest({w.DeviceAddress, CmdDataBlock, uint8_t(c), SubChannelState});
-    RunExchangeBuffer(w, ReadChannelState, length,
-        {.Status = &w.PollStatusText, .Needed = BlockAt + kChannelStateSize},
-        [&](const uint8_t* answer, int) {
-            if (ValidChannel(c)) std::copy_n(answer + BlockAt, kChannelStateSize, w.ChannelState[c].begin());
-        },
-        [&] {
-            if (ValidChannel(c)) ShowChannelState(w, c);
-        });
+    ReadDataBlock(w, ReadChannelState, SubChannelState, kChannelStateSize,
+        [&](int c, const uint8_t* block) { std::copy_n(block, kChannelStateSize, w.ChannelState[c].begin()); },
+        [&](int c) { ShowChannelState(w, c); });
 }
 
 void ReadPumpRampUpTime(TComThread& w) {
-    const int c = w.CurrentChannel;
-    int length = PutRequest({w.DeviceAddress, CmdDataBlock, uint8_t(c), SubPumpRampUp});
-    RunExchangeBuffer(w, ReadPumpRampUpTime, length,
-        {.Status = &w.PollStatusText, .Needed = BlockAt + 2},
-        [&](const uint8_t* answer, int) {
-            if (ValidChannel(c)) w.PumpRampUpTime[c] = GetU16(answer + BlockAt);
-        },
-        [&] {
-            if (ValidChannel(c)) w.Ui.Main->SetChStatus(ChRow::PumpRampUpTime, c, UnsignedText(w.PumpRampUpTime[c]));
-        });
+    ReadDataBlock(w, ReadPumpRampUpTime, SubPumpRampUp, 2,
+        [&](int c, const uint8_t* block) { w.PumpRampUpTime[c] = GetU16(block); },
+        [&](int c) { w.Ui.Main->SetChStatus(ChRow::PumpRampUpTime, c, UnsignedText(w.PumpRampUpTime[c])); });
 }
 
 void ReadFlowmeterState(TComThread& w) {
-    const int n = w.CurrentChannel;
-    int length = PutRequest({w.DeviceAddress, CmdDataBlock, uint8_t(n), SubFlowmeterState});
-    RunExchangeBuffer(w, ReadFlowmeterState, length,
-        {.Status = &w.PollStatusText, .Needed = BlockAt + kFlowmeterStateSize},
-        [&](const uint8_t* answer, int) {
-            if (ValidChannel(n)) std::copy_n(answer + BlockAt, kFlowmeterStateSize, w.FlowmeterState[n].begin());
-        },
-        [&] {
-            if (!ValidChannel(n)) return;
+    ReadDataBlock(w, ReadFlowmeterState, SubFlowmeterState, kFlowmeterStateSize,
+        [&](int n, const uint8_t* block) { std::copy_n(block, kFlowmeterStateSize, w.FlowmeterState[n].begin()); },
+        [&](int n) {
             IFlowmeterView& view = *w.Ui.Flowmeter;
             FlowmeterStateBlock block(w.FlowmeterState[n]);
             for (const RowText& text : FlowmeterStateTexts(block)) view.SetFlowmeterCell(text.Row, n, text.Text);

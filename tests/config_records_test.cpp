@@ -211,6 +211,12 @@ TEST(ChannelCount, HeldToTheChannelTables) {
     struct Case { int in, out; };
     for (auto [in, out] : {Case{0, 0}, {5, 5}, {15, 15}, {16, 15}, {255, 15}, {-3, 0}})
         EXPECT_EQ(CappedChannelCount(in), out);
+    // The poll schedule's count: no reader is sent past channel 14.
+    TDeviceState s;
+    s.TrkCfg[0] = 200;
+    EXPECT_EQ(s.LogicalChannelCount(), 15);
+    s.SubTrkCfg[2] = 40;
+    EXPECT_EQ(s.LogicalChannelCount(), 15);
 }
 
 // The operations: request bytes, what they keep and show, and the lengths they refuse.

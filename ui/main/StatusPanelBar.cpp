@@ -2,8 +2,7 @@
 
 #include <QMouseEvent>
 #include <QPainter>
-#include <QStyle>
-#include <QStyleOption>
+#include <qdrawutil.h>
 
 #include "ui/main/LinkRules.h"
 
@@ -57,12 +56,7 @@ void StatusPanelBar::paintEvent(QPaintEvent*) {
     QPainter p(this);
     for (int i = 0; i < int(panels_.size()); ++i) {
         const QRect r = PanelRect(i).adjusted(0, 1, -2, -1);
-        QStyleOptionFrame frame;
-        frame.initFrom(this);
-        frame.rect = r;
-        frame.lineWidth = 1;
-        frame.state |= QStyle::State_Sunken;
-        style()->drawPrimitive(QStyle::PE_FrameStatusBarItem, &frame, &p, this);
+        qDrawShadePanel(&p, r, palette(), true, 1);
         p.setPen(palette().color(QPalette::WindowText));
         const QRect textRect = r.adjusted(kTextInset, 0, -kTextInset, 0);
         const QString shown = fontMetrics().elidedText(panels_[size_t(i)].text, Qt::ElideRight, textRect.width());

@@ -8,6 +8,8 @@
 namespace {
 
 constexpr uint8_t kResultManualMode = 179;
+constexpr uint8_t kResultNoLpgMassLink = 199;
+constexpr uint8_t kLpgMassType = 4;
 constexpr int kDataBlockChannels = 5;
 
 // Data-block status bytes: bit n of each tells about channel n.
@@ -66,6 +68,12 @@ void ReadChannelCounters(SimController& c, const SimRequest& rq, SimAnswer& a) {
     Totals(a, ch);
 }
 
+// An LPGmass flowmeter configured on the channel that the controller cannot reach.
+bool LpgMassSilent(const ControllerState& s, uint8_t channel) {
+    if (channel >= s.Peripherals.Meters.size()) return false;
+    return s.Status.Flowmeters[channel].Type == kLpgMassType && !s.Peripherals.Meters[channel].Answers;
+}
+
 // Display-board illumination drifts slowly, so the tool has something to follow.
 uint8_t Illumination(int64_t ms, int board) {
     int64_t phase = (ms / 1000 + board * 40) % 200;
@@ -77,6 +85,7 @@ void ReadTempsAndVoltages(SimController& c, const SimRequest& rq, SimAnswer& a) 
     const ControllerState& s = c.State;
     // Both conditions only report; the readings come all the same.
     if (s.ManualMode) a.Result(kResultManualMode);
+    else if (LpgMassSilent(s, rq.U8(2))) a.Result(kResultNoLpgMassLink);
     int64_t now = c.NowMs();
     a.U8(uint8_t(s.BoardTemperature)).U8(Illumination(now, 0)).U8(Illumination(now, 1))
         .U16(s.SupplyVoltage).Zeros(12);

@@ -17,6 +17,9 @@ const SimFamily* const kFamilies[] = {
     &PeripheralFamily,
     &StatusFamily,
     &ConfigFamily,
+    &CounterFamily,
+    &ParameterFamily,
+    &SubControllerFamily,
     // add your family here
 };
 }  // namespace

@@ -12,6 +12,9 @@ extern const SimFamily FlowmeterFamily;   // commands 229, 230, 231
 extern const SimFamily PeripheralFamily;  // commands 232, 89
 extern const SimFamily StatusFamily;         // commands 209 (sub-codes 1, 2, 3), 215 (1, 2)
 extern const SimFamily ConfigFamily;         // commands 211, 210
+extern const SimFamily CounterFamily;        // commands 208, 209 (no parameters), 249, 252; fills pour
+extern const SimFamily ParameterFamily;      // commands 214/215, 218..224, 226, 250/251, 34 (nozzle)
+extern const SimFamily SubControllerFamily;  // 223/222 on the sub-controller boards at ±64
 // Add the declaration of a new family here.
 
 // Every family, in the order their rows are looked up.

@@ -93,9 +93,5 @@ void PtyPort::Close() {
 LineSettings PtyPort::Line() const {
     termios t{};
     if (tcgetattr(master_, &t) != 0) return {};
-    LineSettings line;
-    line.BitRate = BitRateOfSpeed(cfgetospeed(&t));
-    line.SevenEvenTwo = (t.c_cflag & CSIZE) == CS7 && (t.c_cflag & PARENB) && !(t.c_cflag & PARODD) &&
-                        (t.c_cflag & CSTOPB);
-    return line;
+    return LineSettings{BitRateOfSpeed(cfgetospeed(&t))};
 }

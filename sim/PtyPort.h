@@ -22,6 +22,7 @@ public:
     const std::string& PortName() const { return portName_; }
     const std::string& SlavePath() const { return slavePath_; }
     // The line as the tool last set it: the master reports the settings of the slave side.
+    // Only the rate: the pty driver keeps 8 bits without parity whatever was asked.
     LineSettings Line() const;
 
 private:

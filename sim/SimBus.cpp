@@ -55,10 +55,9 @@ std::vector<uint8_t> Collide(const std::vector<uint8_t>& a, const std::vector<ui
     return out;
 }
 
-// Only the VRX rate runs 7 data bits, even parity and 2 stop bits.
-bool Hears(const ControllerState& s, LineSettings line) {
-    return line.BitRate == s.BitRate && line.SevenEvenTwo == (s.BitRate == kVrxBitRate);
-}
+// Only the rate decides: a pseudo-terminal forces 8 bits without parity whatever the tool
+// asks for, so the 7E2 format of the VRX rate cannot be seen on it.
+bool Hears(const ControllerState& s, LineSettings line) { return line.BitRate == s.BitRate; }
 
 }  // namespace
 
@@ -117,8 +116,7 @@ std::vector<BusOutput> SimBus::Receive(std::span<const uint8_t> bytes, LineSetti
         std::vector<Answer> answers;
         requestSeen_ = false;
         for (auto& d : devices_) {
-            // A UART set to another rate or format hears only noise; whatever it had begun
-            // is lost.
+            // A UART set to another rate hears only noise; whatever it had begun is lost.
             if (!Hears(d->Controller.State, line)) {
                 d->Reset();
                 continue;

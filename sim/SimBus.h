@@ -18,7 +18,6 @@
 
 struct LineSettings {
     int BitRate = 9600;
-    bool SevenEvenTwo = false;  // 7 data bits, even parity, 2 stop bits
 };
 
 // Bytes to put on the line no earlier than DueMs, at BitRate when paced.

@@ -1,5 +1,6 @@
 #include "sim/SimOptions.h"
 
+#include <algorithm>
 #include <charconv>
 #include <span>
 
@@ -150,8 +151,8 @@ void AppendHelp(std::string& out, std::span<const SimOptionRow> rows) {
     for (const SimOptionRow& row : rows) {
         std::string head = "  " + std::string(row.Name);
         if (row.ValueName) head += " " + std::string(row.ValueName);
-        if (head.size() < 24) head.resize(24, ' ');
-        else head += "  ";
+        // Help texts line up in one column; a longer option pushes only its own text.
+        head.resize(std::max<size_t>(head.size() + 2, 24), ' ');
         out += head + row.Help + "\n";
     }
 }

@@ -11,9 +11,9 @@
 
 namespace {
 
-const LineSettings k9600{9600, false};
-const LineSettings k19200{19200, false};
-const LineSettings k4800{4800, true};
+const LineSettings k9600{9600};
+const LineSettings k19200{19200};
+const LineSettings k4800{4800};
 
 int64_t FixedClock() { return (kUnixSecondsAt2000 + 86400) * 1000; }
 

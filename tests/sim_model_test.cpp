@@ -77,7 +77,7 @@ TEST_F(ModelFixture, RefusalsOfBadRequests) {
         {"01 22 00", "01 22 12"},                    // address 0 would make it unreachable
         {"01 22 FF", "01 22 12"},                    // so would 255
         {"01 22 05 01", "01 22 0D"},                 // 4-byte form names nothing
-        {"01 22 02 01 11", "01 22 0D"},              // nozzle VRX address: not here
+        {"01 22 02 07 11", "01 22 0D"},              // byte 3 selects nothing known
         {"01 91 4F 52 4E 58", "01 91 1D"},           // no value byte
         {"01 91 4F 52 4E 59 60", "01 91 12"},        // wrong guard code
         {"01 91 4F 52 4E 58 03", "01 91 12"},        // neither protocol nor known divisor

@@ -114,8 +114,11 @@ struct TDeviceState {
 
     // Flowmeter settings and crypto-flowmeter diagnostics, verbatim. Kept for all 15
     // flowmeters because the poll walks up to 15 of them, although only 0..4 are asked.
-    // The window stores a new type and LPGmass address in FlowmeterData before a write.
     std::array<std::array<uint8_t, kFlowmeterDataSize>, kChannelCount> FlowmeterData{};
+    // Staged apart from the record: every poll pass reads the record again, and a read that
+    // came between staging and the write would send the old type or address back.
+    std::array<uint8_t, kChannelCount> FlowmeterTypeToWrite{};
+    std::array<uint8_t, kChannelCount> LpgAddressToWrite{};  // 1..254
     std::array<std::array<uint8_t, kCryptoDataSize>, kChannelCount> CryptoData{};
     std::array<int8_t, kChannelCount> FlowmeterTempOffsetToWrite{};  // °C, -126..126
     std::array<double, kChannelCount> LpgDensity{};       // shown x 1000 for LPGmass

@@ -98,15 +98,14 @@ void ReadCryptoFlowmeterData(TComThread& w) {
 void WriteFlowmeterType(TComThread& w) {
     const int n = w.SelectedChannel;
     if (!Addressable(w, WriteFlowmeterType, n)) return;
-    WriteSelected(w, WriteFlowmeterType, {kCmdFlowmeterType, uint8_t(n), w.FlowmeterData[n][FlowmeterDataAt::Type]});
+    WriteSelected(w, WriteFlowmeterType, {kCmdFlowmeterType, uint8_t(n), w.FlowmeterTypeToWrite[n]});
 }
 
 void WriteFlowmeterTypeAndAddress(TComThread& w) {
     const int n = w.SelectedChannel;
     if (!Addressable(w, WriteFlowmeterTypeAndAddress, n)) return;
-    const auto& record = w.FlowmeterData[n];
     WriteSelected(w, WriteFlowmeterTypeAndAddress,
-                  {kCmdFlowmeterType, uint8_t(n), record[FlowmeterDataAt::Type], record[FlowmeterDataAt::LpgAddress]});
+                  {kCmdFlowmeterType, uint8_t(n), w.FlowmeterTypeToWrite[n], w.LpgAddressToWrite[n]});
 }
 
 void WriteFlowmeterTempOffset(TComThread& w) {

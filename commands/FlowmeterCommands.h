@@ -10,9 +10,9 @@ class IFlowmeterView;
 void ReadFlowmeterData(TComThread& w);
 void ReadCryptoFlowmeterData(TComThread& w);
 
-// Writers for SelectedChannel; the window has stored the values in the worker first.
-void WriteFlowmeterType(TComThread& w);            // type from FlowmeterData
-void WriteFlowmeterTypeAndAddress(TComThread& w);  // type and LPGmass address from FlowmeterData
+// Writers for SelectedChannel; the window has staged the values in the worker first.
+void WriteFlowmeterType(TComThread& w);            // FlowmeterTypeToWrite
+void WriteFlowmeterTypeAndAddress(TComThread& w);  // FlowmeterTypeToWrite, LpgAddressToWrite
 void WriteFlowmeterTempOffset(TComThread& w);      // FlowmeterTempOffsetToWrite
 
 // Display step of a crypto column with nothing to show (UI thread).

@@ -99,7 +99,7 @@ TEST_F(FlowE2eTest, ChannelsWithoutCryptoMeterAnswerThatTheMeterIsSilent) {
 
 TEST_F(FlowE2eTest, TypeWriteMakesAChannelCrypto) {
     Start();
-    worker.FlowmeterData[2][FlowmeterDataAt::Type] = kCryptoFlowmeterType;
+    worker.FlowmeterTypeToWrite[2] = kCryptoFlowmeterType;
     Run(WriteFlowmeterType, 2);
     EXPECT_EQ(views.LastError(), "Запись типа расходомера 3...OK");
     Run(ReadFlowmeterData, 2);
@@ -120,15 +120,15 @@ TEST_F(FlowE2eTest, LpgMassTypeAddressAndMass) {
     EXPECT_EQ(Flow(FlowRow::MassTotal, 3), "1,02");  // 2 l at 0.51 kg/l
     EXPECT_EQ(Flow(FlowRow::GasDensity, 3), "0,000");
 
-    worker.FlowmeterData[3][FlowmeterDataAt::Type] = kLpgMassFlowmeterType;
-    worker.FlowmeterData[3][FlowmeterDataAt::LpgAddress] = 17;
+    worker.FlowmeterTypeToWrite[3] = kLpgMassFlowmeterType;
+    worker.LpgAddressToWrite[3] = 17;
     Run(WriteFlowmeterTypeAndAddress, 3);
     EXPECT_EQ(views.LastError(), "Запись типа расходомера 4...OK");
     Run(ReadFlowmeterData, 3);
     EXPECT_EQ(Flow(FlowRow::LpgAddress, 3), "17");
 
     // Address 0 is refused and the read-back keeps the old one.
-    worker.FlowmeterData[3][FlowmeterDataAt::LpgAddress] = 0;
+    worker.LpgAddressToWrite[3] = 0;
     Run(WriteFlowmeterTypeAndAddress, 3);
     EXPECT_NE(views.LastError().find("Ошибка 18"), std::string::npos) << views.LastError();
     Run(ReadFlowmeterData, 3);

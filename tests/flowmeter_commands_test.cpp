@@ -147,10 +147,10 @@ TEST_F(FlowmeterTest, RequestsCarryTheChosenFlowmeterAndStagedValues) {
     const Case cases[] = {
         {ReadFlowmeterData, [](TComThread& w) { w.CurrentChannel = 2; }, "01 E5 01 02", false},
         {ReadCryptoFlowmeterData, [](TComThread& w) { w.CurrentChannel = 14; }, "01 E7 0E", false},
-        {WriteFlowmeterType, [](TComThread& w) { w.SelectedChannel = 1; w.FlowmeterData[1][0] = 3; },
+        {WriteFlowmeterType, [](TComThread& w) { w.SelectedChannel = 1; w.FlowmeterTypeToWrite[1] = 3; },
          "01 E6 01 03", true},
         {WriteFlowmeterTypeAndAddress,
-         [](TComThread& w) { w.SelectedChannel = 0; w.FlowmeterData[0][0] = 4; w.FlowmeterData[0][1] = 17; },
+         [](TComThread& w) { w.SelectedChannel = 0; w.FlowmeterTypeToWrite[0] = 4; w.LpgAddressToWrite[0] = 17; },
          "01 E6 00 04 11", true},
         {WriteFlowmeterTempOffset, [](TComThread& w) { w.SelectedChannel = 3; w.FlowmeterTempOffsetToWrite[3] = -5; },
          "01 E7 01 03 FB", true},
@@ -164,6 +164,17 @@ TEST_F(FlowmeterTest, RequestsCarryTheChosenFlowmeterAndStagedValues) {
         const std::string shown = c.CommandPanel ? w.Views.LastError() : w.Views.LastStatus();
         EXPECT_NE(shown.find("..."), std::string::npos) << c.Request << ": " << shown;
     }
+}
+
+TEST_F(FlowmeterTest, PollReadBetweenStagingAndWriteDoesNotUndoTheEdit) {
+    ScriptedWorker w;
+    w->SelectedChannel = w->CurrentChannel = 0;
+    w->FlowmeterTypeToWrite[0] = kLpgMassFlowmeterType;
+    w->LpgAddressToWrite[0] = 17;
+    // The controller still reports an LPGmass meter at address 1.
+    w.Run(ReadFlowmeterData, Answer("01 E5 00 00 00 04 01", 38));
+    EXPECT_EQ(w.Views.FlowCell(FlowRow::LpgAddress, 0), "1");
+    EXPECT_EQ(w.Run(WriteFlowmeterTypeAndAddress, "01 E6 00"), "01 E6 00 04 11");
 }
 
 TEST_F(FlowmeterTest, FlowmeterIndexBeyondTheRecordsSendsNothingAndLeavesTheSlot) {

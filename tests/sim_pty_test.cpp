@@ -1,6 +1,9 @@
 // The tool's own port against the simulator over a real pseudo-terminal.
 #include <dirent.h>
+#include <poll.h>
+#include <signal.h>
 #include <sys/stat.h>
+#include <sys/wait.h>
 #include <unistd.h>
 
 #include <chrono>
@@ -201,6 +204,69 @@ TEST(SimLifecycle, LinkPointsAtThePortAndGoesAwayAtStop) {
     std::ifstream(c.LinkPath) >> content;
     EXPECT_EQ(content, "keep");
     ::unlink(c.LinkPath.c_str());
+}
+
+// The ornix-sim program beside this test in the build directory.
+std::string SimProgram() {
+    char self[4096] = {};
+    ssize_t n = readlink("/proc/self/exe", self, sizeof self - 1);
+    std::string path(self, size_t(std::max<ssize_t>(n, 0)));
+    return path.substr(0, path.rfind('/') + 1) + "ornix-sim";
+}
+
+// Reads the child's first output line, waiting at most timeoutMs.
+std::string FirstLine(int fd, int timeoutMs) {
+    std::string line;
+    char c = 0;
+    pollfd p{fd, POLLIN, 0};
+    while (poll(&p, 1, timeoutMs) > 0 && read(fd, &c, 1) == 1 && c != '\n') line += c;
+    return line;
+}
+
+TEST(SimProgram, PrintsThePortServesItAndStopsOnSignal) {
+    std::string program = SimProgram();
+    if (access(program.c_str(), X_OK) != 0) GTEST_SKIP() << program << " is not built";
+    std::string link = ::testing::TempDir() + "ornix-sim-program-link";
+    ::unlink(link.c_str());
+    int out[2];
+    ASSERT_EQ(pipe(out), 0);
+    pid_t pid = fork();
+    if (pid == 0) {
+        dup2(out[1], 1);
+        close(out[0]);
+        close(out[1]);
+        execl(program.c_str(), "ornix-sim", "--address", "5", "--link", link.c_str(), nullptr);
+        _exit(127);
+    }
+    close(out[1]);
+    // Stops the program however the test ends, and tells how it ended.
+    struct Stopper {
+        pid_t pid;
+        int status = -1;
+        int Stop() {
+            if (pid > 0 && kill(pid, SIGTERM) == 0) waitpid(pid, &status, 0);
+            pid = 0;
+            return status;
+        }
+        ~Stopper() { Stop(); }
+    } child{pid};
+    std::string port = FirstLine(out[0], 5000);
+    EXPECT_EQ(port.rfind("pts/", 0), 0u) << port;
+
+    TECOMPort tool;
+    tool.PortName = link;  // an absolute name is taken as it stands
+    ASSERT_EQ(tool.Open(), 0) << tool.ResultText;
+    tool.SetReadTimeout(500);
+    uint8_t buf[256] = {5, 0, 0};
+    tool.Exchange(buf, 3);
+    EXPECT_EQ(tool.Error, 0) << tool.ResultText;
+    tool.Close();
+
+    int status = child.Stop();
+    close(out[0]);
+    EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0) << status;
+    struct stat st{};
+    EXPECT_NE(lstat(link.c_str(), &st), 0) << "link left behind";
 }
 
 }  // namespace

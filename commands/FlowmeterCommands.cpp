@@ -48,6 +48,8 @@ void WriteSelected(TComThread& w, Op self, std::initializer_list<uint8_t> tail, 
 
 void ShowCryptoBlank(IFlowmeterView& view, int flowmeter, CryptoBlank kind) {
     ShowRows(view, flowmeter, CryptoBlankTexts(kind));
+    // The status hint must not go on explaining a status the column no longer shows.
+    view.SetCryptoStatus(flowmeter, kind == CryptoBlank::NotAnswering ? kCryptoNotAnswered : kCryptoNoStatus);
 }
 
 void ShowCryptoNotPolled(TComThread& w) {

@@ -44,6 +44,8 @@ constexpr uint8_t kLpgMassFlowmeterType = 4;
 
 // Status the flowmeter reports when the controller got no answer from it.
 constexpr uint8_t kCryptoNotAnswered = 254;
+// A status without explanation, for a column that shows none.
+constexpr uint8_t kCryptoNoStatus = 255;
 
 // Rows of the flowmeter window's list written from these records.
 namespace FlowRow {

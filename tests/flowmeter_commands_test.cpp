@@ -225,15 +225,15 @@ TEST_F(FlowmeterTest, CryptoReadOutcomes) {
         std::string Answer;
         std::string StatusCell;
         std::string GainCell;
-        int StoredStatus;  // -1: none stored
+        int StoredStatus;  // what the status hint explains
     };
     const Case cases[] = {
         {Answer("01 E7 00 00 03 80", 42), "3", "50%", 3},
         {Answer("01 E7 00 00 FE 80", 42), "ГИР не ответил", "50%", 254},
-        {"01 E7 C4", "ГИР не отвечает", "---", -1},       // the controller got no answer from it
-        {"01 E7 05", "---", "---", -1},                    // any other refusal
-        {Answer("01 E7 00 00 03 80", 41), "---", "---", -1},  // short
-        {"", "---", "---", -1},                            // silence
+        {"01 E7 C4", "ГИР не отвечает", "---", 254},       // the controller got no answer from it
+        {"01 E7 05", "---", "---", 255},                    // any other refusal
+        {Answer("01 E7 00 00 03 80", 41), "---", "---", 255},  // short
+        {"", "---", "---", 255},                            // silence
     };
     for (const Case& c : cases) {
         ScriptedWorker w;
@@ -241,8 +241,8 @@ TEST_F(FlowmeterTest, CryptoReadOutcomes) {
         w.Run(ReadCryptoFlowmeterData, c.Answer);
         EXPECT_EQ(w.Views.FlowCell(FlowRow::Status, 2), c.StatusCell) << c.Answer;
         EXPECT_EQ(w.Views.FlowCell(FlowRow::Gain, 2), c.GainCell) << c.Answer;
-        EXPECT_EQ(w.Views.CryptoStatuses.count(2) ? w.Views.CryptoStatuses[2] : -1, c.StoredStatus) << c.Answer;
-        if (c.StoredStatus < 0) EXPECT_EQ(w->CryptoData[2][CryptoAt::Gain], 0) << c.Answer;
+        EXPECT_EQ(w.Views.CryptoStatuses[2], c.StoredStatus) << c.Answer;
+        if (c.GainCell == "---") EXPECT_EQ(w->CryptoData[2][CryptoAt::Gain], 0) << c.Answer;
     }
 }
 
@@ -252,6 +252,7 @@ TEST_F(FlowmeterTest, NotPolledColumnIsTheCurrentOne) {
     ShowCryptoNotPolled(*w);
     EXPECT_EQ(w.Views.FlowCell(FlowRow::Status, 7), "Не опрашивается");
     EXPECT_EQ(w.Views.FlowCell(FlowRow::CryptoTotal, 7), "---");
+    EXPECT_EQ(CryptoStatusHint(w.Views.CryptoStatuses[7]), "");
     EXPECT_TRUE(w.Line.Requests.empty());
 }
 

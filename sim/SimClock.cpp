@@ -1,6 +1,8 @@
 #include "sim/SimClock.h"
 
+#include <algorithm>
 #include <chrono>
+#include <ctime>
 
 SimClockSource HostClock() {
     return [] {
@@ -26,4 +28,11 @@ uint32_t ClockUtc(const SimClockState& clock, int64_t unixMs) {
 void SetClockUtc(SimClockState& clock, uint32_t utc, int64_t unixMs) {
     clock.StandingUtc = utc;
     clock.OffsetSeconds = int64_t(utc) - HostSecondsSince2000(unixMs);
+}
+
+int8_t HostZoneQuarters() {
+    tzset();
+    // `timezone` is seconds west of UTC for standard time.
+    long quarters = -timezone / 900;
+    return int8_t(std::clamp(quarters, -48L, 56L));
 }

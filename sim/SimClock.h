@@ -15,3 +15,7 @@ constexpr int64_t kUnixSecondsAt2000 = 946684800;
 uint32_t ClockUtc(const SimClockState& clock, int64_t unixMs);
 // Sets the controller's clock to utc; a standing clock stays standing at the new value.
 void SetClockUtc(SimClockState& clock, uint32_t utc, int64_t unixMs);
+
+// The host's standard-time offset from UTC in quarter hours (summer time left out), within
+// the zones a controller accepts: what an engineer would have set the controller to.
+int8_t HostZoneQuarters();

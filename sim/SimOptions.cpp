@@ -5,6 +5,7 @@
 #include <span>
 
 #include "sim/Families.h"
+#include "sim/SimClock.h"
 
 bool ParseOptionNumber(std::string_view text, long long min, long long max, long long& out,
                        std::string& error) {
@@ -114,8 +115,18 @@ const SimOptionRow kCoreOptions[] = {
      [](SimConfig& c, std::string_view v, std::string& e) { return SetNumber(v, 0, 10000, c.Controller.Md5DelayMs, e); }},
     {"--hardware-error", "N", "hardware error code reported in the identification, 0..255",
      [](SimConfig& c, std::string_view v, std::string& e) { return SetNumber(v, 0, 255, c.Controller.HardwareError, e); }},
-    {"--standing-clock", nullptr, "the real-time clock does not run",
-     [](SimConfig& c, std::string_view, std::string&) { return c.Controller.Clock.Standing = true; }},
+    {"--standing-clock", nullptr, "the real-time clock stands still at the time of start",
+     [](SimConfig& c, std::string_view, std::string&) {
+         SimClockState& clock = c.Controller.Clock;
+         clock.StandingUtc = ClockUtc(clock, HostClock()());
+         return clock.Standing = true;
+     }},
+    {"--clock-offset", "S", "the clock runs S seconds ahead of the host (negative: behind)",
+     [](SimConfig& c, std::string_view v, std::string& e) {
+         return SetNumber(v, -(1LL << 32), 1LL << 32, c.Controller.Clock.OffsetSeconds, e);
+     }},
+    {"--zone", "Q", "time zone in quarter hours east of UTC, -48..56 (default: the host's standard time)",
+     [](SimConfig& c, std::string_view v, std::string& e) { return SetNumber(v, -48, 56, c.Controller.Clock.Zone, e); }},
     // Bus
     {"--second", "ADDR:BAUD", "a second controller on the line at its own address and bit rate",
      ParseSecond},

@@ -24,6 +24,8 @@ void LogLine(const std::string& line) {
 
 int main(int argc, char** argv) {
     SimConfig config;
+    // A controller set up for this site: its zone matches the PC's unless told otherwise.
+    config.Controller.Clock.Zone = HostZoneQuarters();
     std::string error;
     if (!ParseSimArguments(std::vector<std::string>(argv + 1, argv + argc), config, error)) {
         std::fprintf(stderr, "ornix-sim: %s\n", error.c_str());

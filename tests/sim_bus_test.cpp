@@ -270,7 +270,8 @@ TEST(SimOptions, ParsesWhatItIsGiven) {
     ASSERT_TRUE(ParseSimArguments({"--address", "17", "--baud=19200", "--pace", "--link", "/tmp/x",
                                    "--seed", "9", "-v", "--second", "3:57600", "--twin", "--drop",
                                    "10", "--result", "8:186", "--result=9:18", "--id-length", "20",
-                                   "--device-type", "32801", "--refuse-address", "--late-ms", "700"},
+                                   "--device-type", "32801", "--refuse-address", "--late-ms", "700",
+                                   "--zone", "-4", "--clock-offset", "-300"},
                                   c, error))
         << error;
     EXPECT_EQ(c.Controller.Address, 17);
@@ -287,6 +288,8 @@ TEST(SimOptions, ParsesWhatItIsGiven) {
     EXPECT_EQ(c.Faults.ForcedResults[1].Result, 18);
     EXPECT_EQ(c.Controller.IdentityAnswerLength, 20);
     EXPECT_EQ(c.Controller.DeviceType, 0x8021);
+    EXPECT_EQ(c.Controller.Clock.Zone, -4);
+    EXPECT_EQ(c.Controller.Clock.OffsetSeconds, -300);
 }
 
 TEST(SimOptions, RefusesBadInputNamingTheOption) {
@@ -294,7 +297,7 @@ TEST(SimOptions, RefusesBadInputNamingTheOption) {
         {"--address", "0"}, {"--address", "255"}, {"--address", "1x"}, {"--address"},
         {"--baud", "12345"}, {"--drop", "101"}, {"--drop", "-1"}, {"--result", "8"},
         {"--result", "256:1"}, {"--second", "3"}, {"--second", "3:1200"}, {"--pace=1"},
-        {"--frobnicate"}, {"--id-length", "2"}, {"--link", ""},
+        {"--frobnicate"}, {"--id-length", "2"}, {"--link", ""}, {"--zone", "57"},
     };
     for (const auto& args : bad) {
         SimConfig c;

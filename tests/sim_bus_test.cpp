@@ -124,8 +124,8 @@ TEST_F(BusFixture, TwinsAtOneAddressGarbleEachOther) {
 }
 
 std::vector<uint8_t> VrxRequest(uint8_t address, const std::string& chars) {
-    std::vector<uint8_t> rq{address};
-    rq.insert(rq.end(), chars.begin(), chars.end());
+    std::vector<uint8_t> rq(1 + chars.size(), address);
+    std::copy(chars.begin(), chars.end(), rq.begin() + 1);
     return BuildVrxRequest(rq);
 }
 

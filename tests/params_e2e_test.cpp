@@ -16,9 +16,8 @@
 #include "link/ComPortUnit.h"
 #include "sim/Pouring.h"
 #include "sim/SimBus.h"
-#include "sim/SimOptions.h"
 #include "tests/support/RecordingViews.h"
-#include "tests/support/SimHarness.h"
+#include "tests/support/SimOnComPort.h"
 
 namespace {
 
@@ -47,18 +46,11 @@ protected:
         SetPcClock(nullptr);
     }
 
-    void Start(const std::vector<std::string>& options = {}, uint8_t address = 1) {
-        SimConfig config;
+    void Start(std::vector<std::string> options = {}, uint8_t address = 1) {
+        options.insert(options.end(), {"--address", std::to_string(address)});
         std::string error;
-        ASSERT_TRUE(ParseSimArguments(options, config, error)) << error;
-        config.Controller.Address = address;
-        config.Controller.Pouring.Customers = false;
-        sim = std::make_unique<SimHarness>(config, [this] { return nowMs.load(); });
-        ASSERT_TRUE(sim->Started()) << sim->Error();
-        ComPort.SetLine(nullptr);  // the real serial line, whatever an earlier test put there
-        ComPort.PortName = sim->PortName();
-        ASSERT_EQ(0, ComPort.Open());
-        ComPort.SetBitRate(9600);
+        sim = StartSimOnComPort(options, [this] { return nowMs.load(); }, error);
+        ASSERT_TRUE(sim) << error;
         worker.DeviceAddress = address;
         worker.BitRate = 9600;
         worker.TrkCfg[0] = 5;

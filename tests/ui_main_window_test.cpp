@@ -255,6 +255,78 @@ TEST_F(MainWindowSimTest, PortChangeChecksTheNewPortAndSavesIt) {
     EXPECT_EQ(ReadIni(), "[Port]\nLast Port=" + sim_.PortName() + "\n");
 }
 
+TEST_F(MainWindowSimTest, PortMenuListsSortedPortsAndMarksTheBusyOnes) {
+    TForm1& f = Open();
+    const std::string simPort = sim_.PortName();
+    f.PortSource = [simPort] {
+        return std::vector<PortEntry>{{"zz-missing0", "Missing (zz-missing0)"}, {simPort, "Sim (" + simPort + ")"}};
+    };
+    ClickStatusBar(10);
+    ASSERT_TRUE(f.MainPopupMenu->isVisible());
+    ASSERT_TRUE(WorkerEnds());  // the probe ran on a worker of its own
+    const auto items = f.MainPopupMenu->actions();
+    ASSERT_EQ(items.size(), 2);
+    EXPECT_EQ(items[0]->text().toStdString(), "Sim (" + simPort + ")");
+    EXPECT_EQ(items[1]->text(), "Missing (zz-missing0) (Занят)");
+    EXPECT_TRUE(f.MainPopupMenu->isVisible());  // reopened because a port was marked
+    f.MainPopupMenu->hide();
+
+    items[0]->trigger();
+    EXPECT_EQ(Panel(0).toStdString(), simPort);
+    EXPECT_EQ(Panel(3), "OK");
+}
+
+TEST_F(MainWindowTest, WithoutPortsTheNameIsTypedAndTakenAsItStands) {
+    TForm1& f = Open();
+    f.PortSource = [] { return std::vector<PortEntry>{}; };
+    ClickStatusBar(10);
+    ASSERT_TRUE(f.ComPortEdit->isVisible());
+    EXPECT_EQ(f.ComPortEdit->text(), "ttyS0");
+    Type(f.ComPortEdit, "ttyUSB9", Qt::Key_Escape);  // only Enter ends it
+    EXPECT_TRUE(f.ComPortEdit->isVisible());
+    Key(f.ComPortEdit, Qt::Key_Return);
+    EXPECT_FALSE(f.ComPortEdit->isVisible());
+    EXPECT_EQ(Panel(0), "ttyUSB9");
+    EXPECT_EQ(Panel(3), "Не могу открыть ttyUSB9");
+    EXPECT_EQ(ReadIni(), "[Port]\nLast Port=ttyUSB9\n");
+}
+
+TEST_F(MainWindowTest, WindowGroupKeepsAtMostOneButtonDown) {
+    TForm1& f = Open();
+    f.FuelButton->click();
+    EXPECT_TRUE(windows_->FuelForm.isVisible());
+    f.FlowmeterButton->click();
+    EXPECT_FALSE(f.FuelButton->isChecked());
+    EXPECT_TRUE(f.FlowmeterButton->isChecked());
+    EXPECT_TRUE(windows_->FuelForm.isVisible());  // raising the button leaves its window open
+    EXPECT_TRUE(windows_->FlowmeterForm.isVisible());
+
+    windows_->FlowmeterForm.close();  // a window that closes raises its own button
+    EXPECT_FALSE(f.FlowmeterButton->isChecked());
+    f.TabloButton->click();
+    f.TabloButton->click();
+    EXPECT_FALSE(f.TabloButton->isChecked());
+    EXPECT_FALSE(windows_->TabloForm.isVisible());
+}
+
+TEST_F(MainWindowTest, ClosingTheWindowStopsTheRunningWorkerFirst) {
+    SimConfig silent;
+    silent.Faults.DropPercent = 100;
+    SimHarness sim(silent);
+    ASSERT_TRUE(sim.Started()) << sim.Error();
+    WriteIni("[Port]\nLast Port=" + sim.PortName() + "\n");
+    TForm1& f = Open();
+    f.ChangeAddrEdit->setText("5");
+    f.ChangeAddrButton->click();  // a single operation that waits for an answer in vain
+    ASSERT_TRUE(WorkerRunning.load());
+    TComThread* running = CurrentWorker;
+    f.PollButton->click();  // pressed down while it runs: starts nothing
+    EXPECT_EQ(CurrentWorker, running);
+    f.close();
+    EXPECT_FALSE(WorkerRunning.load());
+    EXPECT_FALSE(f.PollButton->isChecked());
+}
+
 TEST_F(MainWindowTest, TrkSetterCreatesCellsOnDemandOnly) {
     TForm1& f = Open();
     ReportView* v = f.TRK_StatusListView;

@@ -81,6 +81,7 @@ TForm1::TForm1(const std::string& settingsPath, QWidget* parent)
 
     views_.Dispatcher = &dispatcher_;
     views_.Main = this;
+    PortSource = &SystemSerialPorts;
 
     LoadSettings();
 
@@ -278,14 +279,18 @@ void TForm1::SetDevAddr(uint8_t address) {
 }
 
 int TForm1::EnumComPorts(std::vector<PortEntry>& ports) {
+    ports = SortedPortList(PortSource ? PortSource() : std::vector<PortEntry>{});
+    return int(ports.size());
+}
+
+std::vector<PortEntry> SystemSerialPorts() {
     std::vector<PortEntry> found;
     for (const QSerialPortInfo& info : QSerialPortInfo::availablePorts()) {
         const std::string name = info.portName().toStdString();
         found.push_back({name, FriendlyPortName(info.description().toStdString(),
                                                 info.manufacturer().toStdString(), name)});
     }
-    ports = SortedPortList(std::move(found));
-    return int(ports.size());
+    return found;
 }
 
 // ---- start rule and jobs

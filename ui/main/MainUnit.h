@@ -56,6 +56,8 @@ public:
     void AttachDialogs(const TDialogWindows& dialogs, const TViews& views);
     const TViews& Views() const { return views_; }
     TJobOperations Jobs;
+    // Where the port menu's entries come from (the machine's serial ports unless replaced).
+    std::function<std::vector<PortEntry>()> PortSource;
 
     // IMainView
     TMainWindowState& State() override { return state_; }
@@ -174,6 +176,9 @@ private:
     // DoorOpenImageList: empty until the first door reading.
     std::vector<QPixmap> doorImages_;
 };
+
+// The machine's serial ports as the platform lists them, unsorted.
+std::vector<PortEntry> SystemSerialPorts();
 
 // Asks the running worker, if any, to stop and handles UI events (its display steps among
 // them) until it has ended.

@@ -26,7 +26,7 @@ enum Command : uint8_t {
     CmdReadFlowmeterParams = 251,
 };
 
-// Sub-codes of command 214 besides the plain test-step write.
+// Sub-codes: 214 writes display-device settings with 1 and 2, 34 a nozzle address with 1.
 constexpr uint8_t TabloColourCorrectionSub = 1;
 constexpr uint8_t TabloTempOffsetSub = 2;
 constexpr uint8_t VrxAddressSub = 1;

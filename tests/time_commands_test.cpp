@@ -2,8 +2,12 @@
 // check that turns a clock reading into TimeErrCode, and the clock commands themselves.
 #include <gtest/gtest.h>
 
+#include <optional>
+
 #include "commands/ClockCheck.h"
 #include "commands/TimeCommands.h"
+#include "engine/TextHelpers.h"
+#include "engine/UserFormats.h"
 #include "tests/support/ScriptedWorker.h"
 
 namespace {
@@ -164,6 +168,39 @@ TEST_F(ClockOperations, VrxLinkHasNoClock) {
     EXPECT_EQ(w.Run(ReadTime, Day2Answer), "");
     EXPECT_EQ(w->PollStatusText, "");
     EXPECT_EQ(w->Pending(), nullptr);
+}
+
+TEST(TimeGroupRules, TypedTimesAreParsedOrRefused) {
+    UserFormats us;
+    us.ShortDate = "%m/%d/%y";
+    us.LongTime = "%H:%M:%S";
+    SetUserFormats(us);
+    struct Case { std::string text; std::optional<uint32_t> seconds; };
+    const Case cases[] = {
+        {" 02.01.2000 00:00:00", 86400},          // what the reader wrote there
+        {"02.01.2000 00:00:01", 86401},
+        {"01/02/00 00:00:00", 86400},             // the user's own short date
+        {"29.02.2004 12:00:00", (4 * 365 + 1 + 59) * 86400u + 12 * 3600},
+        {"29.02.2001 00:00:00", std::nullopt},
+        {"01.01.1999 00:00:00", std::nullopt},
+        {"02.01.2000 24:00:00", std::nullopt},
+        {"02.01.2000", std::nullopt},
+        {"02.01.2000 00:00:00 x", std::nullopt},
+        {"", std::nullopt},
+    };
+    for (const Case& c : cases) EXPECT_EQ(ParseTimeStampText(c.text), c.seconds) << c.text;
+    // The last second the controller's calendar holds.
+    EXPECT_EQ(ParseTimeStampText("31.12.2099 23:59:59"), DateTimeToSeconds({59, 59, 23, 31, 12, 99, 4}));
+    SetUserFormats({});
+}
+
+TEST_F(ClockOperations, CurrentTimeButtonUsesThePcClock) {
+    pc.Now = 86400 + 3 * 3600;
+    PcTimeGroup group = PcTimeForGroup(pc);
+    EXPECT_EQ(group.zoneItem, 3);
+    EXPECT_EQ(group.localText, " 02.01.2000 03:00:00");
+    EXPECT_EQ(group.utcText, " 02.01.2000 00:00:00");
+    EXPECT_EQ(TimeZoneForItem(group.zoneItem), 12);
 }
 
 TEST_F(ClockOperations, WritersSendTheStagedClock) {

@@ -160,6 +160,7 @@ void SimBus::FeedMain(Listener& d, uint8_t byte, std::vector<Answer>& answers) {
     if (stored < 4 || Crc16(body, size_t(stored)) != 0) return;
     std::span<const uint8_t> request(body, size_t(stored - 2));
     requestSeen_ = true;
+    if (late_) return;  // busy with the late answer: the request is not even looked at
     if (auto a = Respond(d.Controller, request)) answers.push_back(std::move(*a));
 }
 
@@ -179,7 +180,7 @@ bool SimBus::FeedVrx(Listener& d, uint8_t byte, std::vector<Answer>& answers) {
     }
     d.Reset();
     requestSeen_ = true;
-    if (address != d.Controller.State.Address) return true;
+    if (late_ || address != d.Controller.State.Address) return true;
     Note("VRX request to " + std::to_string(address) + ": \"" + chars + "\"");
     std::optional<std::string> reply = d.Controller.HandleVrx(chars);
     if (!reply) return true;

@@ -224,9 +224,10 @@ TEST_F(BusFixture, LateAnswerArrivesAsTheNextOne) {
     EXPECT_EQ(*Bus().NextRelease(), 1500);
     // The next request finds the controller still busy: the old answer comes instead.
     now = 600;
-    auto out = Send("01 00 00");
+    auto out = Send("01 22 05");
     ASSERT_EQ(out.size(), 1u);
     EXPECT_EQ(ToHex(ReadAnswer(out[0].Bytes).body), "01 08 00 80 51 01 00 0C 00");
+    EXPECT_EQ(Bus().Main().State.Address, 1);  // the ignored request changed nothing
     // Without a next request it goes out when its time has come.
     Send("01 08");
     EXPECT_TRUE(Bus().Release(now + 1499).empty());

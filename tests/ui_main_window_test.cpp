@@ -263,6 +263,8 @@ TEST_F(MainWindowSimTest, PortMenuListsSortedPortsAndMarksTheBusyOnes) {
     };
     ClickStatusBar(10);
     ASSERT_TRUE(f.MainPopupMenu->isVisible());
+    // The probe's display step waits for this thread, so closing the menu now comes first.
+    f.MainPopupMenu->hide();
     ASSERT_TRUE(WorkerEnds());  // the probe ran on a worker of its own
     const auto items = f.MainPopupMenu->actions();
     ASSERT_EQ(items.size(), 2);
@@ -271,7 +273,23 @@ TEST_F(MainWindowSimTest, PortMenuListsSortedPortsAndMarksTheBusyOnes) {
     EXPECT_TRUE(f.MainPopupMenu->isVisible());  // reopened because a port was marked
     f.MainPopupMenu->hide();
 
-    items[0]->trigger();
+    // With every port free nothing is marked and the menu is not reopened.
+    f.PortSource = [simPort] { return std::vector<PortEntry>{{simPort, "Sim"}}; };
+    ClickStatusBar(10);
+    f.MainPopupMenu->hide();
+    ASSERT_TRUE(WorkerEnds());
+    EXPECT_EQ(f.MainPopupMenu->actions()[0]->text(), "Sim");
+    EXPECT_FALSE(f.MainPopupMenu->isVisible());
+    f.PortSource = [simPort] {
+        return std::vector<PortEntry>{{"zz-missing0", "Missing (zz-missing0)"}, {simPort, "Sim (" + simPort + ")"}};
+    };
+    ClickStatusBar(10);
+    f.MainPopupMenu->hide();
+    ASSERT_TRUE(WorkerEnds());
+    const auto items2 = f.MainPopupMenu->actions();
+    ASSERT_EQ(items2.size(), 2);
+
+    items2[0]->trigger();
     EXPECT_EQ(Panel(0).toStdString(), simPort);
     EXPECT_EQ(Panel(3), "OK");
 }

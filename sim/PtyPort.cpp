@@ -95,3 +95,10 @@ LineSettings PtyPort::Line() const {
     if (tcgetattr(master_, &t) != 0) return {};
     return LineSettings{BitRateOfSpeed(cfgetospeed(&t))};
 }
+
+void PtyPort::StopEcho() {
+    termios t{};
+    if (slave_ < 0 || tcgetattr(slave_, &t) != 0 || !(t.c_lflag & (ECHO | ECHONL))) return;
+    t.c_lflag &= ~tcflag_t(ECHO | ECHONL);
+    tcsetattr(slave_, TCSANOW, &t);
+}

@@ -24,6 +24,9 @@ public:
     // The line as the tool last set it: the master reports the settings of the slave side.
     // Only the rate: the pty driver keeps 8 bits without parity whatever was asked.
     LineSettings Line() const;
+    // A serial line never echoes. A program that opened the port with terminal defaults
+    // would have the pty hand every answer straight back to the simulator as a request.
+    void StopEcho();
 
 private:
     int master_ = -1;

@@ -76,6 +76,7 @@ void SimServer::ReadRequests() {
     for (;;) {
         ssize_t n = read(pty_.MasterFd(), bytes, sizeof bytes);
         if (n <= 0) return;
+        pty_.StopEcho();
         // Sampled as the bytes arrive: the tool sets its rate before it writes.
         LineSettings line = pty_.Line();
         std::lock_guard lock(mutex_);

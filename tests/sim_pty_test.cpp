@@ -1,11 +1,14 @@
 // The tool's own port against the simulator over a real pseudo-terminal.
 #include <dirent.h>
+#include <fcntl.h>
 #include <poll.h>
 #include <signal.h>
 #include <sys/stat.h>
 #include <sys/wait.h>
+#include <termios.h>
 #include <unistd.h>
 
+#include <atomic>
 #include <chrono>
 #include <fstream>
 
@@ -158,6 +161,35 @@ TEST(SimOverPty, PacedAnswerTakesItsLineTime) {
     auto took = std::chrono::steady_clock::now() - start;
     // 30 bytes at 9600 8N1 are 31 ms on the wire; only a lower bound is safe to check.
     EXPECT_GE(took, std::chrono::milliseconds(28));
+}
+
+TEST(SimOverPty, EchoingTerminalSettingsCauseNoAnswerLoop) {
+    SimServer sim{SimConfig{}};
+    std::atomic<int> requests{0};
+    sim.Log = [&](const std::string& line) { requests += line.rfind("request", 0) == 0; };
+    std::string error;
+    ASSERT_TRUE(sim.Start(error)) << error;
+    int fd = open(sim.SlavePath().c_str(), O_RDWR | O_NOCTTY);
+    ASSERT_GE(fd, 0);
+    termios t{};
+    tcgetattr(fd, &t);
+    t.c_lflag |= ECHO;
+    t.c_lflag &= ~tcflag_t(ECHOCTL);  // echo the bytes exactly, not as ^A
+    tcsetattr(fd, TCSANOW, &t);
+    // The pty flushes pending echoes when the next request is written, so send two.
+    const uint8_t identification[] = {0x01, 0x00, 0x00, 0x20, 0x00, 0xC0};
+    for (int i = 0; i < 2; ++i) {
+        ASSERT_EQ(write(fd, identification, sizeof identification), ssize_t(sizeof identification));
+        // Read until quiet, but never for long: a loop would never fall quiet.
+        auto until = std::chrono::steady_clock::now() + std::chrono::milliseconds(300);
+        pollfd p{fd, POLLIN, 0};
+        uint8_t answer[64];
+        while (std::chrono::steady_clock::now() < until && poll(&p, 1, 150) > 0 &&
+               read(fd, answer, sizeof answer) > 0) {}
+    }
+    close(fd);
+    sim.Stop();
+    EXPECT_EQ(requests.load(), 2);
 }
 
 int CountEntries(const char* dir) {

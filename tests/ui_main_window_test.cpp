@@ -355,6 +355,44 @@ TEST_F(MainWindowTest, ClosingTheWindowStopsTheRunningWorkerFirst) {
     EXPECT_FALSE(f.PollButton->isChecked());
 }
 
+TEST_F(MainWindowTest, PortChangeUnderARunningWorkerRestartsThePollOnTheNewPort) {
+    SimConfig silent;
+    silent.Faults.DropPercent = 100;
+    SimHarness mute(silent);
+    SimHarness healthy;
+    ASSERT_TRUE(mute.Started() && healthy.Started());
+    WriteIni("[Port]\nLast Port=" + mute.PortName() + "\n");
+    TForm1& f = Open();
+    f.ChangeAddrEdit->setText("5");
+    f.ChangeAddrButton->click();
+    ASSERT_TRUE(WorkerRunning.load());
+
+    f.SetComPort(healthy.PortName());
+    EXPECT_TRUE(WorkerRunning.load());  // the old worker has ended and a poll runs
+    EXPECT_TRUE(f.PollButton->isChecked());
+    EXPECT_FALSE(f.SellTestButton->isEnabled());
+    ASSERT_TRUE(WorkerEnds());
+    EXPECT_FALSE(f.TRK_StatusListView->CellText(0, 0).isEmpty());  // polled on the new port
+}
+
+TEST_F(MainWindowTest, SellTestButtonWhilePollingStopsThePoll) {
+    SimConfig silent;
+    silent.Faults.DropPercent = 100;
+    SimHarness sim(silent);
+    ASSERT_TRUE(sim.Started()) << sim.Error();
+    WriteIni("[Port]\nLast Port=" + sim.PortName() + "\n");
+    TForm1& f = Open();
+    f.PollButton->click();
+    ASSERT_TRUE(WorkerRunning.load());
+    TComThread* poll = CurrentWorker;
+    f.SellTestButton->setEnabled(true);
+    f.SellTestButton->click();
+    EXPECT_TRUE(poll->Terminated());
+    EXPECT_EQ(CurrentWorker, poll);  // no sell test started
+    EXPECT_EQ(f.SellTestButton->text(), "Тест продаж");
+    ASSERT_TRUE(WorkerEnds());
+}
+
 TEST_F(MainWindowTest, TrkSetterCreatesCellsOnDemandOnly) {
     TForm1& f = Open();
     ReportView* v = f.TRK_StatusListView;

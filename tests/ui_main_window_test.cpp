@@ -431,8 +431,10 @@ TEST_F(MainWindowTest, ChannelCellsExistOnlyForCountedChannels) {
     f.SetChannelCount(1);  // cells beyond the count are kept
     EXPECT_EQ(v->ColumnCount(), 2);
     EXPECT_EQ(v->CellCount(6), 7);
+    EXPECT_EQ(f.ChannelColumnCount(), 1);
     f.SetChannelCount(250);  // a wild count from the wire is held to the 15 channels there are
     EXPECT_EQ(v->ColumnCount(), 16);
+    EXPECT_EQ(f.ChannelColumnCount(), 15);
 }
 
 TEST_F(MainWindowTest, ValveRowsFollowTheSubControllerCount) {

@@ -597,7 +597,9 @@ void TForm1::DrawNozzleColour(int channel, int kind) {
     SetChStatusImage(kind == 1 ? ChRow::RestingColour : ChRow::LiftedColour, channel, index);
 }
 
+int TForm1::ChannelColumnCount() { return ChStatusListView->ColumnCount() - 1; }
+
 void TForm1::ShowFuelName(int channel) {
-    if (channel < 0 || channel >= kChannelCount || channel >= ChStatusListView->ColumnCount() - 1) return;
+    if (channel < 0 || channel >= kChannelCount || channel >= ChannelColumnCount()) return;
     SetChStatus(ChRow::FuelName, channel, state_.FuelNames[size_t(channel)]);
 }

@@ -71,6 +71,7 @@ public:
     void SetDoorSensors(uint8_t bits) override;
     void DrawNozzleColour(int channel, int kind) override;
     void ShowFuelName(int channel) override;
+    int ChannelColumnCount() override;
     std::string PortPanelText() override;
     void SetStatusText(const std::string& text) override;
     void SetErrorText(const std::string& text) override;

@@ -101,6 +101,12 @@ protected:
             if (a->data().toInt() == rate) a->trigger();
     }
     bool WorkerEnds() { return WaitUntil([] { return !WorkerRunning.load(); }); }
+    // A controller that never answers keeps a single operation running for its whole time-out.
+    static std::unique_ptr<SimHarness> SilentSim() {
+        SimConfig silent;
+        silent.Faults.DropPercent = 100;
+        return std::make_unique<SimHarness>(silent);
+    }
 
     std::string dir_, ini_;
     std::unique_ptr<TAppWindows> windows_;
@@ -338,11 +344,9 @@ TEST_F(MainWindowTest, WindowGroupKeepsAtMostOneButtonDown) {
 }
 
 TEST_F(MainWindowTest, ClosingTheWindowStopsTheRunningWorkerFirst) {
-    SimConfig silent;
-    silent.Faults.DropPercent = 100;
-    SimHarness sim(silent);
-    ASSERT_TRUE(sim.Started()) << sim.Error();
-    WriteIni("[Port]\nLast Port=" + sim.PortName() + "\n");
+    const auto sim = SilentSim();
+    ASSERT_TRUE(sim->Started()) << sim->Error();
+    WriteIni("[Port]\nLast Port=" + sim->PortName() + "\n");
     TForm1& f = Open();
     f.ChangeAddrEdit->setText("5");
     f.ChangeAddrButton->click();  // a single operation that waits for an answer in vain
@@ -356,12 +360,10 @@ TEST_F(MainWindowTest, ClosingTheWindowStopsTheRunningWorkerFirst) {
 }
 
 TEST_F(MainWindowTest, PortChangeUnderARunningWorkerRestartsThePollOnTheNewPort) {
-    SimConfig silent;
-    silent.Faults.DropPercent = 100;
-    SimHarness mute(silent);
+    const auto mute = SilentSim();
     SimHarness healthy;
-    ASSERT_TRUE(mute.Started() && healthy.Started());
-    WriteIni("[Port]\nLast Port=" + mute.PortName() + "\n");
+    ASSERT_TRUE(mute->Started() && healthy.Started());
+    WriteIni("[Port]\nLast Port=" + mute->PortName() + "\n");
     TForm1& f = Open();
     f.ChangeAddrEdit->setText("5");
     f.ChangeAddrButton->click();
@@ -376,11 +378,9 @@ TEST_F(MainWindowTest, PortChangeUnderARunningWorkerRestartsThePollOnTheNewPort)
 }
 
 TEST_F(MainWindowTest, SellTestButtonWhilePollingStopsThePoll) {
-    SimConfig silent;
-    silent.Faults.DropPercent = 100;
-    SimHarness sim(silent);
-    ASSERT_TRUE(sim.Started()) << sim.Error();
-    WriteIni("[Port]\nLast Port=" + sim.PortName() + "\n");
+    const auto sim = SilentSim();
+    ASSERT_TRUE(sim->Started()) << sim->Error();
+    WriteIni("[Port]\nLast Port=" + sim->PortName() + "\n");
     TForm1& f = Open();
     f.PollButton->click();
     ASSERT_TRUE(WorkerRunning.load());

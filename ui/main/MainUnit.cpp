@@ -304,55 +304,47 @@ TComThread* TForm1::CreateComThread() {
     return ::CreateComThread(views_, PortPanelText(), state_.BaudRate);
 }
 
-void TForm1::StartPoll() {
+void TForm1::StartJob(Op op, const std::function<void()>& showRunning) {
     TComThread* w = CreateComThread();
-    w->HandOver(Jobs.Poll);
-    SellTestButton->setEnabled(false);
-    // Also after a port change, so that one press of the toggle stops the poll it shows.
-    PollButton->setChecked(true);
+    w->HandOver(op);
+    if (showRunning) showRunning();
     w->Start();
+}
+
+void TForm1::DoJobAction(JobAction action, Op op, const std::function<void()>& showRunning) {
+    if (action == JobAction::Stop) CurrentWorker->Terminate();
+    // A job whose operation is not available yet starts nothing.
+    if (action == JobAction::Start && op) StartJob(op, showRunning);
+}
+
+void TForm1::StartPoll() {
+    StartJob(Jobs.Poll, [this] {
+        SellTestButton->setEnabled(false);
+        // Also after a port change, so that one press of the toggle stops the poll it shows.
+        PollButton->setChecked(true);
+    });
 }
 
 void TForm1::PollButtonClick(bool down) {
-    switch (PollButtonAction(down, WorkerRunning)) {
-    case JobAction::Start: StartPoll(); break;
-    case JobAction::Stop: CurrentWorker->Terminate(); break;
-    case JobAction::None: break;
-    }
+    const JobAction action = PollButtonAction(down, WorkerRunning);
+    // The poll starts even before its operation exists: the worker then ends at once and releases the button.
+    if (action == JobAction::Start) StartPoll();
+    else DoJobAction(action, nullptr, {});
 }
 
 void TForm1::SellTestButtonClick() {
-    if (StopOrStartAction(WorkerRunning) == JobAction::Stop) {
-        CurrentWorker->Terminate();
-        return;
-    }
-    if (!Jobs.SellTest) return;
-    TComThread* w = CreateComThread();
-    w->HandOver(Jobs.SellTest);
-    SellTestButton->setText("Прекратить");
-    PollButton->setEnabled(false);
-    w->Start();
+    DoJobAction(StopOrStartAction(WorkerRunning), Jobs.SellTest, [this] {
+        SellTestButton->setText("Прекратить");
+        PollButton->setEnabled(false);
+    });
 }
 
 void TForm1::TestTabloButtonClick() { RunOperation(Jobs.TabloTest); }
 
-void TForm1::ClrMemButtonClick() {
-    if (StartWhenIdleAction(WorkerRunning) != JobAction::Start || !Jobs.ClearMemory) return;
-    TComThread* w = CreateComThread();
-    w->HandOver(Jobs.ClearMemory);
-    w->Start();
-}
+void TForm1::ClrMemButtonClick() { DoJobAction(StartWhenIdleAction(WorkerRunning), Jobs.ClearMemory, {}); }
 
 void TForm1::ReadMemButtonClick() {
-    if (StopOrStartAction(WorkerRunning) == JobAction::Stop) {
-        CurrentWorker->Terminate();
-        return;
-    }
-    if (!Jobs.ReadMemory) return;
-    TComThread* w = CreateComThread();
-    ReadMemButton->setText("СТОП");
-    w->HandOver(Jobs.ReadMemory);
-    w->Start();
+    DoJobAction(StopOrStartAction(WorkerRunning), Jobs.ReadMemory, [this] { ReadMemButton->setText("СТОП"); });
 }
 
 void TForm1::WindowButtonClick(int index, bool down) {

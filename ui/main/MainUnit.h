@@ -8,6 +8,7 @@
 
 #include "engine/ComThreadUnit.h"
 #include "engine/Views.h"
+#include "ui/main/ButtonRules.h"
 #include "ui/main/HardwareFaults.h"
 #include "ui/main/LinkRules.h"
 #include "ui/main/QtDispatcher.h"
@@ -155,6 +156,8 @@ protected:
     void closeEvent(QCloseEvent* event) override;
 
 private:
+    void StartJob(Op op, const std::function<void()>& showRunning);
+    void DoJobAction(JobAction action, Op op, const std::function<void()>& showRunning);
     void BuildTopPanel();
     void BuildViews();
     void BuildStatusBar();

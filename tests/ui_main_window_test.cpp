@@ -393,6 +393,36 @@ TEST_F(MainWindowTest, SellTestButtonWhilePollingStopsThePoll) {
     ASSERT_TRUE(WorkerEnds());
 }
 
+TEST_F(MainWindowTest, TimerBlinksHardwareFaultsInTheTitleAndCountsTheHoldOffDown) {
+    TForm1& f = Open();
+    f.State().HdwErrCode = 1;
+    f.State().EditHoldOff = 2;
+    const QString fault = QString::fromStdString(TitlePrefix + HardwareFaultText(1));
+    ASSERT_TRUE(WaitUntil([&] { return f.windowTitle() == fault; }, 3000));
+    ASSERT_TRUE(WaitUntil([&] { return f.windowTitle() == TitlePrefix; }, 3000));
+    EXPECT_EQ(f.State().EditHoldOff, 0);
+}
+
+TEST(ReportView, CellsBeyondTheColumnsShowAgainWhenTheirColumnReturns) {
+    const ViewColumn columns[] = {{"Параметр", 100}, {"A", 50}, {"B", 50}};
+    const ViewRow rows[] = {{kNoGroup, "r0", nullptr}, {kNoGroup, "r1", nullptr}};
+    ReportView v;
+    v.SetCatalog({columns, {}, rows, 2});
+    v.SetCellText(0, 1, "b");
+    v.SetCellImage(0, 1, QPixmap::fromImage(StateIcon(Images::RedCross)));
+    v.SetCellText(1, 5, "no such cell");
+    EXPECT_EQ(v.CellCount(1), 2);
+
+    v.RemoveLastColumn();
+    EXPECT_EQ(v.ColumnCount(), 2);
+    EXPECT_EQ(v.CellText(0, 1), "b");  // kept while its column is gone
+    v.AppendColumn("B again", 60);
+    EXPECT_EQ(v.topLevelItem(0)->text(2), "b");
+    EXPECT_FALSE(v.topLevelItem(0)->icon(2).isNull());
+    EXPECT_EQ(v.ColumnCaption(2), "B again");
+    EXPECT_EQ(v.ColumnAt(100 + 50 + 10), 2);
+}
+
 TEST_F(MainWindowTest, TrkSetterCreatesCellsOnDemandOnly) {
     TForm1& f = Open();
     ReportView* v = f.TRK_StatusListView;

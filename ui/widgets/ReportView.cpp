@@ -92,16 +92,10 @@ void ReportView::AppendColumn(const QString& caption, int width) {
     setColumnCount(column + 1);
     headerItem()->setText(column, caption);
     setColumnWidth(column, width);
-    // Cells kept while the column was gone show again.
-    for (auto& row : rows_) {
-        if (int(row.cells.size()) < column) continue;
-        const Cell& cell = row.cells[size_t(column - 1)];
-        row.item->setText(column, cell.text);
-        row.item->setIcon(column, cell.image.isNull() ? QIcon() : QIcon(cell.image));
-    }
 }
 
 void ReportView::RemoveLastColumn() {
+    // Items keep the values of a removed column, so they show again when it returns.
     if (columnCount() > 1) setColumnCount(columnCount() - 1);
 }
 

@@ -70,7 +70,7 @@ std::vector<RowText> ChannelStateTexts(ChannelStateBlock block) {
 }
 
 uint32_t NozzleColour(ChannelStateBlock block, int offset) {
-    return block[offset] << 16 | block[offset + 1] << 8 | block[offset + 2];
+    return uint32_t(block[offset]) | uint32_t(block[offset + 1]) << 8 | uint32_t(block[offset + 2]) << 16;
 }
 
 std::string PriceText(uint32_t price, bool wholeUnits) {

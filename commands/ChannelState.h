@@ -47,7 +47,8 @@ std::array<RowImage, 6> ChannelStatusImages(uint8_t status);
 // Rows 6..19: doses, their sources, the current fill and the totals.
 std::vector<RowText> ChannelStateTexts(ChannelStateBlock block);
 
-// A colour from its red, green and blue bytes as the windows keep it: 0xRRGGBB.
+// A colour from its red, green and blue bytes as the windows and the colour dialog keep it:
+// red + green * 256 + blue * 65536, so a colour read can be written back unchanged.
 uint32_t NozzleColour(ChannelStateBlock block, int offset);
 
 // Kopecks per litre as roubles, or whole units as they stand.

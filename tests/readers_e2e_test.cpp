@@ -71,7 +71,7 @@ TEST_F(ReadersE2e, ChannelStateOfAFillInProgress) {
     EXPECT_EQ((views.ChImages[{4, 1}]), Images::GreenCheck);
     EXPECT_EQ((views.ChImages[{5, 1}]), Images::GreenCheck);
     EXPECT_EQ(views.Window.FuelNames[1], "A-95          ");
-    EXPECT_EQ(views.Window.LiftedNozzleColour[1], 0x00C010u);
+    EXPECT_EQ(views.Window.LiftedNozzleColour[1], 0x10C000u);
     EXPECT_EQ(views.Window.KnownPrices[1], 5490u);
 
     Run(ReadPumpRampUpTime, 1);

@@ -137,8 +137,8 @@ TEST_F(StatusReaders, ChannelStateShowsEveryRow) {
                           Images::GreenCheck};
     for (int row = 0; row < 6; ++row) EXPECT_EQ((Views.ChImages[{row, 2}]), images[row]) << "row " << row;
 
-    EXPECT_EQ(Views.Window.LiftedNozzleColour[2], 0xFF8001u);
-    EXPECT_EQ(Views.Window.RestingNozzleColour[2], 0x0000FEu);
+    EXPECT_EQ(Views.Window.LiftedNozzleColour[2], 0x0180FFu);
+    EXPECT_EQ(Views.Window.RestingNozzleColour[2], 0xFE0000u);
     EXPECT_TRUE(Views.Called("DrawNozzleColour 2 0"));
     EXPECT_TRUE(Views.Called("DrawNozzleColour 2 1"));
     EXPECT_EQ(Views.Window.FuelNames[2], "PUE           ");

@@ -177,7 +177,7 @@ TEST(StatusPictures, DoorHalvesFollowBitsZeroAndOne) {
 }
 
 TEST(StatusPictures, SwatchIsAFramedFillAndWhiteIsTransparent) {
-    const QImage red = NozzleSwatch(0xFF0000);
+    const QImage red = NozzleSwatch(0x0000FF)  /* red in the low byte */;
     ASSERT_EQ(red.size(), QSize(16, 16));
     EXPECT_EQ(red.pixelColor(0, 0), QColor(Qt::black));
     EXPECT_EQ(red.pixelColor(15, 15), QColor(Qt::black));

@@ -58,11 +58,11 @@ QImage StateIcon(int index) {
     return WhiteAsTransparent(image);
 }
 
-QImage NozzleSwatch(uint32_t rgb) {
+QImage NozzleSwatch(uint32_t colour) {
     QImage image = Blank(kIconSize, kIconSize);
     QPainter p(&image);
     p.setPen(Qt::black);
-    p.setBrush(QColor(QRgb(rgb & 0xFFFFFFu)));
+    p.setBrush(QColor(colour & 0xFF, (colour >> 8) & 0xFF, (colour >> 16) & 0xFF));
     p.drawRect(0, 0, kIconSize - 1, kIconSize - 1);
     p.end();
     return WhiteAsTransparent(image);

@@ -29,12 +29,14 @@ int MillisecondsLeft(Clock::time_point deadline) {
     return left > 0 ? static_cast<int>(left) : 0;
 }
 
-// Waits for `events` until the deadline; false on time-out or a dead descriptor.
+// Waits for `events` until the deadline; false on time-out or a dead descriptor. A hung-up
+// tty (an unplugged adapter) reports itself readable for ever yet reads nothing, so a
+// hang-up or error counts as dead even when the wanted event is flagged with it.
 bool WaitFor(int fd, short events, Clock::time_point deadline) {
     for (;;) {
         pollfd p{fd, events, 0};
         const int n = poll(&p, 1, MillisecondsLeft(deadline));
-        if (n > 0) return (p.revents & events) != 0;
+        if (n > 0) return (p.revents & events) != 0 && (p.revents & (POLLERR | POLLHUP | POLLNVAL)) == 0;
         if (n == 0 || errno != EINTR) return false;
     }
 }
@@ -121,7 +123,8 @@ bool PosixSerialLine::ReadByte(uint8_t& byte, int timeoutMs) {
         if (n == 1) return true;
         // With VMIN = VTIME = 0 an empty queue reads as 0 bytes; errors mean the line is gone.
         if (n < 0 && errno != EAGAIN && errno != EINTR) return false;
-        if (!WaitFor(fd_, POLLIN, deadline)) return false;
+        // The deadline bounds the loop even if a line keeps waking poll() with nothing to read.
+        if (Clock::now() >= deadline || !WaitFor(fd_, POLLIN, deadline)) return false;
     }
 }
 

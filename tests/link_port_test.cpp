@@ -12,7 +12,9 @@
 #include <chrono>
 #include <cstdlib>
 #include <deque>
+#include <fcntl.h>
 #include <filesystem>
+#include <sys/ioctl.h>
 #include <termios.h>
 #include <unistd.h>
 
@@ -229,6 +231,22 @@ TEST_F(PortTest, LateAnswerIsReadAsTheNextAnswer) {
     port_.Exchange(next, 2);
     EXPECT_EQ(port_.Error, 0);
     EXPECT_EQ(ToHex(next, port_.AnswerLength), "01 08 00 AA BB");
+}
+
+TEST_F(PortTest, HungUpLineEndsTheExchangeInsteadOfSpinning) {
+    // An unplugged USB adapter hangs its tty up: from then on it polls readable and reads nothing.
+    const int other = ::open(("/dev/" + peer_.PortName()).c_str(), O_RDWR | O_NOCTTY);
+    ASSERT_GE(other, 0);
+    OpenPort(200);
+    const int hungUp = ioctl(other, TIOCVHANGUP);
+    ::close(other);
+    if (hungUp != 0) GTEST_SKIP() << "hanging up a tty needs CAP_SYS_ADMIN";
+    uint8_t answer[256];
+    port_.Receive(answer, 256);
+    EXPECT_EQ(port_.Error, kNoAnswer);
+    uint8_t request[256] = {1, 8};
+    port_.Exchange(request, 2);
+    EXPECT_EQ(port_.Error, kWriteFailed);  // and so the poll stops
 }
 
 TEST_F(PortTest, VrxProbeAnsweredByALoneAck) {

@@ -1,13 +1,32 @@
 // ornix-tester: creates the application's windows in their start-up order and runs the event loop.
 #include <QApplication>
+#include <QProxyStyle>
 #include <QScreen>
 
 #include "engine/UserFormats.h"
 #include "ui/main/AppWindows.h"
 #include "ui/main/SettingsFile.h"
 
+namespace {
+
+// The desktop's own style, except that hints come up after a short pause: the engineer
+// reads the meaning of a setting by resting the mouse on it.
+class HintTimingStyle : public QProxyStyle {
+public:
+    using QProxyStyle::QProxyStyle;
+    int styleHint(StyleHint hint, const QStyleOption* option, const QWidget* widget,
+                  QStyleHintReturn* returnData) const override {
+        constexpr int kHintPauseMs = 100;
+        if (hint == SH_ToolTip_WakeUpDelay) return kHintPauseMs;
+        return QProxyStyle::styleHint(hint, option, widget, returnData);
+    }
+};
+
+}  // namespace
+
 int main(int argc, char* argv[]) {
     QApplication app(argc, argv);
+    QApplication::setStyle(new HintTimingStyle(QApplication::style()->name()));
     // The user's date, time and decimal formats are read once, before any worker starts.
     LoadUserFormatsFromSystem();
 

@@ -66,7 +66,9 @@ TEST_F(OperationPatternTest, AnswersDecideWhatIsDecodedAndShown) {
         EXPECT_EQ(c.decoded ? 1 : 0, gSeen.displays);
         EXPECT_EQ(c.status, s.Worker.PollStatusText);
         EXPECT_EQ(c.status, s.Views.LastStatus());
-        if (c.decoded) EXPECT_EQ(c.answer, ToHex(gSeen.answer));
+        if (c.decoded) {
+            EXPECT_EQ(c.answer, ToHex(gSeen.answer));
+        }
     }
 }
 

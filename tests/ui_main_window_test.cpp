@@ -224,7 +224,7 @@ protected:
 };
 
 TEST_F(MainWindowSimTest, BitRateChangeReachesTheControllerOnlyBetweenOwnRates) {
-    TForm1& f = Open();
+    Open();
     PickBitRate(19200);
     EXPECT_EQ(Panel(1), "19200");
     ASSERT_TRUE(WorkerEnds());

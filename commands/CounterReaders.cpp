@@ -152,13 +152,9 @@ void ReadTempsAndVoltages(TComThread& w) {
         int& code = main.State().HdwErrCode;
         code = HdwErrCodeAfterModeReport(code, w.Temps.manualMode);
     };
-    if (RunExchange(w, ReadTempsAndVoltages, request, 3, {.Status = &w.PollStatusText, .Needed = TempsAnswer},
-                    decode, display))
-        return;
     // Manual mode and a lost LPGmass link still carry the readings: the result code
-    // only reports a condition of the controller.
-    if (ComPort.Error > 0 && TempsResultCarriesData(ComPort.Error) && ComPort.AnswerLength >= TempsAnswer) {
-        decode(request.data(), ComPort.AnswerLength);
-        w.Synchronize(display);
-    }
+    // only reports a condition of the controller, and a short answer is still short.
+    RunExchange(w, ReadTempsAndVoltages, request, 3,
+                {.Status = &w.PollStatusText, .Needed = TempsAnswer, .DataDespite = TempsResultCarriesData},
+                decode, display);
 }

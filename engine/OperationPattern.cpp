@@ -16,7 +16,8 @@ bool RunPattern(TComThread& w, Op self, const uint8_t* buffer, int length, const
     if (spec.TimeoutMs != TExchangeSpec::KeepTimeout) ComPort.SetReadTimeout(spec.TimeoutMs);
     exchange();
     bool decoded = false;
-    if (ComPort.Error == 0) {
+    const int code = ComPort.Error;
+    if (code == 0 || (code > 0 && spec.DataDespite && spec.DataDespite(code))) {
         if (ComPort.AnswerLength >= spec.Needed) {
             if (decode) decode(buffer, ComPort.AnswerLength);
             if (display) w.Synchronize(display);

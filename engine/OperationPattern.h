@@ -44,6 +44,9 @@ struct TExchangeSpec {
     int Needed = 3;                 // shortest acceptable answer content
     bool MarkSending = true;        // false: the "..." announcement is never dropped
     std::string Describe{};         // empty: the command catalog describes the request
+    // Controller result codes that only report a condition: the answer still carries its
+    // data, so it is length-checked and decoded like a success (the status keeps the text).
+    bool (*DataDespite)(int resultCode) = nullptr;
 };
 
 // Returns true when the answer was good and decoded.

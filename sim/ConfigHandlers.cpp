@@ -58,6 +58,13 @@ bool SetByte(std::string_view v, long long max, T& field, std::string& e) {
 }
 
 constexpr SimOptionRow kOptions[] = {
+    {"--channels", "N", "channels of the controller's own board, 1..5 (default 5)",
+     [](SimConfig& c, std::string_view v, std::string& e) {
+         long long n = 0;
+         if (!ParseOptionNumber(v, 1, 5, n, e)) return false;
+         c.Controller.Status.TrkCfg[0] = uint8_t(n);
+         return true;
+     }},
     {"--subtrk", "BOARDS", "sub-controller boards on line behind the controller, 0..2 (default 0)",
      [](SimConfig& c, std::string_view v, std::string& e) {
          long long n = 0;

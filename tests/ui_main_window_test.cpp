@@ -16,6 +16,7 @@
 #include <fstream>
 #include <thread>
 
+#include "commands/ChannelState.h"
 #include "engine/ComThreadUnit.h"
 #include "tests/support/SimHarness.h"
 #include "ui/main/AppWindows.h"
@@ -249,14 +250,18 @@ TEST_F(MainWindowSimTest, ChangeAddrButtonGivesTheControllerItsNewAddress) {
     EXPECT_EQ(Panel(2), "Адрес: 17");  // the window follows the controller to its new address
 }
 
-TEST_F(MainWindowSimTest, PollShowsTheControllersIdentityAndReleasesTheButton) {
+TEST_F(MainWindowSimTest, PollFillsTheViewsUntilTheButtonIsReleased) {
     TForm1& f = Open();
     f.PollButton->click();
     EXPECT_TRUE(f.PollButton->isChecked());
+    ReportView* v = f.TRK_StatusListView;
+    // The last channel's price arrives in the fifth pass, after the identity and settings.
+    ASSERT_TRUE(WaitUntil([&] { return !f.ChStatusListView->CellText(ChRow::Price, 4).isEmpty(); }));
+    EXPECT_TRUE(WorkerRunning.load());
+    f.PollButton->click();
     ASSERT_TRUE(WorkerEnds());
     EXPECT_FALSE(f.PollButton->isChecked());
     EXPECT_TRUE(f.PollButton->isEnabled());
-    ReportView* v = f.TRK_StatusListView;
     for (int row : {0, 1, 4, 6, 7}) EXPECT_FALSE(v->CellText(row, 0).isEmpty()) << row;
     EXPECT_FALSE(v->CellImage(TrkRow::DoorSensors, 0).isNull());
 }
@@ -373,8 +378,10 @@ TEST_F(MainWindowTest, PortChangeUnderARunningWorkerRestartsThePollOnTheNewPort)
     EXPECT_TRUE(WorkerRunning.load());  // the old worker has ended and a poll runs
     EXPECT_TRUE(f.PollButton->isChecked());
     EXPECT_FALSE(f.SellTestButton->isEnabled());
+    // Polled on the new port.
+    EXPECT_TRUE(WaitUntil([&] { return !f.TRK_StatusListView->CellText(0, 0).isEmpty(); }));
+    f.PollButton->click();
     ASSERT_TRUE(WorkerEnds());
-    EXPECT_FALSE(f.TRK_StatusListView->CellText(0, 0).isEmpty());  // polled on the new port
 }
 
 TEST_F(MainWindowTest, SellTestButtonWhilePollingStopsThePoll) {

@@ -1,6 +1,7 @@
 #include "ui/main/AppWindows.h"
 
 #include "engine/LinkSetup.h"
+#include "engine/PollCycle.h"
 
 TAppWindows::TAppWindows(const std::string& settingsPath) : Form1(settingsPath) {
     TViews views;
@@ -14,8 +15,7 @@ TAppWindows::TAppWindows(const std::string& settingsPath) : Form1(settingsPath) 
     Form1.AttachDialogs({&FuelForm, &TRK_CfgForm, &FlowmeterForm, &TabloForm, &TestTabloManualForm,
                          &TestMcuPinsForm, &SdCardExplorerForm},
                         views);
-    // The poll cycle arrives later; until then a poll reads the controller's identity once.
-    Form1.Jobs.Poll = &ReadDeviceInfo;
+    Form1.Jobs.Poll = &PollCycle;
     Form1.Jobs.WriteBitRate = &WriteBitRate;
     Form1.Jobs.WriteBusAddress = &WriteBusAddress;
 }

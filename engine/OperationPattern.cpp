@@ -1,5 +1,7 @@
 #include "engine/OperationPattern.h"
 
+#include <vector>
+
 #include "engine/CommandCatalog.h"
 #include "link/ComPortUnit.h"
 
@@ -19,7 +21,12 @@ bool RunPattern(TComThread& w, Op self, const uint8_t* buffer, int length, const
     const int code = ComPort.Error;
     if (code == 0 || (code > 0 && spec.DataDespite && spec.DataDespite(code))) {
         if (ComPort.AnswerLength >= spec.Needed) {
-            if (decode) decode(buffer, ComPort.AnswerLength);
+            if (decode) {
+                // The decoder gets the answer alone, so that a read past its end is a read
+                // past a buffer the sanitizers see, not a quiet read of the request's bytes.
+                const std::vector<uint8_t> answer(buffer, buffer + ComPort.AnswerLength);
+                decode(answer.data(), ComPort.AnswerLength);
+            }
             if (display) w.Synchronize(display);
             decoded = true;
         } else {

@@ -29,9 +29,14 @@ int TScriptedLine::Write(const uint8_t* data, int length, int) {
         frame_.clear();
         const int content = unstuffer.Stored() - 2;  // the CRC is the codec's business
         Requests.emplace_back(body.begin(), body.begin() + std::max(content, 0));
-        if (Answers.empty()) continue;
-        auto frame = BuildFrame(Answers.front());
-        Answers.pop_front();
+        std::vector<uint8_t> answer;
+        if (!Answers.empty()) {
+            answer = std::move(Answers.front());
+            Answers.pop_front();
+        } else if (!Responder || (answer = Responder(Requests.back())).empty()) {
+            continue;
+        }
+        auto frame = BuildFrame(answer);
         pending_.insert(pending_.end(), frame.begin(), frame.end());
     }
     return length;

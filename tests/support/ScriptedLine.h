@@ -4,6 +4,7 @@
 // request, so a test checks an operation's request bytes and feeds it any answer.
 #include <cstdint>
 #include <deque>
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -15,6 +16,9 @@ class TScriptedLine : public SerialLine {
 public:
     std::vector<std::vector<uint8_t>> Requests;  // contents without CRC, in order
     std::deque<std::vector<uint8_t>> Answers;    // contents still to be sent; none: silence
+    // Consulted when no answer is scripted: the answer content to a request's content;
+    // an empty one is silence.
+    std::function<std::vector<uint8_t>(const std::vector<uint8_t>& request)> Responder;
 
     // Scripts the next answer, written as hex ("01 D1 00 ...").
     void Answer(const std::string& hex);

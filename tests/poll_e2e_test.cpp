@@ -285,6 +285,22 @@ TEST_F(PollE2e, WriteHandedOverDuringAPassRunsBeforeTheNextSync) {
               views.ErrorTexts.end());
 }
 
+TEST_F(PollE2e, StopDuringAPassEndsAfterItsLastReaderWithoutRunningTheSlot) {
+    StartSim({});
+    std::atomic<int> clockReads{0};
+    line->OnRequest = [&](const Bytes& rq) {
+        if (Token(rq) != "T" || ++clockReads != 2) return;
+        CurrentWorker->HandOver(WriteTabloCutOff);
+        CurrentWorker->Terminate();
+    };
+    StartPoll();
+    ASSERT_TRUE(ui.PumpUntil([] { return !WorkerRunning.load(); }));
+    const auto tokens = Tokens();
+    std::string last;
+    for (auto t = std::find(tokens.rbegin(), tokens.rend(), "T").base() - 1; t != tokens.end(); ++t) Append(last, *t);
+    EXPECT_EQ(last, "T CH1 PR1 FS1 TB1 TB5 LF1 TV1 VI");
+}
+
 TEST_F(PollE2e, SilentControllerIsAskedForItsIdentityAfterPauses) {
     StartSim({});
     views.Window.DevAddr = 9;  // nobody answers there

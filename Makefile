@@ -2,6 +2,8 @@
 BUILD      ?= build/release
 FUZZ_BUILD ?= build/fuzz
 FUZZ_SECONDS ?= 60
+# Options of the simulated controller `make run` starts: a flowmeter fault to blink in the title.
+SIM_ARGS   ?= --hardware-error 37
 JOBS       ?= $(shell nproc)
 export CCACHE_NOHASHDIR := true
 export CCACHE_BASEDIR   := $(CURDIR)
@@ -21,7 +23,7 @@ test: build
 	cd $(BUILD) && QT_QPA_PLATFORM=offscreen ctest --output-on-failure -j $(JOBS)
 
 run: build
-	@scripts/run.sh $(BUILD)
+	@SIM_ARGS="$(SIM_ARGS)" scripts/run.sh $(BUILD)
 
 bench: build
 	@for b in $(BUILD)/*_bench; do echo "== $$b"; $$b --benchmark_min_time=0.2; done

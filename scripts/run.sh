@@ -42,7 +42,9 @@ case "$ADDR" in ''|*[!0-9]*) ADDR=1 ;; esac
 ADDR=$((ADDR % 256))   # the tester keeps the low 8 bits
 [ "$ADDR" -ge 1 ] && [ "$ADDR" -le 254 ] || ADDR=1
 
-"$SIM" --baud "$BAUD" --address "$ADDR" >"$WORK/sim.out" 2>"$WORK/sim.err" &
+# SIM_ARGS: further simulator options, one word each (ornix-sim --help).
+# shellcheck disable=SC2086
+"$SIM" --baud "$BAUD" --address "$ADDR" ${SIM_ARGS:-} >"$WORK/sim.out" 2>"$WORK/sim.err" &
 SIM_PID=$!
 PORT=""
 for _ in $(seq 1 50); do

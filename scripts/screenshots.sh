@@ -1,13 +1,14 @@
 #!/bin/sh
-# Draws docs/screenshots/main.png: the main window after a poll of ornix-sim, on a virtual
-# X screen so that it needs no desktop. Usage: scripts/screenshots.sh BUILD_DIR
+# Draws docs/screenshots/main.png (the main window after a poll of ornix-sim) and poll.png
+# (polling while virtual customers pour, a flowmeter fault in the title) on a virtual X
+# screen, so that it needs no desktop. Usage: scripts/screenshots.sh BUILD_DIR
 set -eu
 BUILD=${1:-build/release}
 PROGRAM="$BUILD/ui_screenshot_test"
 [ -x "$PROGRAM" ] || { echo "$PROGRAM is missing: run 'make build' first."; exit 1; }
 command -v xvfb-run >/dev/null || { echo "xvfb-run is missing: run 'make deps' (package xvfb)."; exit 1; }
 mkdir -p docs/screenshots
-OUT="$(pwd)/docs/screenshots/main.png"
+OUT="$(pwd)/docs/screenshots"
 xvfb-run -a -s "-screen 0 1280x900x24" \
-    env QT_QPA_PLATFORM=xcb ORNIX_SCREENSHOT="$OUT" "$PROGRAM" --gtest_brief=1
-echo "wrote $OUT"
+    env QT_QPA_PLATFORM=xcb ORNIX_SCREENSHOTS="$OUT" "$PROGRAM" --gtest_brief=1
+echo "wrote $OUT/main.png and $OUT/poll.png"

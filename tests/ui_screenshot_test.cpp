@@ -1,55 +1,144 @@
-// Takes the README's picture of the main window after a poll of the simulated controller.
-// Runs only when ORNIX_SCREENSHOT names the file to write (scripts/screenshots.sh sets it).
+// Takes the README's pictures of the main window polling the simulated controller. Runs only
+// when ORNIX_SCREENSHOTS names the folder to write them to (scripts/screenshots.sh sets it).
 #include <gtest/gtest.h>
 
 #include <QApplication>
+#include <QFont>
+#include <QPainter>
 #include <QPixmap>
 #include <QPushButton>
 #include <chrono>
 #include <cstdlib>
 #include <filesystem>
+#include <functional>
+#include <memory>
 #include <thread>
 
+#include "commands/ChannelState.h"
 #include "engine/ComThreadUnit.h"
 #include "tests/support/SimHarness.h"
 #include "ui/main/AppWindows.h"
+#include "ui/main/HardwareFaults.h"
 #include "ui/main/SettingsFile.h"
 #include "ui/widgets/ReportView.h"
 
 namespace {
 
-TEST(Screenshot, MainWindowAfterAPoll) {
-    const char* target = std::getenv("ORNIX_SCREENSHOT");
-    if (!target || !*target) GTEST_SKIP() << "ORNIX_SCREENSHOT is not set";
+namespace fs = std::filesystem;
 
-    static int argc = 1;
-    static char name[] = "ornix-tester";
-    static char* argv[] = {name, nullptr};
-    QApplication app(argc, argv);
+// One application for both pictures, gone before the process exits: Qt's own statics must outlive it.
+class AppEnvironment : public ::testing::Environment {
+public:
+    void SetUp() override {
+        const char* dir = std::getenv("ORNIX_SCREENSHOTS");
+        if (!dir || !*dir) return;
+        static int argc = 1;
+        static char name[] = "ornix-tester";
+        static char* argv[] = {name, nullptr};
+        app_ = std::make_unique<QApplication>(argc, argv);
+    }
+    void TearDown() override { app_.reset(); }
 
-    SimHarness sim;
-    ASSERT_TRUE(sim.Started()) << sim.Error();
-    const auto ini = std::filesystem::temp_directory_path() / "ornix-screenshot.ini";
-    std::filesystem::remove(ini);
-    ASSERT_TRUE(SettingsFile(ini.string()).WriteString(kPortSection, kLastPortKey, sim.PortName()));
+private:
+    std::unique_ptr<QApplication> app_;
+};
+[[maybe_unused]] const auto* const kAppEnvironment = ::testing::AddGlobalTestEnvironment(new AppEnvironment);
 
-    {
-        TAppWindows windows(ini.string());
-        TForm1& form = windows.Form1;
+class Screenshot : public ::testing::Test {
+protected:
+    void SetUp() override {
+        const char* dir = std::getenv("ORNIX_SCREENSHOTS");
+        if (!dir || !*dir) GTEST_SKIP() << "ORNIX_SCREENSHOTS is not set";
+        dir_ = dir;
+        ini_ = fs::temp_directory_path() / "ornix-screenshot.ini";
+    }
+    void TearDown() override { fs::remove(ini_); }
+
+    // Opens the windows on the simulator's port and presses "Опрос".
+    TForm1& StartPolling(SimHarness& sim) {
+        EXPECT_TRUE(sim.Started()) << sim.Error();
+        fs::remove(ini_);
+        EXPECT_TRUE(SettingsFile(ini_.string()).WriteString(kPortSection, kLastPortKey, sim.PortName()));
+        windows_ = std::make_unique<TAppWindows>(ini_.string());
+        TForm1& form = windows_->Form1;
         form.show();
         form.PollButton->click();
-        const auto end = std::chrono::steady_clock::now() + std::chrono::seconds(10);
-        while (WorkerRunning && std::chrono::steady_clock::now() < end) {
+        return form;
+    }
+    static bool WaitUntil(const std::function<bool()>& done, std::chrono::seconds timeout) {
+        const auto end = std::chrono::steady_clock::now() + timeout;
+        while (!done()) {
+            if (std::chrono::steady_clock::now() > end) return false;
             QCoreApplication::processEvents(QEventLoop::AllEvents, 20);
             std::this_thread::sleep_for(std::chrono::milliseconds(2));
         }
-        ASSERT_FALSE(WorkerRunning.load());
-        ASSERT_FALSE(form.TRK_StatusListView->CellText(0, 0).isEmpty());
-        // Let the window paint its final state before it is grabbed.
-        for (int i = 0; i < 20; ++i) QCoreApplication::processEvents(QEventLoop::AllEvents, 20);
-        EXPECT_TRUE(form.grab().save(QString::fromLocal8Bit(target), "PNG")) << target;
+        return true;
     }
-    std::filesystem::remove(ini);
+    // Every channel column is filled once the walk has reached the last channel.
+    static bool ChannelsFilled(TForm1& form) {
+        return !form.ChStatusListView->CellText(ChRow::Price, 4).isEmpty() &&
+               !form.ValveListView->CellText(0, 0).isEmpty();
+    }
+    // The virtual screen has no window manager to draw a title bar, so the picture gets one
+    // drawn from the window's own title: that is where the faults blink.
+    static QImage WithTitleBar(QWidget& window) {
+        const QPixmap body = window.grab();
+        constexpr int kTitleHeight = 26;
+        QImage picture(body.width(), body.height() + kTitleHeight, QImage::Format_RGB32);
+        QPainter painter(&picture);
+        painter.fillRect(0, 0, body.width(), kTitleHeight, QColor(0x2B, 0x57, 0x9A));
+        QFont font = painter.font();
+        font.setBold(true);
+        painter.setFont(font);
+        painter.setPen(Qt::white);
+        painter.drawText(QRect(10, 0, body.width() - 20, kTitleHeight), Qt::AlignVCenter | Qt::AlignLeft,
+                         window.windowTitle());
+        painter.drawPixmap(0, kTitleHeight, body);
+        return picture;
+    }
+    void Save(const QImage& picture, const char* name) {
+        const fs::path target = fs::path(dir_) / name;
+        EXPECT_TRUE(picture.save(QString::fromStdString(target.string()), "PNG")) << target;
+    }
+    void StopPolling(TForm1& form) {
+        form.PollButton->click();
+        EXPECT_TRUE(WaitUntil([] { return !WorkerRunning.load(); }, std::chrono::seconds(5)));
+    }
+
+    std::string dir_;
+    fs::path ini_;
+    std::unique_ptr<TAppWindows> windows_;
+};
+
+TEST_F(Screenshot, MainWindowAfterAPoll) {
+    SimConfig quiet;
+    quiet.Controller.Pouring.Customers = false;
+    SimHarness sim(quiet);
+    TForm1& form = StartPolling(sim);
+    ASSERT_TRUE(WaitUntil([&] { return ChannelsFilled(form); }, std::chrono::seconds(10)));
+    StopPolling(form);
+    // Let the window paint its final state before it is grabbed.
+    for (int i = 0; i < 20; ++i) QCoreApplication::processEvents(QEventLoop::AllEvents, 20);
+    Save(form.grab().toImage(), "main.png");
+    windows_.reset();
+}
+
+TEST_F(Screenshot, PollWhileCustomersPourAndAFlowmeterFaultBlinks) {
+    constexpr int kValveLeakOfFlowmeter2 = 37;
+    SimConfig busy;
+    busy.Controller.HardwareError = kValveLeakOfFlowmeter2;
+    SimHarness sim(busy);
+    TForm1& form = StartPolling(sim);
+    const QString fault = QString::fromStdString(TitlePrefix + HardwareFaultText(kValveLeakOfFlowmeter2));
+    // A few seconds of customers pouring, then the moment the fault is in the title.
+    const auto pouring = std::chrono::steady_clock::now() + std::chrono::seconds(4);
+    ASSERT_TRUE(WaitUntil(
+        [&] { return ChannelsFilled(form) && std::chrono::steady_clock::now() > pouring && form.windowTitle() == fault; },
+        std::chrono::seconds(15)));
+    for (int i = 0; i < 5; ++i) QCoreApplication::processEvents(QEventLoop::AllEvents, 20);
+    Save(WithTitleBar(form), "poll.png");
+    StopPolling(form);
+    windows_.reset();
 }
 
 }  // namespace

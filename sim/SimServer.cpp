@@ -4,6 +4,7 @@
 #include <poll.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cerrno>
 #include <cstring>
 
@@ -58,13 +59,17 @@ int64_t SimServer::NowMs() const {
 }
 
 SimServer::Clock::time_point SimServer::NextByteTime(const Outgoing& o) const {
-    return o.Due + o.ByteTime * int64_t(o.Sent);
+    // A paced byte reaches the tool once its stop bit is on the line, not when its start bit is.
+    const int64_t onTheLine = int64_t(o.Sent) + (o.ByteTime.count() > 0 ? 1 : 0);
+    return o.Due + o.ByteTime * onTheLine;
 }
 
 void SimServer::Queue(std::vector<BusOutput> outputs) {
     for (BusOutput& b : outputs) {
         Outgoing o;
-        o.Due = epoch_ + std::chrono::milliseconds(b.DueMs);
+        // Never before now: the bus counts whole milliseconds, which would start a paced
+        // answer up to a millisecond before the request that asked for it was read.
+        o.Due = std::max(epoch_ + std::chrono::milliseconds(b.DueMs), Clock::now());
         o.Bytes = std::move(b.Bytes);
         if (config_.Pace) o.ByteTime = ByteTime(b.BitRate);
         queue_.push_back(std::move(o));
@@ -93,7 +98,7 @@ void SimServer::WriteDue() {
         size_t count = o.Bytes.size() - o.Sent;
         if (o.ByteTime.count() > 0) {
             // Every byte whose time has come, so a slow wake-up does not stretch the frame.
-            size_t due = size_t((now - o.Due) / o.ByteTime) + 1;
+            size_t due = size_t((now - o.Due) / o.ByteTime);
             count = std::min(count, due - o.Sent);
         }
         ssize_t n = write(pty_.MasterFd(), o.Bytes.data() + o.Sent, count);
@@ -105,7 +110,7 @@ void SimServer::WriteDue() {
         }
         o.Sent += size_t(n);
         if (o.Sent < o.Bytes.size()) continue;
-        Clock::time_point end = NextByteTime(o);
+        Clock::time_point end = o.Due + o.ByteTime * int64_t(o.Bytes.size());
         queue_.pop_front();
         if (!queue_.empty() && queue_.front().Due < end) queue_.front().Due = end;
     }

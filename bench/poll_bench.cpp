@@ -1,0 +1,148 @@
+// The poll cycle against ornix-sim (its own process, answer bytes paced at the line rate):
+// time of one pass against the wire time of the frames it moved, the tool's CPU time per
+// pass, and the tool's resident memory while it polls. One iteration is one pass.
+#include <benchmark/benchmark.h>
+
+#include <signal.h>
+#include <spawn.h>
+#include <sys/wait.h>
+#include <time.h>
+#include <unistd.h>
+
+#include <atomic>
+#include <chrono>
+#include <cstdio>
+#include <filesystem>
+#include <fstream>
+#include <string>
+
+#include "engine/ComThreadUnit.h"
+#include "engine/PollCycle.h"
+#include "link/ComPortUnit.h"
+#include "link/ExchangeLog.h"
+#include "sim/SimServer.h"
+#include "tests/support/RecordingSerialLine.h"
+#include "tests/support/RecordingViews.h"
+
+extern char** environ;
+
+namespace {
+
+namespace fs = std::filesystem;
+using Clock = std::chrono::steady_clock;
+
+constexpr uint8_t kReadTime = 8;  // the first request of every pass
+
+// ornix-sim from the same build, in a process of its own so that this one holds the tool only.
+class SimProcess {
+public:
+    explicit SimProcess(int bitRate) {
+        const fs::path sim = fs::read_symlink("/proc/self/exe").parent_path() / "ornix-sim";
+        const std::string rate = std::to_string(bitRate);
+        int out[2];
+        if (::pipe(out) != 0) return;
+        posix_spawn_file_actions_t actions;
+        posix_spawn_file_actions_init(&actions);
+        posix_spawn_file_actions_adddup2(&actions, out[1], STDOUT_FILENO);
+        posix_spawn_file_actions_addclose(&actions, out[0]);
+        const char* argv[] = {sim.c_str(), "--baud", rate.c_str(), "--pace", "--no-customers", nullptr};
+        if (posix_spawn(&pid_, sim.c_str(), &actions, nullptr, const_cast<char**>(argv), environ) != 0) pid_ = -1;
+        posix_spawn_file_actions_destroy(&actions);
+        ::close(out[1]);
+        // Its first line names the port.
+        char c = 0;
+        while (pid_ > 0 && ::read(out[0], &c, 1) == 1 && c != '\n') port_ += c;
+        ::close(out[0]);
+    }
+    ~SimProcess() {
+        if (pid_ <= 0) return;
+        ::kill(pid_, SIGTERM);
+        ::waitpid(pid_, nullptr, 0);
+    }
+    const std::string& Port() const { return port_; }
+
+private:
+    pid_t pid_ = -1;
+    std::string port_;
+};
+
+double ProcessCpuMs() {
+    timespec t{};
+    clock_gettime(CLOCK_PROCESS_CPUTIME_ID, &t);
+    return double(t.tv_sec) * 1e3 + double(t.tv_nsec) / 1e6;
+}
+
+double ResidentKb() {
+    std::ifstream status("/proc/self/status");
+    for (std::string line; std::getline(status, line);)
+        if (line.rfind("VmRSS:", 0) == 0) return std::stod(line.substr(6));
+    return 0;
+}
+
+void BM_PollPass(benchmark::State& state) {
+    const int bitRate = int(state.range(0));
+    SimProcess sim(bitRate);
+    if (sim.Port().empty()) {
+        state.SkipWithError("ornix-sim did not start (is it built beside this program?)");
+        return;
+    }
+    const fs::path log = fs::temp_directory_path() / "ornix-poll-bench.log";
+    SetExchangeLogPath(log.string());  // every exchange is logged, as in the tool
+    RecordingSerialLine& line = UseRecordingLine();
+    std::atomic<int> passesStarted{0};
+    line.OnRequest = [&](const std::vector<uint8_t>& rq) {
+        if (rq.size() >= 2 && rq[1] == kReadTime) ++passesStarted;
+    };
+    TRecordingViews views;
+    TPumpedDispatcher ui;
+    views.PortPanel = sim.Port();
+    StartOperation(views.Bundle(ui), sim.Port(), bitRate, PollCycle);
+
+    // This thread plays the window: it runs the display steps and drops their call log.
+    const auto pumpUntilPass = [&](int pass) {
+        const bool reached = ui.PumpUntil([&] { return passesStarted >= pass; }, std::chrono::seconds(30));
+        views.Calls.clear();
+        views.StatusTexts.clear();
+        views.ErrorTexts.clear();
+        return reached;
+    };
+    // The first pass reads the settings too; measure from the second on.
+    int pass = 2;
+    if (!pumpUntilPass(pass)) state.SkipWithError("the poll did not get going");
+    const uint64_t bytesBefore = line.BytesWritten() + line.BytesRead();
+    const uint64_t answerBytesBefore = line.BytesRead();
+    const double cpuBefore = ProcessCpuMs();
+    const auto start = Clock::now();
+    for (auto _ : state) {
+        if (!pumpUntilPass(++pass)) {
+            state.SkipWithError("a pass took over 30 s");
+            break;
+        }
+    }
+    const double elapsedMs = std::chrono::duration<double, std::milli>(Clock::now() - start).count();
+    const double cpuMs = ProcessCpuMs() - cpuBefore;
+    const double rssKb = ResidentKb();
+    const double byteMs = std::chrono::duration<double, std::milli>(ByteTime(bitRate)).count();
+    const double wireMs = double(line.BytesWritten() + line.BytesRead() - bytesBefore) * byteMs;
+    const double pacedMs = double(line.BytesRead() - answerBytesBefore) * byteMs;
+
+    CurrentWorker->Terminate();
+    ui.PumpUntil([] { return !WorkerRunning.load(); });
+    ComPort.SetLine(nullptr);
+    SetExchangeLogPath("");
+    fs::remove(log);
+
+    const double passes = double(state.iterations());
+    if (passes == 0) return;
+    state.counters["pass_ms"] = elapsedMs / passes;
+    state.counters["wire_ms"] = wireMs / passes;         // requests and answers at the line rate
+    state.counters["paced_ms"] = pacedMs / passes;       // answers only: the pty does not slow requests
+    state.counters["unpaced_ms"] = (elapsedMs - pacedMs) / passes;  // tool, simulator and pty hops
+    state.counters["pass_per_wire"] = elapsedMs / wireMs;
+    state.counters["cpu_ms_per_pass"] = cpuMs / passes;
+    state.counters["rss_kb"] = rssKb;
+}
+BENCHMARK(BM_PollPass)->Arg(9600)->Iterations(6)->Unit(benchmark::kMillisecond)->UseRealTime();
+BENCHMARK(BM_PollPass)->Arg(115200)->Iterations(40)->Unit(benchmark::kMillisecond)->UseRealTime();
+
+}  // namespace

@@ -18,6 +18,7 @@
 
 #include "commands/ChannelState.h"
 #include "engine/ComThreadUnit.h"
+#include "tests/support/QtTestApplication.h"
 #include "tests/support/SimHarness.h"
 #include "ui/main/AppWindows.h"
 #include "ui/main/StatusImages.h"
@@ -29,21 +30,8 @@ namespace fs = std::filesystem;
 
 namespace {
 
-// One application for all tests, gone before the process exits: Qt's own statics must outlive it.
-class AppEnvironment : public ::testing::Environment {
-public:
-    void SetUp() override {
-        static int argc = 1;
-        static char name[] = "ui_main_window_test";
-        static char* argv[] = {name, nullptr};
-        app_ = std::make_unique<QApplication>(argc, argv);
-    }
-    void TearDown() override { app_.reset(); }
-
-private:
-    std::unique_ptr<QApplication> app_;
-};
-[[maybe_unused]] const auto* const kAppEnvironment = ::testing::AddGlobalTestEnvironment(new AppEnvironment);
+[[maybe_unused]] const auto* const kAppEnvironment =
+    ::testing::AddGlobalTestEnvironment(new QtTestApplication("ui_main_window_test"));
 
 void App() { ASSERT_NE(QCoreApplication::instance(), nullptr); }
 

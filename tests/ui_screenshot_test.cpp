@@ -16,6 +16,7 @@
 
 #include "commands/ChannelState.h"
 #include "engine/ComThreadUnit.h"
+#include "tests/support/QtTestApplication.h"
 #include "tests/support/SimHarness.h"
 #include "ui/main/AppWindows.h"
 #include "ui/main/HardwareFaults.h"
@@ -26,28 +27,15 @@ namespace {
 
 namespace fs = std::filesystem;
 
-// One application for both pictures, gone before the process exits: Qt's own statics must outlive it.
-class AppEnvironment : public ::testing::Environment {
-public:
-    void SetUp() override {
-        const char* dir = std::getenv("ORNIX_SCREENSHOTS");
-        if (!dir || !*dir) return;
-        static int argc = 1;
-        static char name[] = "ornix-tester";
-        static char* argv[] = {name, nullptr};
-        app_ = std::make_unique<QApplication>(argc, argv);
-    }
-    void TearDown() override { app_.reset(); }
+const char* ScreenshotFolder() { return std::getenv("ORNIX_SCREENSHOTS"); }
 
-private:
-    std::unique_ptr<QApplication> app_;
-};
-[[maybe_unused]] const auto* const kAppEnvironment = ::testing::AddGlobalTestEnvironment(new AppEnvironment);
+[[maybe_unused]] const auto* const kApp = ::testing::AddGlobalTestEnvironment(
+    new QtTestApplication("ornix-tester", ScreenshotFolder() && *ScreenshotFolder()));
 
 class Screenshot : public ::testing::Test {
 protected:
     void SetUp() override {
-        const char* dir = std::getenv("ORNIX_SCREENSHOTS");
+        const char* dir = ScreenshotFolder();
         if (!dir || !*dir) GTEST_SKIP() << "ORNIX_SCREENSHOTS is not set";
         dir_ = dir;
         ini_ = fs::temp_directory_path() / "ornix-screenshot.ini";

@@ -18,12 +18,23 @@
 #include "commands/TimeCommands.h"
 #include "engine/ComThreadUnit.h"
 #include "engine/LinkSetup.h"
+#include "engine/PollCycle.h"
 #include "link/ComPortUnit.h"
 #include "link/ExchangeLog.h"
 #include "tests/support/RecordingViews.h"
 #include "tests/support/ScriptedLine.h"
 
 namespace {
+
+uint32_t PassNumber = 0;
+
+void PollPassOfInput(TComThread& w) { PollPass(w, PassNumber); }
+
+void SyncAfterIdentity(TComThread& w) {
+    // Identified once already, so that a bad identity answer is not retried after a pause.
+    w.DeviceInfoRead = 1;
+    SyncDeviceState(w);
+}
 
 const Op Operations[] = {
     // Identity, live state and configuration pages.
@@ -43,13 +54,15 @@ const Op Operations[] = {
     WriteFuelName, WriteVrxAddress, WriteTabloColourCorrection, WriteTabloTempOffset,
     WriteFlowmeterType, WriteFlowmeterTypeAndAddress, WriteFlowmeterTempOffset,
     WriteSoundGenAddress, WriteSoundGenVolume, WriteValveControllerParams,
+    // Sequences in which one reader's answer sets up the next: a poll pass and the start-up.
+    PollPassOfInput, SyncAfterIdentity,
 };
 constexpr size_t OperationCount = sizeof Operations / sizeof Operations[0];
 
 // The input starts with the operation and the worker's state, then holds the answers.
 namespace InputAt {
 constexpr size_t Operation = 0;
-constexpr size_t Channel = 1;        // CurrentChannel and SelectedChannel, negative ones too
+constexpr size_t Channel = 1;        // CurrentChannel and SelectedChannel, negative ones too; pass number
 constexpr size_t ChannelCount = 2;   // TrkCfg[0]; also the staged address and bit rate
 constexpr size_t SubTrkCfg = 3;      // the whole sub-controller page
 constexpr size_t FlowmeterType = SubTrkCfg + kSubTrkCfgSize;  // of every flowmeter record
@@ -100,6 +113,7 @@ void StageState(TComThread& w, const uint8_t* data) {
     w.NewAddress = data[InputAt::ChannelCount];
     w.NewBitRate = 300 * int32_t(data[InputAt::ChannelCount]) - 600;
     w.ProtocolType = channel;
+    PassNumber = data[InputAt::Channel];
 }
 
 uint64_t SteppingClock() {

@@ -69,4 +69,14 @@ awk -v port="$PORT" '
 ' "$INI" >"$WORK/ini" && cat "$WORK/ini" >"$INI"
 
 echo "ornix-sim answers on $PORT; opening ornix-tester (settings: $INI)"
-"$TESTER"
+status=0
+"$TESTER" || status=$?
+# Qt's own words for a display that is set but has no server behind it send people the wrong way.
+case "${DISPLAY:-}" in
+    :*) n=${DISPLAY#:}; n=${n%%.*}
+        if [ "$status" -ne 0 ] && [ -z "${WAYLAND_DISPLAY:-}" ] && [ ! -S "/tmp/.X11-unix/X$n" ]; then
+            echo "No X server runs on display $DISPLAY (DISPLAY is stale)."
+            echo "Run it from a desktop session, or on a virtual screen:  xvfb-run -a make run"
+        fi ;;
+esac
+exit "$status"

@@ -3,8 +3,8 @@
 #include <algorithm>
 
 #include "link/ComPortUnit.h"
-#include "link/FrameCodec.h"
 #include "link/PosixSerialLine.h"
+#include "tests/support/RequestContent.h"
 
 RecordingSerialLine::RecordingSerialLine() : line_(std::make_unique<PosixSerialLine>()) {}
 RecordingSerialLine::~RecordingSerialLine() = default;
@@ -51,10 +51,7 @@ bool RecordingSerialLine::ReadByte(uint8_t& byte, int timeoutMs) {
 
 int RecordingSerialLine::Write(const uint8_t* data, int length, int timeoutMs) {
     // The port writes a whole frame at once; unstuff it to keep what the tool asked.
-    std::vector<uint8_t> body(size_t(length) + 2);
-    FrameUnstuffer unstuffer(body.data(), int(body.size()));
-    for (int i = 0; i < length && unstuffer.WantsByte(); ++i) unstuffer.Push(data[i]);
-    body.resize(size_t(std::max(unstuffer.Stored() - 2, 0)));  // the CRC is the codec's business
+    const std::vector<uint8_t> body = RequestContent(data, size_t(std::max(length, 0)));
     if (OnRequest) OnRequest(body);
 
     bool fail = false;

@@ -5,6 +5,7 @@
 #include "link/ComPortUnit.h"
 #include "link/FrameCodec.h"
 #include "tests/support/HexBytes.h"
+#include "tests/support/RequestContent.h"
 
 void TScriptedLine::Answer(const std::string& hex) { Answers.push_back(FromHex(hex)); }
 
@@ -22,13 +23,8 @@ int TScriptedLine::Write(const uint8_t* data, int length, int) {
     for (int i = 0; i < length; ++i) {
         frame_.push_back(data[i]);
         if (data[i] != kFrameEnd) continue;
-        std::vector<uint8_t> body(frame_.size());
-        FrameUnstuffer unstuffer(body.data(), static_cast<int>(body.size()));
-        for (uint8_t b : frame_)
-            if (unstuffer.WantsByte()) unstuffer.Push(b);
+        Requests.push_back(RequestContent(frame_.data(), frame_.size()));
         frame_.clear();
-        const int content = unstuffer.Stored() - 2;  // the CRC is the codec's business
-        Requests.emplace_back(body.begin(), body.begin() + std::max(content, 0));
         std::vector<uint8_t> answer;
         if (!Answers.empty()) {
             answer = std::move(Answers.front());

@@ -3,17 +3,35 @@
 #include <QHeaderView>
 #include <QHelpEvent>
 #include <QMouseEvent>
+#include <QStyledItemDelegate>
 #include <QToolTip>
+
+#include <algorithm>
 
 namespace {
 constexpr int kHintShowMs = 10000;
-}
+// 16 x 16 cell images plus a line between rows; text-only rows would otherwise be shorter
+// and, with uniform row heights, images would spill into the next row.
+constexpr int kMinRowHeight = 17;
+
+class MinRowHeightDelegate : public QStyledItemDelegate {
+public:
+    using QStyledItemDelegate::QStyledItemDelegate;
+    QSize sizeHint(const QStyleOptionViewItem& option, const QModelIndex& index) const override {
+        QSize size = QStyledItemDelegate::sizeHint(option, index);
+        size.setHeight(std::max(size.height(), kMinRowHeight));
+        return size;
+    }
+};
+}  // namespace
 
 ReportView::ReportView(QWidget* parent) : QTreeWidget(parent) {
     setRootIsDecorated(false);
     setItemsExpandable(false);
     setIndentation(0);
     setUniformRowHeights(true);
+    setIconSize(QSize(16, 16));
+    setItemDelegate(new MinRowHeightDelegate(this));
     setSelectionMode(QAbstractItemView::SingleSelection);
     setSelectionBehavior(QAbstractItemView::SelectRows);
     setEditTriggers(QAbstractItemView::NoEditTriggers);

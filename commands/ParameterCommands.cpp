@@ -79,9 +79,9 @@ std::string ReductionConstText(const TDeviceState& s, int channel) {
 
 void ReadFlowmeterTimeout(TComThread& w) {
     TRequest request{w.DeviceAddress, CmdReadFlowmeterParams};
-    const TExchangeSpec spec{.Status = &w.PollStatusText, .Needed = FlowmeterTimeoutAnswer};
+    const TExchangeSettings settings{.Status = &w.PollStatusText, .Needed = FlowmeterTimeoutAnswer};
     bool fullAnswer = false;
-    RunExchange(w, ReadFlowmeterTimeout, request, 2, spec,
+    RunExchange(w, ReadFlowmeterTimeout, request, 2, settings,
         [&](const uint8_t* answer, int length) {
             w.FlowmeterTimeout = answer[3];
             w.FlowmeterTimeoutRead = 1;
@@ -101,8 +101,8 @@ void ReadFlowmeterTimeout(TComThread& w) {
 
 void ReadTabloCutOff(TComThread& w) {
     TRequest request{w.DeviceAddress, CmdReadTabloCutOff};
-    const TExchangeSpec spec{.Status = &w.PollStatusText, .Needed = 5};
-    RunExchange(w, ReadTabloCutOff, request, 2, spec,
+    const TExchangeSettings settings{.Status = &w.PollStatusText, .Needed = 5};
+    RunExchange(w, ReadTabloCutOff, request, 2, settings,
         [&](const uint8_t* answer, int) {
             w.TabloCutOff = GetU16(answer + 3);
             w.TabloCutOffRead = 1;
@@ -112,8 +112,8 @@ void ReadTabloCutOff(TComThread& w) {
 
 void ReadNightBright(TComThread& w) {
     TRequest request{w.DeviceAddress, CmdReadNightBright};
-    const TExchangeSpec spec{.Status = &w.PollStatusText, .Needed = 4};
-    RunExchange(w, ReadNightBright, request, 2, spec,
+    const TExchangeSettings settings{.Status = &w.PollStatusText, .Needed = 4};
+    RunExchange(w, ReadNightBright, request, 2, settings,
         [&](const uint8_t* answer, int) {
             w.NightBright = answer[3];
             w.NightBrightRead = 1;
@@ -123,8 +123,8 @@ void ReadNightBright(TComThread& w) {
 
 void ReadTabloTestStepTime(TComThread& w) {
     TRequest request{w.DeviceAddress, CmdReadTabloTestStep};
-    const TExchangeSpec spec{.Status = &w.PollStatusText, .Needed = 4};
-    RunExchange(w, ReadTabloTestStepTime, request, 2, spec,
+    const TExchangeSettings settings{.Status = &w.PollStatusText, .Needed = 4};
+    RunExchange(w, ReadTabloTestStepTime, request, 2, settings,
         [&](const uint8_t* answer, int) {
             w.TabloTestStep = answer[3];
             w.TabloTestStepRead = 1;

@@ -125,7 +125,7 @@ void WriteBusAddress(TComThread& w) {
     TRequest request{w.DeviceAddress, kCmdBusAddress, w.NewAddress};
     // The address is always set in the main framing, whatever the bit rate.
     if (!RunExchange(w, WriteBusAddress, request, 3,
-                     {.Status = &w.PollStatusText, .TimeoutMs = TExchangeSpec::KeepTimeout, .Describe = text}))
+                     {.Status = &w.PollStatusText, .TimeoutMs = TExchangeSettings::KeepTimeout, .Describe = text}))
         return;
     w.DeviceAddress = w.NewAddress;
     w.Synchronize([&w] { w.Ui.Main->SetDevAddr(w.NewAddress); });
@@ -143,7 +143,7 @@ void WriteBitRate(TComThread& w) {
     TRequest request{};
     const int length = BuildLinkSettingsRequest(request, w.DeviceAddress, divisor);
     RunExchange(w, WriteBitRate, request, length,
-                {.Status = &w.PollStatusText, .TimeoutMs = TExchangeSpec::KeepTimeout, .Describe = text});
+                {.Status = &w.PollStatusText, .TimeoutMs = TExchangeSettings::KeepTimeout, .Describe = text});
 }
 
 void WriteProtocolType(TComThread& w) {
@@ -158,7 +158,7 @@ void WriteProtocolType(TComThread& w) {
     if (w.BitRate != kVrxRate) {
         const int length = BuildLinkSettingsRequest(request, w.DeviceAddress, uint8_t(w.ProtocolType));
         RunExchange(w, WriteProtocolType, request, length,
-                    {.Status = &w.PollStatusText, .TimeoutMs = TExchangeSpec::KeepTimeout, .Describe = text});
+                    {.Status = &w.PollStatusText, .TimeoutMs = TExchangeSettings::KeepTimeout, .Describe = text});
         return;
     }
     w.ClearPendingIf(WriteProtocolType);

@@ -8,19 +8,19 @@
 namespace {
 
 // Steps 1 and 3 to 8 of the pattern; `exchange` sends what `buffer` holds and receives into it.
-bool RunPattern(TComThread& w, Op self, const uint8_t* buffer, int length, const TExchangeSpec& spec,
+bool RunPattern(TComThread& w, Op self, const uint8_t* buffer, int length, const TExchangeSettings& settings,
                 const std::function<void()>& exchange, const Decode& decode, const Display& display) {
     w.ClearPendingIf(self);
-    std::string& status = spec.Status ? *spec.Status : w.PollStatusText;
-    status = (spec.Describe.empty() ? DescribeRequest(ComPort, buffer, length) : spec.Describe) + "...";
-    if (spec.MarkSending) ComPort.Sending = true;
+    std::string& status = settings.Status ? *settings.Status : w.PollStatusText;
+    status = (settings.Describe.empty() ? DescribeRequest(ComPort, buffer, length) : settings.Describe) + "...";
+    if (settings.MarkSending) ComPort.Sending = true;
     w.ShowStatus();
-    if (spec.TimeoutMs != TExchangeSpec::KeepTimeout) ComPort.SetReadTimeout(spec.TimeoutMs);
+    if (settings.TimeoutMs != TExchangeSettings::KeepTimeout) ComPort.SetReadTimeout(settings.TimeoutMs);
     exchange();
     bool decoded = false;
     const int code = ComPort.Error;
-    if (code == 0 || (code > 0 && spec.DataDespite && spec.DataDespite(code))) {
-        if (ComPort.AnswerLength >= spec.Needed) {
+    if (code == 0 || (code > 0 && settings.DataDespite && settings.DataDespite(code))) {
+        if (ComPort.AnswerLength >= settings.Needed) {
             if (decode) {
                 // The decoder gets the answer alone, so that a read past its end is a read
                 // past a buffer the sanitizers see, not a quiet read of the request's bytes.
@@ -30,7 +30,7 @@ bool RunPattern(TComThread& w, Op self, const uint8_t* buffer, int length, const
             if (display) w.Synchronize(display);
             decoded = true;
         } else {
-            ComPort.ReportWrongLength(spec.Needed);
+            ComPort.ReportWrongLength(settings.Needed);
         }
     }
     status += ComPort.ResultText;
@@ -40,14 +40,14 @@ bool RunPattern(TComThread& w, Op self, const uint8_t* buffer, int length, const
 
 }  // namespace
 
-bool RunExchange(TComThread& w, Op self, TRequest& request, int length, const TExchangeSpec& spec,
+bool RunExchange(TComThread& w, Op self, TRequest& request, int length, const TExchangeSettings& settings,
                  const Decode& decode, const Display& display) {
-    return RunPattern(w, self, request.data(), length, spec,
+    return RunPattern(w, self, request.data(), length, settings,
                       [&] { ComPort.Exchange(request.data(), length); }, decode, display);
 }
 
-bool RunExchangeBuffer(TComThread& w, Op self, int length, const TExchangeSpec& spec,
+bool RunExchangeBuffer(TComThread& w, Op self, int length, const TExchangeSettings& settings,
                        const Decode& decode, const Display& display) {
-    return RunPattern(w, self, ComPort.Buffer, length, spec,
+    return RunPattern(w, self, ComPort.Buffer, length, settings,
                       [&] { ComPort.ExchangeBuffer(length); }, decode, display);
 }

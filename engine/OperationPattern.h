@@ -36,7 +36,7 @@ using TRequest = std::array<uint8_t, 256>;
 using Decode = std::function<void(const uint8_t* answer, int length)>;
 using Display = std::function<void()>;
 
-struct TExchangeSpec {
+struct TExchangeSettings {
     static constexpr uint32_t KeepTimeout = std::numeric_limits<uint32_t>::max();
 
     std::string* Status = nullptr;  // &w.CommandStatusText; nullptr means &w.PollStatusText
@@ -50,11 +50,11 @@ struct TExchangeSpec {
 };
 
 // Returns true when the answer was good and decoded.
-bool RunExchange(TComThread& w, Op self, TRequest& request, int length, const TExchangeSpec& spec,
+bool RunExchange(TComThread& w, Op self, TRequest& request, int length, const TExchangeSettings& settings,
                  const Decode& decode = {}, const Display& display = {});
 
 // The same with ComPort.Buffer holding the request (answers up to 1024 bytes).
-bool RunExchangeBuffer(TComThread& w, Op self, int length, const TExchangeSpec& spec,
+bool RunExchangeBuffer(TComThread& w, Op self, int length, const TExchangeSettings& settings,
                        const Decode& decode = {}, const Display& display = {});
 
 // Little-endian readers for decoders; the caller has checked the length.

@@ -26,16 +26,21 @@ run: build
 	@SIM_ARGS="$(SIM_ARGS)" scripts/run.sh $(BUILD)
 
 bench: build
-	@for b in $(BUILD)/*_bench; do echo "== $$b"; $$b --benchmark_min_time=0.2; done
+	@set -e; for b in $(BUILD)/*_bench; do echo "== $$b"; $$b --benchmark_min_time=0.2; done
 
 fuzz: deps
 	@CXX=clang++ cmake -S . -B $(FUZZ_BUILD) -G Ninja -DORNIX_FUZZ=ON -DORNIX_GUI=OFF -DORNIX_TESTS=OFF -DORNIX_BENCH=OFF >/dev/null
 	@cmake --build $(FUZZ_BUILD) -j $(JOBS)
 	@mkdir -p $(FUZZ_BUILD)/corpus
 	@set -e; for f in $(FUZZ_BUILD)/*_fuzz; do \
-	  name=$$(basename $$f); mkdir -p $(FUZZ_BUILD)/corpus/$$name; \
-	  echo "== $$name for $(FUZZ_SECONDS) s"; \
-	  $$f -max_total_time=$(FUZZ_SECONDS) -print_final_stats=1 -artifact_prefix=$(FUZZ_BUILD)/ $(FUZZ_BUILD)/corpus/$$name; \
+	  name=$$(basename $$f); mkdir -p $(FUZZ_BUILD)/corpus/$$name; log=$(FUZZ_BUILD)/$$name.log; \
+	  echo "== $$name for $(FUZZ_SECONDS) s (output in $$log)"; \
+	  if $$f -max_total_time=$(FUZZ_SECONDS) -print_final_stats=1 -artifact_prefix=$(FUZZ_BUILD)/ \
+	       $(FUZZ_BUILD)/corpus/$$name >$$log 2>&1; then \
+	    grep -E "DONE|^stat::" $$log; \
+	  else \
+	    tail -n 60 $$log; echo "$$name found a fault: see $$log and the crash- file in $(FUZZ_BUILD)/"; exit 1; \
+	  fi; \
 	done
 
 screenshots: build

@@ -2,6 +2,7 @@
 
 #include "engine/UserFormats.h"
 #include "link/Cp1251.h"
+#include "link/ToolFiles.h"
 
 #include <cstdio>
 #include <cstdlib>
@@ -21,12 +22,6 @@ std::string DateTimeText(std::chrono::system_clock::time_point when) {
     std::tm local{};
     localtime_r(&seconds, &local);
     return UserDateText(local) + " " + UserTimeText(local);
-}
-
-std::string ExecutablePath() {
-    std::error_code ec;
-    const auto path = std::filesystem::read_symlink("/proc/self/exe", ec);
-    return ec ? std::string() : path.string();
 }
 
 std::string DefaultExchangeLogPath() {
@@ -92,14 +87,7 @@ std::string VrxLogStamp(std::chrono::system_clock::time_point when) { return Dat
 
 std::string ExchangeLogPathFor(const std::string& executablePath, bool folderWritable,
                                const char* xdgStateHome, const char* home) {
-    std::filesystem::path exe(executablePath.empty() ? "ornix-tester" : executablePath);
-    const std::string name = exe.filename().replace_extension(".log").string();
-    if (folderWritable) return (exe.parent_path() / name).string();
-    std::filesystem::path state;
-    // A relative XDG folder is to be ignored: it would move with the working directory.
-    if (xdgStateHome && xdgStateHome[0] == '/') state = xdgStateHome;
-    else state = std::filesystem::path(home && *home ? home : ".") / ".local" / "state";
-    return (state / "ornix-tester" / name).string();
+    return ToolFilePath(executablePath, ".log", folderWritable, xdgStateHome, home, ".local/state");
 }
 
 std::string ExchangeLogPath() {

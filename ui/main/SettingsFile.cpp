@@ -1,5 +1,7 @@
 #include "ui/main/SettingsFile.h"
 
+#include "link/ToolFiles.h"
+
 #include <cerrno>
 #include <charconv>
 #include <cstdio>
@@ -187,19 +189,12 @@ LinkSettings LoadLinkSettings(const SettingsFile& file) {
 
 std::string ChooseSettingsPath(const std::string& exePath, bool exeDirWritable,
                                const char* xdgConfigHome, const char* home) {
-    const auto slash = exePath.rfind('/');
-    const std::string name = (slash == std::string::npos ? exePath : exePath.substr(slash + 1)) + ".ini";
-    if (exeDirWritable) return (slash == std::string::npos ? std::string() : exePath.substr(0, slash + 1)) + name;
-    std::string base;
-    if (xdgConfigHome && xdgConfigHome[0] == '/') base = xdgConfigHome;
-    else base = std::string(home && home[0] ? home : ".") + "/.config";
-    return base + "/ornix-tester/" + name;
+    return ToolFilePath(exePath, ".ini", exeDirWritable, xdgConfigHome, home, ".config");
 }
 
 std::string DefaultSettingsPath() {
-    char buf[4096];
-    const auto n = ::readlink("/proc/self/exe", buf, sizeof buf - 1);
-    const std::string exe = n > 0 ? std::string(buf, size_t(n)) : std::string("ornix-tester");
+    std::string exe = ExecutablePath();
+    if (exe.empty()) exe = "ornix-tester";
     const auto slash = exe.rfind('/');
     const std::string dir = slash == std::string::npos ? "." : exe.substr(0, slash + 1);
     const std::string beside = ChooseSettingsPath(exe, true, nullptr, nullptr);

@@ -37,7 +37,7 @@ struct LinkSettings {
 };
 LinkSettings LoadLinkSettings(const SettingsFile& file);
 
-// Where the settings live: beside the executable, named like it plus ".ini"; when that
+// Where the settings live: beside the executable, named like it with ".ini"; when that
 // directory is not writable, below $XDG_CONFIG_HOME (or ~/.config) so nothing is lost.
 std::string ChooseSettingsPath(const std::string& exePath, bool exeDirWritable,
                                const char* xdgConfigHome, const char* home);

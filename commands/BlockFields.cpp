@@ -8,9 +8,12 @@ uint64_t BlockFieldValue(std::span<const uint8_t> block, const BlockField& field
     return value;
 }
 
-std::string BlockFieldText(std::span<const uint8_t> block, const BlockField& field) {
-    uint64_t value = BlockFieldValue(block, field);
+std::string ScaledText(uint64_t value, uint32_t divisor) {
     // Totals are unsigned 64-bit: a double keeps them positive, if not to the last millilitre.
-    if (field.Divisor == 1) return std::to_string(value);
-    return RealText(static_cast<double>(value) / field.Divisor);
+    if (divisor == 1) return std::to_string(value);
+    return RealText(static_cast<double>(value) / divisor);
+}
+
+std::string BlockFieldText(std::span<const uint8_t> block, const BlockField& field) {
+    return ScaledText(BlockFieldValue(block, field), field.Divisor);
 }

@@ -25,14 +25,6 @@ constexpr int32_t kLpgNoLinkCode = 199;
 // The temperature offset is written to flash inside the flowmeter, which takes a while.
 constexpr uint32_t kTempOffsetTimeoutMs = 3000;
 
-// Whether the records can hold flowmeter n. An index they cannot hold is never sent, but the
-// operation still leaves the pending slot so that the poll cycle does not repeat it.
-bool Addressable(TComThread& w, Op self, int n) {
-    if (n >= 0 && n < kChannelCount) return true;
-    w.ClearPendingIf(self);
-    return false;
-}
-
 void ShowRows(IFlowmeterView& view, int flowmeter, const std::vector<RowText>& rows) {
     for (const RowText& r : rows) view.SetFlowmeterCell(r.Row, flowmeter, r.Text);
 }
@@ -59,7 +51,7 @@ void ShowCryptoNotPolled(TComThread& w) {
 
 void ReadFlowmeterData(TComThread& w) {
     const int n = w.CurrentChannel;
-    if (!Addressable(w, ReadFlowmeterData, n)) return;
+    if (RefuseOutOfRange(w, ReadFlowmeterData, n, kChannelCount)) return;
     TRequest request{w.DeviceAddress, kCmdFlowmeterData, kSubFlowmeterData, uint8_t(n)};
     auto& record = w.FlowmeterData[n];
     const bool read = RunExchange(
@@ -80,7 +72,7 @@ void ReadFlowmeterData(TComThread& w) {
 
 void ReadCryptoFlowmeterData(TComThread& w) {
     const int n = w.CurrentChannel;
-    if (!Addressable(w, ReadCryptoFlowmeterData, n)) return;
+    if (RefuseOutOfRange(w, ReadCryptoFlowmeterData, n, kChannelCount)) return;
     TRequest request{w.DeviceAddress, kCmdCrypto, uint8_t(n)};
     auto& record = w.CryptoData[n];
     const bool read = RunExchange(
@@ -99,20 +91,20 @@ void ReadCryptoFlowmeterData(TComThread& w) {
 
 void WriteFlowmeterType(TComThread& w) {
     const int n = w.SelectedChannel;
-    if (!Addressable(w, WriteFlowmeterType, n)) return;
+    if (RefuseOutOfRange(w, WriteFlowmeterType, n, kChannelCount)) return;
     WriteSelected(w, WriteFlowmeterType, {kCmdFlowmeterType, uint8_t(n), w.FlowmeterTypeToWrite[n]});
 }
 
 void WriteFlowmeterTypeAndAddress(TComThread& w) {
     const int n = w.SelectedChannel;
-    if (!Addressable(w, WriteFlowmeterTypeAndAddress, n)) return;
+    if (RefuseOutOfRange(w, WriteFlowmeterTypeAndAddress, n, kChannelCount)) return;
     WriteSelected(w, WriteFlowmeterTypeAndAddress,
                   {kCmdFlowmeterType, uint8_t(n), w.FlowmeterTypeToWrite[n], w.LpgAddressToWrite[n]});
 }
 
 void WriteFlowmeterTempOffset(TComThread& w) {
     const int n = w.SelectedChannel;
-    if (!Addressable(w, WriteFlowmeterTempOffset, n)) return;
+    if (RefuseOutOfRange(w, WriteFlowmeterTempOffset, n, kChannelCount)) return;
     WriteSelected(w, WriteFlowmeterTempOffset,
                   {kCmdCrypto, kSubCryptoTempOffset, uint8_t(n), uint8_t(w.FlowmeterTempOffsetToWrite[n])},
                   kTempOffsetTimeoutMs);

@@ -2,6 +2,7 @@
 
 #include <algorithm>
 
+#include "commands/BlockFields.h"
 #include "commands/FuelNameCodes.h"
 #include "commands/ParameterLayout.h"
 #include "engine/OperationPattern.h"
@@ -36,12 +37,6 @@ constexpr int TabloTestStepRow = 11;
 constexpr int ReductionFirstRow = 1;
 constexpr uint32_t ReductionReadTimeoutMs = 1000;
 
-bool IndexIn(int index, int count) { return index >= 0 && index < count; }
-
-std::string ScaledText(uint32_t value, uint32_t divisor) {
-    return divisor == 1 ? UnsignedText(value) : RealText(static_cast<double>(value) / divisor);
-}
-
 // Every writer: one exchange, nothing read but the result code.
 bool SendSetting(TComThread& w, Op self, TRequest& request, int length) {
     return RunExchange(w, self, request, length, {.Status = &w.CommandStatusText});
@@ -49,14 +44,6 @@ bool SendSetting(TComThread& w, Op self, TRequest& request, int length) {
 
 bool SendSettingFromBuffer(TComThread& w, Op self, int length) {
     return RunExchangeBuffer(w, self, length, {.Status = &w.CommandStatusText});
-}
-
-// A writer whose index names no entry of the staged tables sends nothing: there is no
-// staged value to send.
-bool RefuseOutOfRange(TComThread& w, Op self, int index, int count) {
-    if (IndexIn(index, count)) return false;
-    w.ClearPendingIf(self);
-    return true;
 }
 
 }  // namespace

@@ -51,3 +51,9 @@ bool RunExchangeBuffer(TComThread& w, Op self, int length, const TExchangeSettin
     return RunPattern(w, self, ComPort.Buffer, length, settings,
                       [&] { ComPort.ExchangeBuffer(length); }, decode, display);
 }
+
+bool RefuseOutOfRange(TComThread& w, Op self, int index, int count) {
+    if (index >= 0 && index < count) return false;
+    w.ClearPendingIf(self);
+    return true;
+}

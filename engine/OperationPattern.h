@@ -57,6 +57,10 @@ bool RunExchange(TComThread& w, Op self, TRequest& request, int length, const TE
 bool RunExchangeBuffer(TComThread& w, Op self, int length, const TExchangeSettings& settings,
                        const Decode& decode = {}, const Display& display = {});
 
+// An operation whose index names no entry of the tables sends nothing, but still leaves the
+// pending slot so that the poll cycle does not run it again. True when it was refused.
+bool RefuseOutOfRange(TComThread& w, Op self, int index, int count);
+
 // Little-endian readers for decoders; the caller has checked the length.
 inline uint16_t GetU16(const uint8_t* p) { return uint16_t(p[0] | p[1] << 8); }
 inline uint32_t GetU32(const uint8_t* p) {

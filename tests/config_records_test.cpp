@@ -203,7 +203,9 @@ TEST(SubTrkCfg, ValuesToWrite) {
     for (const Case& k : cases) {
         SubTrkValues v = SubTrkValuesToWrite(k.a1, k.a2, k.rate);
         EXPECT_EQ(!v.Error.empty(), k.refused) << k.a1 << " " << k.a2;
-        if (!k.refused) EXPECT_EQ(v.Bytes, k.bytes) << k.a1 << " " << k.a2;
+        if (!k.refused) {
+            EXPECT_EQ(v.Bytes, k.bytes) << k.a1 << " " << k.a2;
+        }
     }
 }
 
@@ -310,7 +312,9 @@ TEST_F(ConfigRecords, ReadSubTrkCfg) {
         auto data = FromHex(c.answer);
         bool kept = !std::string(c.calls).empty();
         EXPECT_EQ(t.Worker.SubTrkCfg[0], kept ? 5 : 0) << c.answer;
-        if (kept) EXPECT_EQ(*t.Views.SubTrkCfgShown, SubTrkCfgToTexts(std::span<const uint8_t, 8>(data.data() + 3, 8)));
+        if (kept) {
+            EXPECT_EQ(*t.Views.SubTrkCfgShown, SubTrkCfgToTexts(std::span<const uint8_t, 8>(data.data() + 3, 8)));
+        }
     }
 }
 

@@ -242,7 +242,9 @@ TEST_F(FlowmeterTest, CryptoReadOutcomes) {
         EXPECT_EQ(w.Views.FlowCell(FlowRow::Status, 2), c.StatusCell) << c.Answer;
         EXPECT_EQ(w.Views.FlowCell(FlowRow::Gain, 2), c.GainCell) << c.Answer;
         EXPECT_EQ(w.Views.CryptoStatuses[2], c.StoredStatus) << c.Answer;
-        if (c.GainCell == "---") EXPECT_EQ(w->CryptoData[2][CryptoAt::Gain], 0) << c.Answer;
+        if (c.GainCell == "---") {
+            EXPECT_EQ(w->CryptoData[2][CryptoAt::Gain], 0) << c.Answer;
+        }
     }
 }
 

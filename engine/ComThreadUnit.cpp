@@ -153,11 +153,8 @@ void TerminateWorkerAndWait(const std::function<void()>& processEvents) {
 }
 
 bool PortCanBeOpened(const std::string& portName) {
-    // The same exclusive open the port itself uses, so "busy" means the tester could not use it.
-    PosixSerialLine line;
-    const bool opened = line.Open(SerialDevicePath(portName));
-    line.Close();
-    return opened;
+    // The exclusive open the port itself starts with, so "busy" means the tester could not use it.
+    return SerialPortIsFree(SerialDevicePath(portName));
 }
 
 void ProbePorts(TComThread& w) {

@@ -41,6 +41,37 @@ bool WaitFor(int fd, short events, Clock::time_point deadline) {
     }
 }
 
+void Release(int fd, bool setExclusive) {
+    if (setExclusive) ioctl(fd, TIOCNXCL);
+    ::close(fd);
+}
+
+// Opens the tty for this program alone: no one else may hold the exclusive flag (root opens
+// past it, so it is checked) or the lock. Touches nothing else of the line; -1 when taken.
+// `setExclusive` tells whether the flag is ours to clear again.
+int OpenExclusive(const std::string& path, bool& setExclusive) {
+    setExclusive = false;
+    // O_NONBLOCK: opening must not wait for a carrier; reads and writes are paced by poll().
+    const int fd = ::open(path.c_str(), O_RDWR | O_NOCTTY | O_NONBLOCK | O_CLOEXEC);
+    if (fd < 0) return -1;
+    int wasExclusive = 0;
+    if (ioctl(fd, TIOCGEXCL, &wasExclusive) != 0 || wasExclusive != 0) {
+        ::close(fd);
+        return -1;
+    }
+    if (ioctl(fd, TIOCEXCL) != 0) {
+        ::close(fd);
+        return -1;
+    }
+    setExclusive = true;
+    if (flock(fd, LOCK_EX | LOCK_NB) != 0) {
+        Release(fd, setExclusive);
+        setExclusive = false;
+        return -1;
+    }
+    return fd;
+}
+
 }  // namespace
 
 LineFormat LineFormatFor(int bitRate) {
@@ -54,17 +85,12 @@ std::string SerialDevicePath(const std::string& portName) {
 
 bool PosixSerialLine::Open(const std::string& path) {
     Close();
-    // O_NONBLOCK: opening must not wait for a carrier; reads and writes are paced by poll().
-    const int fd = ::open(path.c_str(), O_RDWR | O_NOCTTY | O_NONBLOCK | O_CLOEXEC);
+    const int fd = OpenExclusive(path, setExclusive_);
     if (fd < 0) return false;
     termios tio{};
-    // Exclusive use: no second open of the tty, and no second tester holding it either.
-    // Root may open past TIOCEXCL, so the lock decides; a flag someone else set stays set.
-    int wasExclusive = 0;
-    ioctl(fd, TIOCGEXCL, &wasExclusive);
-    if (tcgetattr(fd, &tio) != 0 || ioctl(fd, TIOCEXCL) != 0 || flock(fd, LOCK_EX | LOCK_NB) != 0) {
-        if (!wasExclusive) ioctl(fd, TIOCNXCL);
-        ::close(fd);
+    if (tcgetattr(fd, &tio) != 0) {
+        Release(fd, setExclusive_);
+        setExclusive_ = false;
         return false;
     }
     fd_ = fd;
@@ -84,10 +110,18 @@ bool PosixSerialLine::Open(const std::string& path) {
 void PosixSerialLine::Close() {
     if (fd_ < 0) return;
     // The raw settings stay: a simulator that keeps a pseudo-terminal open must not get its
-    // own bytes echoed. Exclusivity is cleared, since the tty keeps the flag while anyone holds it.
-    ioctl(fd_, TIOCNXCL);
-    ::close(fd_);
+    // own bytes echoed. The tty keeps the exclusive flag while anyone holds it, so ours goes.
+    Release(fd_, setExclusive_);
     fd_ = -1;
+    setExclusive_ = false;
+}
+
+bool SerialPortIsFree(const std::string& path) {
+    bool setExclusive = false;
+    const int fd = OpenExclusive(path, setExclusive);
+    if (fd < 0) return false;
+    Release(fd, setExclusive);
+    return true;
 }
 
 void PosixSerialLine::SetFormat(const LineFormat& format) {

@@ -20,7 +20,12 @@ public:
 
 private:
     int fd_ = -1;
+    bool setExclusive_ = false;  // the exclusive flag is ours to clear on close
 };
+
+// True when this program could take the tty for itself now. Only opens, locks and closes:
+// line settings, modem lines and an exclusive flag another program set stay as they were.
+bool SerialPortIsFree(const std::string& path);
 
 // The device path for a port name: "/dev/" + name, an absolute name as it stands.
 std::string SerialDevicePath(const std::string& portName);

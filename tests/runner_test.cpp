@@ -5,9 +5,12 @@
 
 #include <algorithm>
 #include <atomic>
+#include <cstring>
 #include <fcntl.h>
 #include <stdlib.h>
 #include <sys/file.h>
+#include <sys/ioctl.h>
+#include <termios.h>
 #include <unistd.h>
 
 #include "engine/ComThreadUnit.h"
@@ -274,6 +277,47 @@ TEST_F(RunnerTest, ProbePortsMarksOnlyBusyPortsAndReopensTheMenu) {
     EXPECT_FALSE(views.PollButtonReleased);
     EXPECT_TRUE(views.StatusTexts.empty());
     close(holder);
+}
+
+// The probe only tries the exclusive open: a port another program holds keeps its line
+// settings and the exclusive flag that program set, and counts as busy when it is taken.
+TEST(PortProbe, LeavesAPortHeldByAnotherProgramAsItWas) {
+    enum class Hold { Plain, Exclusive, Locked };
+    const struct {
+        Hold hold;
+        bool free;
+    } rows[] = {{Hold::Plain, true}, {Hold::Exclusive, false}, {Hold::Locked, false}};
+    for (const auto& row : rows) {
+        SCOPED_TRACE(static_cast<int>(row.hold));
+        Pty pty;
+        const int holder = open(pty.Path().c_str(), O_RDWR | O_NOCTTY);
+        ASSERT_GE(holder, 0);
+        termios before{};
+        ASSERT_EQ(0, tcgetattr(holder, &before));
+        before.c_lflag |= ICANON | ECHO;  // a terminal program's line editing
+        ASSERT_EQ(0, tcsetattr(holder, TCSANOW, &before));
+        ASSERT_EQ(0, tcgetattr(holder, &before));
+        if (row.hold == Hold::Exclusive) {
+            ASSERT_EQ(0, ioctl(holder, TIOCEXCL));
+        }
+        if (row.hold == Hold::Locked) {
+            ASSERT_EQ(0, flock(holder, LOCK_EX | LOCK_NB));
+        }
+
+        EXPECT_EQ(row.free, PortCanBeOpened(pty.Path()));
+
+        termios after{};
+        ASSERT_EQ(0, tcgetattr(holder, &after));
+        EXPECT_EQ(before.c_iflag, after.c_iflag);
+        EXPECT_EQ(before.c_oflag, after.c_oflag);
+        EXPECT_EQ(before.c_cflag, after.c_cflag);
+        EXPECT_EQ(before.c_lflag, after.c_lflag);
+        EXPECT_EQ(0, memcmp(before.c_cc, after.c_cc, sizeof before.c_cc));
+        int exclusive = -1;
+        ASSERT_EQ(0, ioctl(holder, TIOCGEXCL, &exclusive));
+        EXPECT_EQ(row.hold == Hold::Exclusive, exclusive != 0);
+        close(holder);
+    }
 }
 
 TEST_F(RunnerTest, ProbePortsWithAllPortsFreeChangesNothing) {

@@ -336,6 +336,19 @@ TEST_F(MainWindowTest, WindowGroupKeepsAtMostOneButtonDown) {
     EXPECT_FALSE(windows_->TabloForm.isVisible());
 }
 
+TEST_F(MainWindowTest, MinimisedToolWindowKeepsItsButtonDown) {
+    TForm1& f = Open();
+    f.FuelButton->click();
+    ASSERT_TRUE(windows_->FuelForm.isVisible());
+    // A window manager that iconifies the dialogs along with the main window.
+    windows_->FuelForm.setWindowState(Qt::WindowMinimized);
+    QCoreApplication::processEvents();
+    EXPECT_TRUE(f.FuelButton->isChecked());
+    windows_->FuelForm.setWindowState(Qt::WindowNoState);
+    windows_->FuelForm.hide();  // hidden by the program: closed
+    EXPECT_FALSE(f.FuelButton->isChecked());
+}
+
 TEST_F(MainWindowTest, ClosingTheWindowStopsTheRunningWorkerFirst) {
     const auto sim = SilentSim();
     ASSERT_TRUE(sim->Started()) << sim->Error();

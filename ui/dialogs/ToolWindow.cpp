@@ -1,5 +1,7 @@
 #include "ui/dialogs/ToolWindow.h"
 
+#include <QHideEvent>
+
 ToolWindow::ToolWindow(const char* objectName, const char* caption, QSize size, QWidget* parent)
     : QDialog(parent) {
     setObjectName(QString::fromLatin1(objectName));
@@ -9,5 +11,7 @@ ToolWindow::ToolWindow(const char* objectName, const char* caption, QSize size, 
 
 void ToolWindow::hideEvent(QHideEvent* event) {
     QDialog::hideEvent(event);
-    emit Closed();
+    // A spontaneous hide comes from the window manager iconifying the window: still open.
+    // Closing by the user or by the program hides it non-spontaneously.
+    if (!event->spontaneous()) emit Closed();
 }

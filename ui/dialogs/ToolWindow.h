@@ -1,6 +1,7 @@
 #pragma once
 // Base of the dialog windows: created once at start-up, hidden until opened, alive for the
-// whole run. Closed tells the main window to raise the button that opened it.
+// whole run. Closed tells the main window to raise the button that opened it; a window
+// that is merely minimised keeps its button down.
 #include <QDialog>
 
 class ToolWindow : public QDialog {

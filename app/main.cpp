@@ -3,7 +3,7 @@
 #include <QProxyStyle>
 #include <QScreen>
 
-#include "engine/UserFormats.h"
+#include "link/UserFormats.h"
 #include "ui/main/AppWindows.h"
 #include "ui/main/SettingsFile.h"
 

@@ -17,7 +17,7 @@
 #include <string>
 
 #include "engine/ComThreadUnit.h"
-#include "engine/PollCycle.h"
+#include "commands/PollCycle.h"
 #include "link/ComPortUnit.h"
 #include "link/ExchangeLog.h"
 #include "sim/SimServer.h"

@@ -7,7 +7,7 @@
 #include <string>
 #include <vector>
 
-#include "commands/DeviceState.h"
+#include "engine/DeviceState.h"
 
 using ChannelStateBlock = std::span<const uint8_t, kChannelStateSize>;
 

@@ -168,4 +168,3 @@ SubTrkValues SubTrkValuesToWrite(std::string_view address1, std::string_view add
     return v;
 }
 
-int CappedChannelCount(int count) { return std::clamp(count, 0, kChannelCount); }

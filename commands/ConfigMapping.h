@@ -8,11 +8,8 @@
 #include <string>
 #include <string_view>
 
-#include "commands/DeviceState.h"
-
-constexpr int CfgChannels = 5;  // rows of the configuration window: channels, hoses
-constexpr int CfgBoards = 4;    // display boards a channel can use
-constexpr int NoSelection = -1; // a combo box item index when no item fits
+#include "engine/ConfigControls.h"
+#include "engine/DeviceState.h"
 
 using TrkCfgRecord = std::span<const uint8_t, kTrkCfgSize>;
 using SubTrkCfgRecord = std::span<const uint8_t, kSubTrkCfgSize>;
@@ -26,24 +23,6 @@ std::span<const HoseSetItem> HoseSetItems();
 int HoseSetIndex(uint8_t code);          // NoSelection for a code of no item (0 among them)
 std::optional<uint8_t> HoseSetCode(int index);
 
-// What every control of the configuration groups shows; combo values are item indexes.
-struct TrkCfgControls {
-    int ChannelCountIndex = NoSelection;  // NumberOfChannelsCombo: count - 1
-    std::array<bool, CfgChannels> InvNozzle{};
-    std::array<bool, 2> InvAvarBtn{};
-    bool WaitNozzleFree = false, DontShowTotals = false, DoseAccuracy = false;
-    bool KazakhPrice = false, VrxOverflow = false;
-    // Power outputs "1".."15" of each channel.
-    std::array<int, CfgChannels> SmallValveOut{}, LargeValveOut{}, PumpOut{};
-    // Hose row: valve, pump, nozzle and flowmeter "1".."5".
-    std::array<int, CfgChannels> HoseValve{}, HosePump{}, HoseNozzle{}, HoseFlowmeter{};
-    std::array<std::array<bool, CfgBoards>, CfgChannels> ChannelBoard{};
-    std::array<bool, CfgChannels> TrigNozzle{};
-    std::array<int, CfgChannels> HoseSet{};  // index into HoseSetItems()
-
-    bool operator==(const TrkCfgControls&) const = default;
-};
-
 TrkCfgControls TrkCfgToControls(TrkCfgRecord record);
 
 // Writes the controls into a record that holds the configuration as read: the bits the
@@ -54,13 +33,6 @@ void ControlsToTrkCfg(const TrkCfgControls& controls, std::span<uint8_t, kTrkCfg
 // The channel count byte when it is one the window offers, else nothing.
 std::optional<int> TrkCfgChannelCount(TrkCfgRecord record);
 
-// Texts of the sub-controller group.
-struct SubTrkCfgTexts {
-    std::string PcbChannels, BoardCount, LogicalChannels, BitRate;
-    std::string Address1, State1, Address2, State2;
-
-    bool operator==(const SubTrkCfgTexts&) const = default;
-};
 SubTrkCfgTexts SubTrkCfgToTexts(SubTrkCfgRecord record);
 std::string SubTrkStateText(uint8_t state);
 uint32_t SubTrkBitRate(uint8_t divisor);
@@ -76,5 +48,3 @@ struct SubTrkValues {
 SubTrkValues SubTrkValuesToWrite(std::string_view address1, std::string_view address2,
                                  std::string_view bitRate);
 
-// A channel count the controller reports, held to the 15 channels every table has room for.
-int CappedChannelCount(int count);

@@ -2,13 +2,13 @@
 
 #include <algorithm>
 
+#include "link/CommandCodes.h"
 #include "commands/ConfigMapping.h"
 #include "engine/OperationPattern.h"
 #include "link/ComPortUnit.h"
 
 namespace {
 
-constexpr uint8_t CmdReadCfg = 211, CmdWriteCfg = 210;
 constexpr uint8_t PageTrkCfg = 4, PageSubTrkCfg = 0;
 
 // Answer layouts: TrkCfg after one unread byte, SubTrkCfg straight after the result code.
@@ -27,7 +27,7 @@ bool ExactLength(int length, int required) {
 }  // namespace
 
 void ReadTrkCfg(TComThread& w) {
-    TRequest request{w.DeviceAddress, CmdReadCfg, PageTrkCfg};
+    TRequest request{w.DeviceAddress, Cmd::ReadCfg, PageTrkCfg};
     bool accepted = false;
     RunExchange(w, ReadTrkCfg, request, 3, {.Status = &w.PollStatusText, .Needed = TrkCfgAnswerLength},
         [&](const uint8_t* answer, int length) {
@@ -44,7 +44,7 @@ void ReadTrkCfg(TComThread& w) {
 }
 
 void WriteTrkCfg(TComThread& w) {
-    TRequest request{w.DeviceAddress, CmdWriteCfg, PageTrkCfg};
+    TRequest request{w.DeviceAddress, Cmd::WriteCfg, PageTrkCfg};
     std::copy(w.TrkCfg.begin(), w.TrkCfg.end(), request.begin() + WriteAt);
     RunExchange(w, WriteTrkCfg, request, WriteAt + kTrkCfgSize, {.Status = &w.CommandStatusText});
     // Even a failed write may have changed the page: show what the controller really holds.
@@ -53,7 +53,7 @@ void WriteTrkCfg(TComThread& w) {
 
 void ReadSubTrkCfg(TComThread& w) {
     ComPort.Buffer[0] = w.DeviceAddress;
-    ComPort.Buffer[1] = CmdReadCfg;
+    ComPort.Buffer[1] = Cmd::ReadCfg;
     ComPort.Buffer[2] = PageSubTrkCfg;
     bool accepted = false;
     RunExchangeBuffer(w, ReadSubTrkCfg, 3, {.Status = &w.PollStatusText, .Needed = SubTrkCfgAnswerLength},
@@ -70,7 +70,7 @@ void ReadSubTrkCfg(TComThread& w) {
 }
 
 void WriteSubTrkCfg(TComThread& w) {
-    const uint8_t request[] = {w.DeviceAddress, CmdWriteCfg, PageSubTrkCfg, w.SubTrk1AddressToWrite,
+    const uint8_t request[] = {w.DeviceAddress, Cmd::WriteCfg, PageSubTrkCfg, w.SubTrk1AddressToWrite,
                                w.SubTrk2AddressToWrite, w.SubTrkBitRateDivisorToWrite};
     std::copy(std::begin(request), std::end(request), ComPort.Buffer);
     RunExchangeBuffer(w, WriteSubTrkCfg, sizeof request, {.Status = &w.PollStatusText});

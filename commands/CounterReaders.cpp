@@ -2,19 +2,14 @@
 
 #include <algorithm>
 
-#include "commands/CounterRecords.h"
+#include "link/CommandCodes.h"
+#include "engine/CounterRecords.h"
 #include "engine/OperationPattern.h"
 #include "engine/TextHelpers.h"
 #include "link/ComPortUnit.h"
 
 namespace {
 
-enum Command : uint8_t {
-    CmdReadLastFill = 208,
-    CmdReadDataBlock = 209,
-    CmdReadTotals = 249,
-    CmdReadTemps = 252,
-};
 constexpr uint8_t TotalsSub = 2;
 constexpr uint8_t CountersSub = 3;
 
@@ -70,7 +65,7 @@ std::vector<std::pair<int, std::string>> LastFillRowTexts(const LastFill& f) {
 
 void ReadLastFill(TComThread& w) {
     const int channel = w.CurrentChannel;
-    TRequest request{w.DeviceAddress, CmdReadLastFill, static_cast<uint8_t>(channel)};
+    TRequest request{w.DeviceAddress, Cmd::ReadLastFill, static_cast<uint8_t>(channel)};
     RunExchange(w, ReadLastFill, request, 3, {.Status = &w.PollStatusText, .Needed = LastFillAnswer},
         [&](const uint8_t* answer, int) { std::copy_n(answer + 4, LastFillSize, w.LastFill.begin()); },
         [&] {
@@ -81,7 +76,7 @@ void ReadLastFill(TComThread& w) {
 }
 
 void ReadDataBlock(TComThread& w) {
-    TRequest request{w.DeviceAddress, CmdReadDataBlock};
+    TRequest request{w.DeviceAddress, Cmd::ReadDataBlock};
     RunExchange(w, ReadDataBlock, request, 2, {.Status = &w.PollStatusText, .Needed = 4},
         [&](const uint8_t* answer, int length) {
             std::span<const uint8_t> bytes(answer, length);
@@ -100,7 +95,7 @@ void ReadDataBlock(TComThread& w) {
 
 void ReadChannelTotals(TComThread& w) {
     const int channel = w.CurrentChannel;
-    TRequest request{w.DeviceAddress, CmdReadTotals, TotalsSub, static_cast<uint8_t>(channel)};
+    TRequest request{w.DeviceAddress, Cmd::ReadTotals, TotalsSub, static_cast<uint8_t>(channel)};
     RunExchange(w, ReadChannelTotals, request, 4, {.Status = &w.PollStatusText, .Needed = ChannelTotalsAnswer},
         [&](const uint8_t* answer, int length) {
             ChannelTotals totals = DecodeChannelTotals({answer, static_cast<size_t>(length)}, w.FlowmeterBase);
@@ -117,7 +112,7 @@ void ReadChannelTotals(TComThread& w) {
 
 void ReadChannelCounters(TComThread& w) {
     const int channel = w.CurrentChannel;
-    TRequest request{w.DeviceAddress, CmdReadTotals, CountersSub, static_cast<uint8_t>(channel)};
+    TRequest request{w.DeviceAddress, Cmd::ReadTotals, CountersSub, static_cast<uint8_t>(channel)};
     RunExchange(w, ReadChannelCounters, request, 4,
         {.Status = &w.PollStatusText, .Needed = ChannelCountersAnswer},
         [&](const uint8_t* answer, int length) {
@@ -137,7 +132,7 @@ void ReadChannelCounters(TComThread& w) {
 }
 
 void ReadTempsAndVoltages(TComThread& w) {
-    TRequest request{w.DeviceAddress, CmdReadTemps, static_cast<uint8_t>(w.CurrentChannel)};
+    TRequest request{w.DeviceAddress, Cmd::ReadTemps, static_cast<uint8_t>(w.CurrentChannel)};
     auto decode = [&](const uint8_t* answer, int length) {
         w.Temps = DecodeTempsAndVoltage({answer, static_cast<size_t>(length)}, answer[2]);
     };

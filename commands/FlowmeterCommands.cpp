@@ -2,14 +2,12 @@
 
 #include <algorithm>
 
+#include "link/CommandCodes.h"
 #include "engine/OperationPattern.h"
 #include "link/ComPortUnit.h"
 
 namespace {
 
-constexpr uint8_t kCmdFlowmeterData = 229;
-constexpr uint8_t kCmdFlowmeterType = 230;
-constexpr uint8_t kCmdCrypto = 231;
 constexpr uint8_t kSubFlowmeterData = 1;
 constexpr uint8_t kSubCryptoTempOffset = 1;
 
@@ -52,7 +50,7 @@ void ShowCryptoNotPolled(TComThread& w) {
 void ReadFlowmeterData(TComThread& w) {
     const int n = w.CurrentChannel;
     if (RefuseOutOfRange(w, ReadFlowmeterData, n, kChannelCount)) return;
-    TRequest request{w.DeviceAddress, kCmdFlowmeterData, kSubFlowmeterData, uint8_t(n)};
+    TRequest request{w.DeviceAddress, Cmd::FlowmeterData, kSubFlowmeterData, uint8_t(n)};
     auto& record = w.FlowmeterData[n];
     const bool read = RunExchange(
         w, ReadFlowmeterData, request, 4, {.Needed = kFlowmeterDataAnswerLength},
@@ -73,7 +71,7 @@ void ReadFlowmeterData(TComThread& w) {
 void ReadCryptoFlowmeterData(TComThread& w) {
     const int n = w.CurrentChannel;
     if (RefuseOutOfRange(w, ReadCryptoFlowmeterData, n, kChannelCount)) return;
-    TRequest request{w.DeviceAddress, kCmdCrypto, uint8_t(n)};
+    TRequest request{w.DeviceAddress, Cmd::CryptoFlowmeter, uint8_t(n)};
     auto& record = w.CryptoData[n];
     const bool read = RunExchange(
         w, ReadCryptoFlowmeterData, request, 3, {.Needed = kCryptoAnswerLength},
@@ -92,20 +90,20 @@ void ReadCryptoFlowmeterData(TComThread& w) {
 void WriteFlowmeterType(TComThread& w) {
     const int n = w.SelectedChannel;
     if (RefuseOutOfRange(w, WriteFlowmeterType, n, kChannelCount)) return;
-    WriteSelected(w, WriteFlowmeterType, {kCmdFlowmeterType, uint8_t(n), w.FlowmeterTypeToWrite[n]});
+    WriteSelected(w, WriteFlowmeterType, {Cmd::WriteFlowmeterType, uint8_t(n), w.FlowmeterTypeToWrite[n]});
 }
 
 void WriteFlowmeterTypeAndAddress(TComThread& w) {
     const int n = w.SelectedChannel;
     if (RefuseOutOfRange(w, WriteFlowmeterTypeAndAddress, n, kChannelCount)) return;
     WriteSelected(w, WriteFlowmeterTypeAndAddress,
-                  {kCmdFlowmeterType, uint8_t(n), w.FlowmeterTypeToWrite[n], w.LpgAddressToWrite[n]});
+                  {Cmd::WriteFlowmeterType, uint8_t(n), w.FlowmeterTypeToWrite[n], w.LpgAddressToWrite[n]});
 }
 
 void WriteFlowmeterTempOffset(TComThread& w) {
     const int n = w.SelectedChannel;
     if (RefuseOutOfRange(w, WriteFlowmeterTempOffset, n, kChannelCount)) return;
     WriteSelected(w, WriteFlowmeterTempOffset,
-                  {kCmdCrypto, kSubCryptoTempOffset, uint8_t(n), uint8_t(w.FlowmeterTempOffsetToWrite[n])},
+                  {Cmd::CryptoFlowmeter, kSubCryptoTempOffset, uint8_t(n), uint8_t(w.FlowmeterTempOffsetToWrite[n])},
                   kTempOffsetTimeoutMs);
 }

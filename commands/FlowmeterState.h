@@ -7,7 +7,7 @@
 #include <vector>
 
 #include "commands/ChannelState.h"
-#include "commands/DeviceState.h"
+#include "engine/DeviceState.h"
 
 using FlowmeterStateBlock = std::span<const uint8_t, kFlowmeterStateSize>;
 

@@ -7,7 +7,7 @@
 #include <vector>
 
 #include "commands/ChannelState.h"
-#include "commands/DeviceState.h"
+#include "engine/DeviceState.h"
 
 using FlowmeterDataRecord = std::span<const uint8_t, kFlowmeterDataSize>;
 using CryptoDataRecord = std::span<const uint8_t, kCryptoDataSize>;

@@ -2,30 +2,15 @@
 
 #include <algorithm>
 
+#include "link/CommandCodes.h"
 #include "commands/BlockFields.h"
-#include "commands/FuelNameCodes.h"
+#include "link/FuelNameCodes.h"
 #include "commands/ParameterLayout.h"
 #include "engine/OperationPattern.h"
 #include "engine/TextHelpers.h"
 #include "link/ComPortUnit.h"
 
 namespace {
-
-enum Command : uint8_t {
-    CmdWriteVrxAddress = 34,
-    CmdWriteTabloTestStep = 214,
-    CmdReadTabloTestStep = 215,
-    CmdWriteTabloCutOff = 218,
-    CmdReadTabloCutOff = 219,
-    CmdWriteNightBright = 220,
-    CmdReadNightBright = 221,
-    CmdWriteReductionConst = 222,
-    CmdReadReductionConst = 223,
-    CmdWritePumpRampUp = 224,
-    CmdWriteNozzle = 226,
-    CmdWriteFlowmeterParams = 250,
-    CmdReadFlowmeterParams = 251,
-};
 
 // Sub-codes: 214 writes display-device settings with 1 and 2, 34 a nozzle address with 1.
 constexpr uint8_t TabloColourCorrectionSub = 1;
@@ -65,7 +50,7 @@ std::string ReductionConstText(const TDeviceState& s, int channel) {
 }
 
 void ReadFlowmeterTimeout(TComThread& w) {
-    TRequest request{w.DeviceAddress, CmdReadFlowmeterParams};
+    TRequest request{w.DeviceAddress, Cmd::ReadFlowmeterParams};
     const TExchangeSettings settings{.Status = &w.PollStatusText, .Needed = FlowmeterTimeoutAnswer};
     bool fullAnswer = false;
     RunExchange(w, ReadFlowmeterTimeout, request, 2, settings,
@@ -87,7 +72,7 @@ void ReadFlowmeterTimeout(TComThread& w) {
 }
 
 void ReadTabloCutOff(TComThread& w) {
-    TRequest request{w.DeviceAddress, CmdReadTabloCutOff};
+    TRequest request{w.DeviceAddress, Cmd::ReadTabloCutOff};
     const TExchangeSettings settings{.Status = &w.PollStatusText, .Needed = 5};
     RunExchange(w, ReadTabloCutOff, request, 2, settings,
         [&](const uint8_t* answer, int) {
@@ -98,7 +83,7 @@ void ReadTabloCutOff(TComThread& w) {
 }
 
 void ReadNightBright(TComThread& w) {
-    TRequest request{w.DeviceAddress, CmdReadNightBright};
+    TRequest request{w.DeviceAddress, Cmd::ReadNightBright};
     const TExchangeSettings settings{.Status = &w.PollStatusText, .Needed = 4};
     RunExchange(w, ReadNightBright, request, 2, settings,
         [&](const uint8_t* answer, int) {
@@ -109,7 +94,7 @@ void ReadNightBright(TComThread& w) {
 }
 
 void ReadTabloTestStepTime(TComThread& w) {
-    TRequest request{w.DeviceAddress, CmdReadTabloTestStep};
+    TRequest request{w.DeviceAddress, Cmd::ReadTabloTest};
     const TExchangeSettings settings{.Status = &w.PollStatusText, .Needed = 4};
     RunExchange(w, ReadTabloTestStepTime, request, 2, settings,
         [&](const uint8_t* answer, int) {
@@ -133,7 +118,7 @@ void ReadReductionConst(TComThread& w) {
         return;
     }
     ComPort.Buffer[0] = SubControllerBusAddress(w.DeviceAddress, channel);
-    ComPort.Buffer[1] = CmdReadReductionConst;
+    ComPort.Buffer[1] = Cmd::ReadReductionConst;
     ComPort.Buffer[2] = SubControllerChannel(channel);
     RunExchangeBuffer(w, ReadReductionConst, 3,
         {.Status = &w.PollStatusText, .TimeoutMs = ReductionReadTimeoutMs, .Needed = 6},
@@ -142,29 +127,29 @@ void ReadReductionConst(TComThread& w) {
 }
 
 void WriteFlowmeterTimeout(TComThread& w) {
-    TRequest request{w.DeviceAddress, CmdWriteFlowmeterParams, static_cast<uint8_t>(w.FlowmeterTimeout)};
+    TRequest request{w.DeviceAddress, Cmd::WriteFlowmeterParams, static_cast<uint8_t>(w.FlowmeterTimeout)};
     SendSetting(w, WriteFlowmeterTimeout, request, 3);
 }
 
 void WriteFlowmeterParams(TComThread& w) {
-    TRequest request{w.DeviceAddress, CmdWriteFlowmeterParams, static_cast<uint8_t>(w.FlowmeterTimeout)};
+    TRequest request{w.DeviceAddress, Cmd::WriteFlowmeterParams, static_cast<uint8_t>(w.FlowmeterTimeout)};
     std::ranges::copy(w.FlowmeterParams, request.begin() + 3);
     SendSetting(w, WriteFlowmeterParams, request, 3 + FlowmeterParamBytes);
 }
 
 void WriteTabloCutOff(TComThread& w) {
-    TRequest request{w.DeviceAddress, CmdWriteTabloCutOff};
+    TRequest request{w.DeviceAddress, Cmd::WriteTabloCutOff};
     PutU16(&request[2], static_cast<uint16_t>(w.TabloCutOff));
     SendSetting(w, WriteTabloCutOff, request, 4);
 }
 
 void WriteNightBright(TComThread& w) {
-    TRequest request{w.DeviceAddress, CmdWriteNightBright, static_cast<uint8_t>(w.NightBright)};
+    TRequest request{w.DeviceAddress, Cmd::WriteNightBright, static_cast<uint8_t>(w.NightBright)};
     SendSetting(w, WriteNightBright, request, 3);
 }
 
 void WriteTabloTestStepTime(TComThread& w) {
-    TRequest request{w.DeviceAddress, CmdWriteTabloTestStep, static_cast<uint8_t>(w.TabloTestStep)};
+    TRequest request{w.DeviceAddress, Cmd::WriteTabloTest, static_cast<uint8_t>(w.TabloTestStep)};
     SendSetting(w, WriteTabloTestStepTime, request, 3);
 }
 
@@ -172,7 +157,7 @@ void WriteReductionConst(TComThread& w) {
     const int channel = w.SelectedChannel;
     if (RefuseOutOfRange(w, WriteReductionConst, channel, kChannelCount)) return;
     ComPort.Buffer[0] = SubControllerBusAddress(w.DeviceAddress, channel);
-    ComPort.Buffer[1] = CmdWriteReductionConst;
+    ComPort.Buffer[1] = Cmd::WriteReductionConst;
     ComPort.Buffer[2] = SubControllerChannel(channel);
     PutU16(&ComPort.Buffer[3], w.ReductionConst[channel]);
     SendSettingFromBuffer(w, WriteReductionConst, 5);
@@ -182,7 +167,7 @@ void WritePumpRampUpTime(TComThread& w) {
     const int channel = w.SelectedChannel;
     if (RefuseOutOfRange(w, WritePumpRampUpTime, channel, static_cast<int>(w.PumpRampUpTimeToWrite.size())))
         return;
-    TRequest request{w.DeviceAddress, CmdWritePumpRampUp, static_cast<uint8_t>(channel)};
+    TRequest request{w.DeviceAddress, Cmd::WritePumpRampUp, static_cast<uint8_t>(channel)};
     PutU16(&request[3], w.PumpRampUpTimeToWrite[channel]);
     SendSetting(w, WritePumpRampUpTime, request, 5);
 }
@@ -190,7 +175,7 @@ void WritePumpRampUpTime(TComThread& w) {
 void WriteNozzleColours(TComThread& w) {
     const int channel = w.SelectedChannel;
     if (RefuseOutOfRange(w, WriteNozzleColours, channel, kChannelCount)) return;
-    TRequest request{w.DeviceAddress, CmdWriteNozzle, static_cast<uint8_t>(channel)};
+    TRequest request{w.DeviceAddress, Cmd::WriteNozzle, static_cast<uint8_t>(channel)};
     std::ranges::copy(ColourBytes(w.LiftedNozzleColourToWrite[channel]), request.begin() + 3);
     std::ranges::copy(ColourBytes(w.RestingNozzleColourToWrite[channel]), request.begin() + 6);
     SendSetting(w, WriteNozzleColours, request, 9);
@@ -199,7 +184,7 @@ void WriteNozzleColours(TComThread& w) {
 void WriteFuelName(TComThread& w) {
     const int channel = w.SelectedChannel;
     if (RefuseOutOfRange(w, WriteFuelName, channel, kChannelCount)) return;
-    TRequest request{w.DeviceAddress, CmdWriteNozzle, static_cast<uint8_t>(channel)};
+    TRequest request{w.DeviceAddress, Cmd::WriteNozzle, static_cast<uint8_t>(channel)};
     EncodeFuelName(w.FuelNameToWrite[channel], std::span<uint8_t, FuelNameLength>(&request[3], FuelNameLength));
     SendSetting(w, WriteFuelName, request, 3 + FuelNameLength);
 }
@@ -207,7 +192,7 @@ void WriteFuelName(TComThread& w) {
 void WriteVrxAddress(TComThread& w) {
     const int channel = w.SelectedChannel;
     if (RefuseOutOfRange(w, WriteVrxAddress, channel, kChannelCount)) return;
-    const uint8_t request[] = {w.DeviceAddress, CmdWriteVrxAddress, static_cast<uint8_t>(channel),
+    const uint8_t request[] = {w.DeviceAddress, Cmd::WriteBusAddress, static_cast<uint8_t>(channel),
                                VrxAddressSub, w.VrxAddress[channel]};
     std::ranges::copy(request, ComPort.Buffer);
     SendSettingFromBuffer(w, WriteVrxAddress, sizeof request);
@@ -216,7 +201,7 @@ void WriteVrxAddress(TComThread& w) {
 void WriteTabloColourCorrection(TComThread& w) {
     const int board = w.SelectedChannel;
     if (RefuseOutOfRange(w, WriteTabloColourCorrection, board, kDisplayBoardCount)) return;
-    const uint8_t head[] = {w.DeviceAddress, CmdWriteTabloTestStep, TabloColourCorrectionSub,
+    const uint8_t head[] = {w.DeviceAddress, Cmd::WriteTabloTest, TabloColourCorrectionSub,
                             static_cast<uint8_t>(board)};
     std::ranges::copy(head, ComPort.Buffer);
     std::ranges::copy(w.TabloColourCorrection[board], ComPort.Buffer + sizeof head);
@@ -226,7 +211,7 @@ void WriteTabloColourCorrection(TComThread& w) {
 void WriteTabloTempOffset(TComThread& w) {
     const int device = w.SelectedChannel;
     if (RefuseOutOfRange(w, WriteTabloTempOffset, device, kDisplayDeviceCount)) return;
-    const uint8_t request[] = {w.DeviceAddress, CmdWriteTabloTestStep, TabloTempOffsetSub,
+    const uint8_t request[] = {w.DeviceAddress, Cmd::WriteTabloTest, TabloTempOffsetSub,
                                static_cast<uint8_t>(device),
                                static_cast<uint8_t>(w.TabloTempOffsetToWrite[device])};
     std::ranges::copy(request, ComPort.Buffer);

@@ -2,11 +2,11 @@
 
 #include <algorithm>
 
+#include "link/CommandCodes.h"
 #include "engine/OperationPattern.h"
 
 namespace {
 
-constexpr uint8_t kCmdPeripheral = 232;
 constexpr uint8_t kSubSoundGenStatus = 0;
 constexpr uint8_t kSubSoundGenAddress = 1;
 constexpr uint8_t kSubSoundGenVolume = 3;
@@ -14,13 +14,12 @@ constexpr uint8_t kSubValveParams = 5;
 constexpr uint8_t kSubValveStatus = 6;
 
 // Identity request of the valve controller, relayed by the controller.
-constexpr uint8_t kCmdValveInfo = 89;
 constexpr uint8_t kValveInfoParams[] = {5, 3, 0};
 constexpr int kValveInfoAt = 6;
 
 // Every operation here reports in the poll status line, writers included.
 void Write(TComThread& w, Op self, std::initializer_list<uint8_t> params) {
-    TRequest request{w.DeviceAddress, kCmdPeripheral};
+    TRequest request{w.DeviceAddress, Cmd::Peripheral};
     int length = 2;
     for (uint8_t b : params) request[length++] = b;
     RunExchange(w, self, request, length, {});
@@ -29,7 +28,7 @@ void Write(TComThread& w, Op self, std::initializer_list<uint8_t> params) {
 }  // namespace
 
 void ReadSoundGenStatus(TComThread& w) {
-    TRequest request{w.DeviceAddress, kCmdPeripheral, kSubSoundGenStatus};
+    TRequest request{w.DeviceAddress, Cmd::Peripheral, kSubSoundGenStatus};
     uint8_t address = 0;
     RunExchange(
         w, ReadSoundGenStatus, request, 3, {.Needed = kSoundGenAnswerLength},
@@ -51,7 +50,7 @@ void WriteSoundGenVolume(TComThread& w) {
 }
 
 void ReadValveControllerStatus(TComThread& w) {
-    TRequest request{w.DeviceAddress, kCmdPeripheral, kSubValveStatus};
+    TRequest request{w.DeviceAddress, Cmd::Peripheral, kSubValveStatus};
     ValveStatusTexts texts;
     RunExchange(
         w, ReadValveControllerStatus, request, 3, {.Needed = kValveStatusAnswerLength},
@@ -64,7 +63,7 @@ void ReadValveControllerStatus(TComThread& w) {
 }
 
 void ReadValveControllerInfo(TComThread& w) {
-    TRequest request{w.DeviceAddress, kCmdValveInfo};
+    TRequest request{w.DeviceAddress, Cmd::ValveControllerInfo};
     std::copy(std::begin(kValveInfoParams), std::end(kValveInfoParams), request.begin() + 2);
     RunExchange(
         w, ReadValveControllerInfo, request, 5, {.Needed = kValveInfoAnswerLength},

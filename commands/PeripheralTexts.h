@@ -8,7 +8,7 @@
 #include <vector>
 
 #include "commands/ChannelState.h"
-#include "commands/DeviceState.h"
+#include "engine/DeviceState.h"
 
 using TSoundGenStatus = TDeviceState::TSoundGenStatus;
 

@@ -4,9 +4,10 @@
 #include <cstdio>
 #include <span>
 
+#include "link/CommandCodes.h"
 #include "commands/ChannelState.h"
 #include "commands/FlowmeterState.h"
-#include "commands/FuelNameCodes.h"
+#include "link/FuelNameCodes.h"
 #include "commands/TabloState.h"
 #include "engine/OperationPattern.h"
 #include "engine/TextHelpers.h"
@@ -14,9 +15,8 @@
 
 namespace {
 
-constexpr uint8_t CmdDeviceInfo = 0, SubMd5 = 3;
-constexpr uint8_t CmdDataBlock = 209, SubChannelState = 1, SubPumpRampUp = 2, SubFlowmeterState = 3;
-constexpr uint8_t CmdTabloState = 215;
+constexpr uint8_t SubMd5 = 3;
+constexpr uint8_t SubChannelState = 1, SubPumpRampUp = 2, SubFlowmeterState = 3;
 
 constexpr int Md5At = 3, Md5Size = 16;
 constexpr int BlockAt = 4;  // the data blocks of command 209 start after one unread byte
@@ -45,7 +45,7 @@ std::string HexText(const uint8_t* bytes, int count) {
 void ReadDataBlock(TComThread& w, Op self, uint8_t subCode, int size,
                    const std::function<void(int, const uint8_t*)>& store, const std::function<void(int)>& show) {
     const int c = w.CurrentChannel;
-    int length = PutRequest({w.DeviceAddress, CmdDataBlock, uint8_t(c), subCode});
+    int length = PutRequest({w.DeviceAddress, Cmd::ReadDataBlock, uint8_t(c), subCode});
     const bool kept = c >= 0 && c < kChannelCount;
     RunExchangeBuffer(w, self, length, {.Status = &w.PollStatusText, .Needed = BlockAt + size},
         [&](const uint8_t* answer, int) {
@@ -81,7 +81,7 @@ void ShowChannelState(TComThread& w, int c) {
 }  // namespace
 
 void ReadFirmwareMd5(TComThread& w) {
-    int length = PutRequest({w.DeviceAddress, CmdDeviceInfo, SubMd5});
+    int length = PutRequest({w.DeviceAddress, Cmd::DeviceInfo, SubMd5});
     std::string md5;
     RunExchangeBuffer(w, ReadFirmwareMd5, length,
         {.Status = &w.PollStatusText, .TimeoutMs = Md5TimeoutMs, .Needed = Md5At + Md5Size,
@@ -118,7 +118,7 @@ void ReadFlowmeterState(TComThread& w) {
 
 void ReadTabloState(TComThread& w) {
     const int n = w.CurrentChannel;
-    int length = PutRequest({w.DeviceAddress, CmdTabloState, TabloStateSubCode(n), uint8_t(n)});
+    int length = PutRequest({w.DeviceAddress, Cmd::ReadTabloTest, TabloStateSubCode(n), uint8_t(n)});
     std::vector<RowText> texts;
     ColourCorrection correction{};
     RunExchangeBuffer(w, ReadTabloState, length,

@@ -10,7 +10,7 @@
 #include <vector>
 
 #include "commands/ChannelState.h"
-#include "commands/DeviceState.h"
+#include "engine/DeviceState.h"
 
 namespace TabloStateAt {
 constexpr int Type = 5;

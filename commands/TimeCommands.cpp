@@ -3,15 +3,14 @@
 #include <ctime>
 #include <vector>
 
+#include "link/CommandCodes.h"
 #include "commands/ClockCheck.h"
 #include "engine/OperationPattern.h"
 #include "engine/TextHelpers.h"
-#include "engine/UserFormats.h"
+#include "link/UserFormats.h"
 #include "link/ComPortUnit.h"
 
 namespace {
-
-enum Command : uint8_t { CmdReadTime = 8, CmdWriteTime = 9, CmdWriteTimeZone = 10 };
 
 constexpr int TimeAnswer = 9;
 // The VRX 2.0 link runs at this rate and has no clock commands.
@@ -76,7 +75,7 @@ void ReadTime(TComThread& w) {
     w.ClearPendingIf(ReadTime);
     if (w.BitRate == VrxBitRate) return;
 
-    TRequest request{w.DeviceAddress, CmdReadTime};
+    TRequest request{w.DeviceAddress, Cmd::ReadTime};
     bool accepted = false;
     RunExchange(w, ReadTime, request, 2, {.Status = &w.PollStatusText, .Needed = TimeAnswer},
         [&](const uint8_t* answer, int length) {
@@ -103,12 +102,12 @@ void ReadTime(TComThread& w) {
 }
 
 void WriteTime(TComThread& w) {
-    TRequest request{w.DeviceAddress, CmdWriteTime};
+    TRequest request{w.DeviceAddress, Cmd::WriteTime};
     PutU32(&request[2], w.UtcTime);
     RunExchange(w, WriteTime, request, 6, {.Status = &w.CommandStatusText});
 }
 
 void WriteTimeZone(TComThread& w) {
-    TRequest request{w.DeviceAddress, CmdWriteTimeZone, static_cast<uint8_t>(w.TimeZone), w.SummerTimeMode};
+    TRequest request{w.DeviceAddress, Cmd::WriteTimeZone, static_cast<uint8_t>(w.TimeZone), w.SummerTimeMode};
     RunExchange(w, WriteTimeZone, request, 4, {.Status = &w.CommandStatusText});
 }

@@ -3,6 +3,7 @@
 #include <chrono>
 #include <exception>
 
+#include "engine/CommandCatalog.h"
 #include "link/ComPortUnit.h"
 #include "link/PosixSerialLine.h"
 
@@ -31,6 +32,8 @@ bool StatusUpdateDue(uint64_t nowMs, uint64_t& lastShownMs, bool sending) {
 TComThread::TComThread(const TViews& views) : Ui(views) {
     using Period = std::chrono::steady_clock::period;
     CounterFrequency = int64_t(Period::den / Period::num);
+    // The port the worker owns describes its requests with the command catalog.
+    ComPort.Describer = &DescribeRequestAtRate;
 }
 
 TComThread::~TComThread() {

@@ -8,7 +8,7 @@
 #include <string>
 #include <thread>
 
-#include "commands/DeviceState.h"
+#include "engine/DeviceState.h"
 #include "engine/Views.h"
 
 class TComThread;

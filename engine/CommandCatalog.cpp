@@ -5,6 +5,7 @@
 #include <iterator>
 
 #include "engine/TextHelpers.h"
+#include "link/CommandCodes.h"
 
 namespace {
 
@@ -37,39 +38,39 @@ struct PlainRow {
     Tail tail;
 };
 constexpr PlainRow kPlainRows[] = {
-    {0, "Чтение информации об устройстве", Tail::None},
-    {8, "Чтение времени", Tail::None},
-    {9, "Запись времени", Tail::None},
-    {10, "Запись часового пояса", Tail::None},
-    {200, "Загрузка параметров дозы ", Tail::Channel},
-    {201, "Запуск дозы ", Tail::Channel},
-    {202, "Остановка дозы ", Tail::Channel},
-    {203, "Долив дозы ", Tail::Channel},
-    {206, "Чтение цены топлива ", Tail::Channel},
-    {207, "Подтверждение окончания налива ", Tail::Channel},
-    {208, "Чтение данных о последней заправке ", Tail::Channel},
-    {209, "Чтение блока данных", Tail::None},
-    {210, "Запись конфигурации ТРК", Tail::None},
-    {211, "Чтение конфигурации ТРК", Tail::None},
-    {212, "Запись доп.конфигурации ТРК", Tail::None},
-    {213, "Чтение доп.конфигурации ТРК", Tail::None},
-    {214, "Запись времени шага теста табло", Tail::None},
-    {215, "Чтение времени шага теста табло", Tail::None},
-    {218, "Запись отсечки табло", Tail::None},
-    {219, "Чтение отсечки табло", Tail::None},
-    {220, "Запись ночной яркости табло", Tail::None},
-    {221, "Чтение ночной яркости табло", Tail::None},
-    {222, "Запись константы снижения расхода", Tail::None},
-    {223, "Чтение константы снижения расхода", Tail::None},
-    {224, "Запись времени разгона насоса", Tail::None},
-    {225, "Чтение времени разгона насоса", Tail::None},
-    {227, "Чтение цветов пистолета ", Tail::Channel},
-    {230, "Запись типа расходомера ", Tail::Channel},
-    {231, "Чтение данных крипто-расходомера ", Tail::Channel},
-    {249, "Чтение суммарников", Tail::None},
-    {250, "Запись таймаута расходомера", Tail::None},
-    {251, "Чтение таймаута расходомера", Tail::None},
-    {252, "Чтение температур/напряжений", Tail::None},
+    {Cmd::DeviceInfo, "Чтение информации об устройстве", Tail::None},
+    {Cmd::ReadTime, "Чтение времени", Tail::None},
+    {Cmd::WriteTime, "Запись времени", Tail::None},
+    {Cmd::WriteTimeZone, "Запись часового пояса", Tail::None},
+    {Cmd::LoadDose, "Загрузка параметров дозы ", Tail::Channel},
+    {Cmd::StartDose, "Запуск дозы ", Tail::Channel},
+    {Cmd::StopDose, "Остановка дозы ", Tail::Channel},
+    {Cmd::ContinueDose, "Долив дозы ", Tail::Channel},
+    {Cmd::ReadPrice, "Чтение цены топлива ", Tail::Channel},
+    {Cmd::ConfirmFillEnd, "Подтверждение окончания налива ", Tail::Channel},
+    {Cmd::ReadLastFill, "Чтение данных о последней заправке ", Tail::Channel},
+    {Cmd::ReadDataBlock, "Чтение блока данных", Tail::None},
+    {Cmd::WriteCfg, "Запись конфигурации ТРК", Tail::None},
+    {Cmd::ReadCfg, "Чтение конфигурации ТРК", Tail::None},
+    {Cmd::WriteExtCfg, "Запись доп.конфигурации ТРК", Tail::None},
+    {Cmd::ReadExtCfg, "Чтение доп.конфигурации ТРК", Tail::None},
+    {Cmd::WriteTabloTest, "Запись времени шага теста табло", Tail::None},
+    {Cmd::ReadTabloTest, "Чтение времени шага теста табло", Tail::None},
+    {Cmd::WriteTabloCutOff, "Запись отсечки табло", Tail::None},
+    {Cmd::ReadTabloCutOff, "Чтение отсечки табло", Tail::None},
+    {Cmd::WriteNightBright, "Запись ночной яркости табло", Tail::None},
+    {Cmd::ReadNightBright, "Чтение ночной яркости табло", Tail::None},
+    {Cmd::WriteReductionConst, "Запись константы снижения расхода", Tail::None},
+    {Cmd::ReadReductionConst, "Чтение константы снижения расхода", Tail::None},
+    {Cmd::WritePumpRampUp, "Запись времени разгона насоса", Tail::None},
+    {Cmd::ReadPumpRampUp, "Чтение времени разгона насоса", Tail::None},
+    {Cmd::ReadNozzleColours, "Чтение цветов пистолета ", Tail::Channel},
+    {Cmd::WriteFlowmeterType, "Запись типа расходомера ", Tail::Channel},
+    {Cmd::CryptoFlowmeter, "Чтение данных крипто-расходомера ", Tail::Channel},
+    {Cmd::ReadTotals, "Чтение суммарников", Tail::None},
+    {Cmd::WriteFlowmeterParams, "Запись таймаута расходомера", Tail::None},
+    {Cmd::ReadFlowmeterParams, "Чтение таймаута расходомера", Tail::None},
+    {Cmd::ReadTemps, "Чтение температур/напряжений", Tail::None},
 };
 
 // Texts chosen by a sub-code byte; `withValue` appends byte 3 in decimal.
@@ -106,7 +107,7 @@ const SubCodeRow* FindSubCode(const SubCodeRow (&rows)[N], uint8_t subCode) {
     return row == std::end(rows) ? nullptr : row;
 }
 
-std::string BusAddressText(TECOMPort&, const Request& r) {
+std::string BusAddressText(int, const Request& r) {
     const std::string base = "Запись сетевого адреса";
     if (r.Length() == 3) return base + " контроллера " + r.Number(2);
     if (r.Length() < 5) return base;
@@ -119,29 +120,29 @@ std::string BusAddressText(TECOMPort&, const Request& r) {
 }
 
 // Byte 6 is the divisor of 921600 that selects the new rate; 0..2 select the protocol instead.
-std::string LineSwitchText(TECOMPort& port, const Request& r) {
+std::string LineSwitchText(int bitRate, const Request& r) {
     const uint8_t selector = r.Byte(6);
     if (selector < kProtocolNames.size()) return std::string("Установка типа протокола : ") + kProtocolNames[selector];
-    return "Установка скорости обмена " + std::to_string(port.GetBitRate()) + " -> " +
+    return "Установка скорости обмена " + std::to_string(bitRate) + " -> " +
            std::to_string(921600 / selector);
 }
 
-std::string BlockText(TECOMPort&, const Request& r) {
+std::string BlockText(int, const Request& r) {
     return (r.Byte(3) != 0 ? "Блокировка канала " : "Разблокировка канала ") + r.Channel();
 }
 
-std::string PriceText(TECOMPort&, const Request& r) {
+std::string PriceText(int, const Request& r) {
     return "Запись цены топлива " + r.Channel() + " " + RealText(r.U32(3) * 0.01) + " руб.";
 }
 
 // The fuel name and the nozzle colours share a code and differ by length.
-std::string NozzleText(TECOMPort&, const Request& r) {
+std::string NozzleText(int, const Request& r) {
     constexpr int kFuelNameLength = 17;
     return (r.Length() == kFuelNameLength ? "Запись названия топлива " : "Запись цветов пистолета ") + r.Channel();
 }
 
 // Unnamed service sub-codes (the memory read among them) describe themselves as nothing.
-std::string ServiceText(TECOMPort&, const Request& r) {
+std::string ServiceText(int, const Request& r) {
     if (r.Byte(2) == kRemoteInitSubCode) {
         const SubCodeRow* row = FindSubCode(kRemoteInitRows, r.Byte(3));
         return row ? row->text : "Неизвестная операция";
@@ -150,39 +151,49 @@ std::string ServiceText(TECOMPort&, const Request& r) {
     return row ? row->text : "";
 }
 
-std::string FlowmeterReadText(TECOMPort&, const Request& r) {
+std::string FlowmeterReadText(int, const Request& r) {
     if (r.Length() == 3) return "Чтение типа расходомера " + r.Channel();
     if (r.Length() == 4 && r.Byte(2) == 1) return "Чтение данных расходомера " + std::to_string(r.Byte(3) + 1);
     return "";
 }
 
-std::string SoundGenText(TECOMPort&, const Request& r) {
+std::string SoundGenText(int, const Request& r) {
     const SubCodeRow* row = FindSubCode(kSoundGenRows, r.Byte(2));
     if (!row) return "Неизвестная команда звукогенератора " + r.Number(2);
     return row->withValue ? row->text + r.Number(3) : row->text;
 }
 
 // Commands whose text depends on the length or on parameter bytes.
-using Describer = std::string (*)(TECOMPort&, const Request&);
+using Describer = std::string (*)(int bitRate, const Request&);
 struct RuleRow {
     uint8_t code;
     Describer describe;
 };
 constexpr RuleRow kRuleRows[] = {
-    {34, BusAddressText},  {145, LineSwitchText},     {204, BlockText},     {205, PriceText},
-    {226, NozzleText},     {228, ServiceText},        {229, FlowmeterReadText}, {232, SoundGenText},
+    {Cmd::WriteBusAddress, BusAddressText},
+    {Cmd::LinkSettings, LineSwitchText},
+    {Cmd::BlockChannel, BlockText},
+    {Cmd::WritePrice, PriceText},
+    {Cmd::WriteNozzle, NozzleText},
+    {Cmd::Service, ServiceText},
+    {Cmd::FlowmeterData, FlowmeterReadText},
+    {Cmd::Peripheral, SoundGenText},
 };
 
 }  // namespace
 
 std::string DescribeRequest(TECOMPort& port, const uint8_t* request, int length) {
+    return DescribeRequestAtRate(request, length, port.GetBitRate());
+}
+
+std::string DescribeRequestAtRate(const uint8_t* request, int length, int bitRate) {
     const Request r(request, length);
     if (r.Length() < 2) return kUndescribed;
     const uint8_t code = r.Byte(1);
 
     const auto rule = std::find_if(std::begin(kRuleRows), std::end(kRuleRows),
                                    [code](const RuleRow& row) { return row.code == code; });
-    if (rule != std::end(kRuleRows)) return rule->describe(port, r);
+    if (rule != std::end(kRuleRows)) return rule->describe(bitRate, r);
 
     const auto plain = std::find_if(std::begin(kPlainRows), std::end(kPlainRows),
                                     [code](const PlainRow& row) { return row.code == code; });

@@ -10,5 +10,8 @@
 // Never fails: an unknown command gives "Неописанная команда", and parameter bytes
 // beyond `length` read as 0. `port` is asked only for its bit rate (command 145).
 std::string DescribeRequest(TECOMPort& port, const uint8_t* request, int length);
+// The same with the rate the line runs at given (only the rate switch of command 145
+// names it); this is the describer the worker hands to the port.
+std::string DescribeRequestAtRate(const uint8_t* request, int length, int bitRate);
 // The description of the first `length` bytes of the port's own Buffer.
 std::string DescribeBuffer(TECOMPort& port, int length);

@@ -6,7 +6,7 @@
 #include <cmath>
 #include <cstdlib>
 
-#include "engine/UserFormats.h"
+#include "link/UserFormats.h"
 
 namespace {
 

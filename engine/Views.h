@@ -9,8 +9,8 @@
 #include <string>
 #include <vector>
 
-#include "commands/ConfigMapping.h"
-#include "commands/DeviceState.h"
+#include "engine/ConfigControls.h"
+#include "engine/DeviceState.h"
 
 // Runs a step on the UI thread and returns only after it has run.
 class IUiDispatcher {

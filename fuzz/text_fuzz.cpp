@@ -9,7 +9,7 @@
 #include <vector>
 
 #include "commands/ConfigMapping.h"
-#include "commands/FuelNameCodes.h"
+#include "link/FuelNameCodes.h"
 #include "commands/NumberText.h"
 #include "commands/TabloState.h"
 #include "commands/TimeCommands.h"

@@ -1,6 +1,5 @@
 #include "link/ComPortUnit.h"
 
-#include "engine/CommandCatalog.h"
 #include "link/FrameCodec.h"
 #include "link/PosixSerialLine.h"
 #include "link/ResultCodes.h"
@@ -86,9 +85,9 @@ bool TECOMPort::SendFrame(const uint8_t* buf, int length, WriteRule rule) {
     Sending = true;
     // Longer content than a request may carry is refused without a trace: no caller builds one.
     if (length < 0 || length > kMaxRequestContent) return false;
-    {
+    if (Describer) {
         TELogger description;
-        description.Append(DescribeRequest(*this, buf, length) + kLineBreak);
+        description.Append(Describer(buf, length, GetBitRate()) + kLineBreak);
     }
     TELogger entry;
     entry.Append("Request:");

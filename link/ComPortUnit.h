@@ -32,6 +32,11 @@ public:
     void SendVrx(const uint8_t* buf, int n);
     int  ReceiveVrx(uint8_t* buf, int capacity);
 
+    // Describes a request for the exchange log. The port knows no commands: the layer that
+    // does hands its describer down. Without one, an entry has no description line.
+    using RequestDescriber = std::string (*)(const uint8_t* request, int length, int bitRate);
+    RequestDescriber Describer = nullptr;
+
     // Puts another line under the port (a test's scripted line); the default is the OS tty.
     void SetLine(std::unique_ptr<SerialLine> line);
 

@@ -1,6 +1,6 @@
 #include "link/ExchangeLog.h"
 
-#include "engine/UserFormats.h"
+#include "link/UserFormats.h"
 #include "link/Cp1251.h"
 #include "link/ToolFiles.h"
 

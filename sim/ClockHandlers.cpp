@@ -1,5 +1,6 @@
 // The real-time clock: read (8), set (9), time zone and summer-time mode (10).
 #include "sim/Families.h"
+#include "link/CommandCodes.h"
 #include "sim/SimController.h"
 
 namespace {
@@ -31,9 +32,9 @@ void WriteTimeZone(SimController& c, const SimRequest& rq, SimAnswer& a) {
 }
 
 constexpr SimHandlerRow kRows[] = {
-    {8, kAnySubCode, ReadTime},
-    {9, kAnySubCode, WriteTime},
-    {10, kAnySubCode, WriteTimeZone},
+    {Cmd::ReadTime, kAnySubCode, ReadTime},
+    {Cmd::WriteTime, kAnySubCode, WriteTime},
+    {Cmd::WriteTimeZone, kAnySubCode, WriteTimeZone},
 };
 
 }  // namespace

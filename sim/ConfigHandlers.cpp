@@ -3,6 +3,7 @@
 #include <algorithm>
 
 #include "sim/Families.h"
+#include "link/CommandCodes.h"
 #include "sim/SimConfig.h"
 #include "sim/SimController.h"
 
@@ -87,8 +88,8 @@ constexpr SimOptionRow kOptions[] = {
 };
 
 constexpr SimHandlerRow kRows[] = {
-    {211, kAnySubCode, ReadPage},
-    {210, kAnySubCode, WritePage},
+    {Cmd::ReadCfg, kAnySubCode, ReadPage},
+    {Cmd::WriteCfg, kAnySubCode, WritePage},
 };
 
 }  // namespace

@@ -2,6 +2,7 @@
 // totals in two layouts (249 sub-codes 2 and 3), temperatures and supply voltage (252).
 // All of them read the pouring model, which this family also advances before each request.
 #include "sim/Families.h"
+#include "link/CommandCodes.h"
 #include "sim/Pouring.h"
 #include "sim/SimController.h"
 
@@ -94,11 +95,11 @@ void ReadTempsAndVoltages(SimController& c, const SimRequest& rq, SimAnswer& a) 
 bool IsPlainDataBlock(const SimRequest& rq) { return rq.Length() == 2; }
 
 constexpr SimHandlerRow kRows[] = {
-    {208, kAnySubCode, ReadLastFill},
-    {209, kAnySubCode, ReadDataBlock, IsPlainDataBlock},
-    {249, 2, ReadChannelTotals},
-    {249, 3, ReadChannelCounters},
-    {252, kAnySubCode, ReadTempsAndVoltages},
+    {Cmd::ReadLastFill, kAnySubCode, ReadLastFill},
+    {Cmd::ReadDataBlock, kAnySubCode, ReadDataBlock, IsPlainDataBlock},
+    {Cmd::ReadTotals, 2, ReadChannelTotals},
+    {Cmd::ReadTotals, 3, ReadChannelCounters},
+    {Cmd::ReadTemps, kAnySubCode, ReadTempsAndVoltages},
 };
 
 constexpr SimOptionRow kOptions[] = {

@@ -6,6 +6,7 @@
 #include <string>
 
 #include "sim/Families.h"
+#include "link/CommandCodes.h"
 #include "sim/SimConfig.h"
 #include "sim/SimController.h"
 
@@ -110,10 +111,10 @@ void WriteCryptoTempOffset(SimController& c, const SimRequest& rq, SimAnswer& a)
 // the temperature offset. A read of channel 1 and the write both start "231, 1": the
 // length tells them apart.
 const SimHandlerRow kRows[] = {
-    {229, 1, ReadFlowmeterData, [](const SimRequest& rq) { return rq.Length() == 4; }},
-    {230, kAnySubCode, WriteFlowmeterType, [](const SimRequest& rq) { return rq.Length() == 4 || rq.Length() == 5; }},
-    {231, kAnySubCode, ReadCryptoData, [](const SimRequest& rq) { return rq.Length() == 3; }},
-    {231, 1, WriteCryptoTempOffset, [](const SimRequest& rq) { return rq.Length() == 5; }},
+    {Cmd::FlowmeterData, 1, ReadFlowmeterData, [](const SimRequest& rq) { return rq.Length() == 4; }},
+    {Cmd::WriteFlowmeterType, kAnySubCode, WriteFlowmeterType, [](const SimRequest& rq) { return rq.Length() == 4 || rq.Length() == 5; }},
+    {Cmd::CryptoFlowmeter, kAnySubCode, ReadCryptoData, [](const SimRequest& rq) { return rq.Length() == 3; }},
+    {Cmd::CryptoFlowmeter, 1, WriteCryptoTempOffset, [](const SimRequest& rq) { return rq.Length() == 5; }},
 };
 
 // "2,4": channel numbers as the tool shows them, 1..5.

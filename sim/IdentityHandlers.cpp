@@ -4,6 +4,7 @@
 #include <array>
 
 #include "link/ProtocolConstants.h"
+#include "link/CommandCodes.h"
 #include "sim/Families.h"
 #include "sim/SimController.h"
 
@@ -92,10 +93,10 @@ void WriteLinkSetting(SimController& c, const SimRequest& rq, SimAnswer& a) {
 }
 
 constexpr SimHandlerRow kRows[] = {
-    {0, 0, ReadIdentity},
-    {0, 3, ReadFirmwareMd5},
-    {34, kAnySubCode, WriteBusAddress, IsControllerAddressForm},
-    {145, kAnySubCode, WriteLinkSetting},
+    {Cmd::DeviceInfo, 0, ReadIdentity},
+    {Cmd::DeviceInfo, 3, ReadFirmwareMd5},
+    {Cmd::WriteBusAddress, kAnySubCode, WriteBusAddress, IsControllerAddressForm},
+    {Cmd::LinkSettings, kAnySubCode, WriteLinkSetting},
 };
 
 }  // namespace

@@ -4,6 +4,7 @@
 #include <algorithm>
 
 #include "sim/Families.h"
+#include "link/CommandCodes.h"
 #include "sim/SimConfig.h"
 #include "sim/SimController.h"
 
@@ -97,13 +98,13 @@ void ReadValveInfo(SimController& c, const SimRequest& rq, SimAnswer& a) {
 }
 
 const SimHandlerRow kRows[] = {
-    {232, 0, ReadSoundGenStatus},
-    {232, 1, WriteSoundGenAddress},
-    {232, 3, WriteSoundGenVolume},
-    {232, 5, WriteValveParams},
-    {232, 6, ReadValveStatus},
+    {Cmd::Peripheral, 0, ReadSoundGenStatus},
+    {Cmd::Peripheral, 1, WriteSoundGenAddress},
+    {Cmd::Peripheral, 3, WriteSoundGenVolume},
+    {Cmd::Peripheral, 5, WriteValveParams},
+    {Cmd::Peripheral, 6, ReadValveStatus},
     // The identity request carries the valve controller's own command: 5, 3, 0.
-    {89, 5, ReadValveInfo},
+    {Cmd::ValveControllerInfo, 5, ReadValveInfo},
 };
 
 const SimOptionRow kOptions[] = {

@@ -4,6 +4,7 @@
 #include <algorithm>
 
 #include "sim/Families.h"
+#include "link/CommandCodes.h"
 #include "sim/Pouring.h"
 #include "sim/SimController.h"
 
@@ -81,9 +82,9 @@ void ReadDisplayState(SimController& c, const SimRequest& rq, SimAnswer& a) {
 }
 
 constexpr SimHandlerRow kRows[] = {
-    {209, kAnySubCode, ReadChannelBlock, IsChannelBlockRequest},
-    {215, 1, ReadDisplayState, IsDisplayRequest},
-    {215, 2, ReadDisplayState, IsDisplayRequest},
+    {Cmd::ReadDataBlock, kAnySubCode, ReadChannelBlock, IsChannelBlockRequest},
+    {Cmd::ReadTabloTest, 1, ReadDisplayState, IsDisplayRequest},
+    {Cmd::ReadTabloTest, 2, ReadDisplayState, IsDisplayRequest},
 };
 
 void Tick(SimController& c) { PourUntilNow(c); }

@@ -2,7 +2,7 @@
 
 #include <algorithm>
 
-#include "commands/FuelNameCodes.h"
+#include "link/FuelNameCodes.h"
 
 namespace {
 

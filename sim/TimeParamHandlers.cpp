@@ -6,6 +6,7 @@
 #include <algorithm>
 
 #include "sim/Families.h"
+#include "link/CommandCodes.h"
 #include "sim/SimController.h"
 
 namespace {
@@ -104,23 +105,23 @@ bool (*LengthIs())(const SimRequest&) {
 bool IsVrxAddressForm(const SimRequest& rq) { return rq.Length() >= 5 && rq.U8(3) == 1; }
 
 const SimHandlerRow kRows[] = {
-    {251, kAnySubCode, ReadFlowmeterParams},
-    {250, kAnySubCode, WriteFlowmeterParams},
-    {219, kAnySubCode, ReadTabloCutOff},
-    {218, kAnySubCode, WriteTabloCutOff},
-    {221, kAnySubCode, ReadNightBright},
-    {220, kAnySubCode, WriteNightBright},
+    {Cmd::ReadFlowmeterParams, kAnySubCode, ReadFlowmeterParams},
+    {Cmd::WriteFlowmeterParams, kAnySubCode, WriteFlowmeterParams},
+    {Cmd::ReadTabloCutOff, kAnySubCode, ReadTabloCutOff},
+    {Cmd::WriteTabloCutOff, kAnySubCode, WriteTabloCutOff},
+    {Cmd::ReadNightBright, kAnySubCode, ReadNightBright},
+    {Cmd::WriteNightBright, kAnySubCode, WriteNightBright},
     // 215 and 214 are families of their own: told apart by length before the sub-code.
-    {215, kAnySubCode, ReadTabloTestStep, LengthIs<2>()},
-    {214, kAnySubCode, WriteTabloTestStep, LengthIs<3>()},
-    {214, 1, WriteColourCorrection, LengthIs<10>()},
-    {214, 2, WriteTempOffset, LengthIs<5>()},
-    {223, kAnySubCode, ReadReductionConst},
-    {222, kAnySubCode, WriteReductionConst},
-    {224, kAnySubCode, WritePumpRampUp},
-    {226, kAnySubCode, WriteFuelName, LengthIs<17>()},
-    {226, kAnySubCode, WriteNozzleColours, LengthIs<9>()},
-    {34, kAnySubCode, WriteVrxAddress, IsVrxAddressForm},
+    {Cmd::ReadTabloTest, kAnySubCode, ReadTabloTestStep, LengthIs<2>()},
+    {Cmd::WriteTabloTest, kAnySubCode, WriteTabloTestStep, LengthIs<3>()},
+    {Cmd::WriteTabloTest, 1, WriteColourCorrection, LengthIs<10>()},
+    {Cmd::WriteTabloTest, 2, WriteTempOffset, LengthIs<5>()},
+    {Cmd::ReadReductionConst, kAnySubCode, ReadReductionConst},
+    {Cmd::WriteReductionConst, kAnySubCode, WriteReductionConst},
+    {Cmd::WritePumpRampUp, kAnySubCode, WritePumpRampUp},
+    {Cmd::WriteNozzle, kAnySubCode, WriteFuelName, LengthIs<17>()},
+    {Cmd::WriteNozzle, kAnySubCode, WriteNozzleColours, LengthIs<9>()},
+    {Cmd::WriteBusAddress, kAnySubCode, WriteVrxAddress, IsVrxAddressForm},
 };
 
 // --- The sub-controller boards: they answer only the reduction constants of their five
@@ -162,8 +163,8 @@ void BoardWriteReductionConst(SimController& c, const SimRequest& rq, SimAnswer&
 }
 
 const SimHandlerRow kBoardRows[] = {
-    {223, kAnySubCode, BoardReadReductionConst},
-    {222, kAnySubCode, BoardWriteReductionConst},
+    {Cmd::ReadReductionConst, kAnySubCode, BoardReadReductionConst},
+    {Cmd::WriteReductionConst, kAnySubCode, BoardWriteReductionConst},
 };
 
 bool ServesBoardAddress(const SimController& c, uint8_t address) {

@@ -6,7 +6,7 @@
 #include <memory>
 #include <string>
 
-#include "engine/UserFormats.h"
+#include "link/UserFormats.h"
 #include "tests/support/HexBytes.h"
 #include "tests/support/ScriptedLine.h"
 

@@ -3,9 +3,9 @@
 #include <gtest/gtest.h>
 
 #include "commands/CounterReaders.h"
-#include "commands/CounterRecords.h"
+#include "engine/CounterRecords.h"
 #include "engine/OperationPattern.h"
-#include "engine/UserFormats.h"
+#include "link/UserFormats.h"
 #include "tests/support/ScriptedWorker.h"
 
 namespace {

@@ -1,7 +1,7 @@
 // The shared price table the dose window relies on, and the channel count the poll walks.
 #include <gtest/gtest.h>
 
-#include "commands/DeviceState.h"
+#include "engine/DeviceState.h"
 
 namespace {
 

@@ -1,6 +1,7 @@
 // Exchange log and memory-dump log: entry form, time stamps, encoding on disk, placement
 // and the silent loss of entries whose file cannot be had.
-#include "engine/UserFormats.h"
+#include "engine/CommandCatalog.h"
+#include "link/UserFormats.h"
 #include "link/ComPortUnit.h"
 #include "link/Cp1251.h"
 #include "link/ExchangeLog.h"
@@ -175,6 +176,7 @@ std::vector<std::string> Entries(const std::string& log) {
 TEST_F(LogTest, OneExchangeWritesDescriptionRequestAndAnswer) {
     PtyPeer peer;
     TECOMPort port;
+    port.Describer = &DescribeRequestAtRate;
     port.PortName = peer.PortName();
     ASSERT_EQ(port.Open(), 0);
     port.SetReadTimeout(200);

@@ -8,7 +8,7 @@
 #include <sstream>
 
 #include "engine/ComThreadUnit.h"
-#include "engine/LinkSetup.h"
+#include "commands/LinkSetup.h"
 #include "link/ComPortUnit.h"
 #include "link/Cp1251.h"
 #include "link/ExchangeLog.h"

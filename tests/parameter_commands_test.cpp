@@ -5,7 +5,7 @@
 #include <functional>
 
 #include "commands/ParameterCommands.h"
-#include "engine/UserFormats.h"
+#include "link/UserFormats.h"
 #include "tests/support/ScriptedWorker.h"
 
 namespace {

@@ -8,11 +8,11 @@
 
 #include "commands/ClockCheck.h"
 #include "commands/CounterReaders.h"
-#include "commands/CounterRecords.h"
+#include "engine/CounterRecords.h"
 #include "commands/ParameterCommands.h"
 #include "commands/TimeCommands.h"
 #include "engine/ComThreadUnit.h"
-#include "engine/UserFormats.h"
+#include "link/UserFormats.h"
 #include "link/ComPortUnit.h"
 #include "sim/Pouring.h"
 #include "sim/SimBus.h"

@@ -2,7 +2,7 @@
 // reduction rows, and where a stop request is noticed during the start-up reads.
 #include <gtest/gtest.h>
 
-#include "engine/PollCycle.h"
+#include "commands/PollCycle.h"
 #include "tests/support/ScriptedWorker.h"
 
 namespace {

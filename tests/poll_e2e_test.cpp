@@ -11,7 +11,7 @@
 #include "commands/FlowmeterCommands.h"
 #include "commands/ParameterCommands.h"
 #include "engine/ComThreadUnit.h"
-#include "engine/PollCycle.h"
+#include "commands/PollCycle.h"
 #include "link/ComPortUnit.h"
 #include "sim/Pouring.h"
 #include "sim/SimBus.h"

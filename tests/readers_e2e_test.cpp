@@ -10,7 +10,7 @@
 #include "commands/ConfigRecords.h"
 #include "commands/StatusReaders.h"
 #include "engine/ComThreadUnit.h"
-#include "engine/UserFormats.h"
+#include "link/UserFormats.h"
 #include "link/ComPortUnit.h"
 #include "sim/Pouring.h"
 #include "sim/SimBus.h"

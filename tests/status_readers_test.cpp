@@ -8,11 +8,11 @@
 #include <string>
 #include <vector>
 
-#include "commands/FuelNameCodes.h"
+#include "link/FuelNameCodes.h"
 #include "commands/StatusReaders.h"
 #include "commands/TabloState.h"
 #include "engine/OperationPattern.h"
-#include "engine/UserFormats.h"
+#include "link/UserFormats.h"
 #include "tests/support/HexBytes.h"
 #include "tests/support/ScriptedLine.h"
 

@@ -7,7 +7,7 @@
 #include <string>
 
 #include "engine/DeviceTypes.h"
-#include "engine/UserFormats.h"
+#include "link/UserFormats.h"
 
 namespace {
 

@@ -7,7 +7,7 @@
 #include "commands/ClockCheck.h"
 #include "commands/TimeCommands.h"
 #include "engine/TextHelpers.h"
-#include "engine/UserFormats.h"
+#include "link/UserFormats.h"
 #include "tests/support/ScriptedWorker.h"
 
 namespace {

@@ -3,7 +3,7 @@
 // puts the previous formats back at the end of the scope.
 #include <string>
 
-#include "engine/UserFormats.h"
+#include "link/UserFormats.h"
 
 class ScopedDecimalSeparator {
 public:

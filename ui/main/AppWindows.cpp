@@ -1,7 +1,7 @@
 #include "ui/main/AppWindows.h"
 
-#include "engine/LinkSetup.h"
-#include "engine/PollCycle.h"
+#include "commands/LinkSetup.h"
+#include "commands/PollCycle.h"
 
 TAppWindows::TAppWindows(const std::string& settingsPath) : Form1(settingsPath) {
     TViews views;

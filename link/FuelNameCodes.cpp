@@ -1,4 +1,4 @@
-#include "commands/FuelNameCodes.h"
+#include "link/FuelNameCodes.h"
 
 #include <algorithm>
 #include <array>

@@ -1,4 +1,4 @@
-#include "engine/PollCycle.h"
+#include "commands/PollCycle.h"
 
 #include <chrono>
 #include <iterator>
@@ -12,7 +12,7 @@
 #include "commands/StatusReaders.h"
 #include "commands/TimeCommands.h"
 #include "engine/ComThreadUnit.h"
-#include "engine/LinkSetup.h"
+#include "commands/LinkSetup.h"
 
 namespace {
 

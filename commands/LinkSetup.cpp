@@ -1,7 +1,8 @@
-#include "engine/LinkSetup.h"
+#include "commands/LinkSetup.h"
 
 #include <algorithm>
 
+#include "link/CommandCodes.h"
 #include "engine/ComThreadUnit.h"
 #include "engine/DeviceTypes.h"
 #include "engine/OperationPattern.h"
@@ -12,9 +13,6 @@
 
 namespace {
 
-constexpr uint8_t kCmdDeviceInfo = 0;
-constexpr uint8_t kCmdBusAddress = 34;
-constexpr uint8_t kCmdLinkSettings = 145;
 constexpr uint16_t kThisController = 33;
 constexpr int kVrxRate = 4800;
 constexpr int kShortestInfo = 20;
@@ -41,7 +39,7 @@ void ShowStatusText(TComThread& w, const std::string& text) {
 // Request of command 145: address, code, the guard code, one value byte.
 int BuildLinkSettingsRequest(TRequest& request, uint8_t address, uint8_t value) {
     request[0] = address;
-    request[1] = kCmdLinkSettings;
+    request[1] = Cmd::LinkSettings;
     std::copy(kCommand145Code.begin(), kCommand145Code.end(), request.begin() + 2);
     request[6] = value;
     return 7;
@@ -88,7 +86,7 @@ int ProtocolComboIndexFor(uint8_t protocolByte) {
 }
 
 void ReadDeviceInfo(TComThread& w) {
-    TRequest request{w.DeviceAddress, kCmdDeviceInfo, 0};
+    TRequest request{w.DeviceAddress, Cmd::DeviceInfo, 0};
     RunExchange(w, ReadDeviceInfo, request, 3,
                 {.Status = &w.PollStatusText, .TimeoutMs = 1000, .Needed = kShortestInfo, .MarkSending = false},
                 [&](const uint8_t* answer, int length) {
@@ -122,7 +120,7 @@ void WriteBusAddress(TComThread& w) {
         TELogger entry;
         entry.Append(text + "\r\n");
     }
-    TRequest request{w.DeviceAddress, kCmdBusAddress, w.NewAddress};
+    TRequest request{w.DeviceAddress, Cmd::WriteBusAddress, w.NewAddress};
     // The address is always set in the main framing, whatever the bit rate.
     if (!RunExchange(w, WriteBusAddress, request, 3,
                      {.Status = &w.PollStatusText, .TimeoutMs = TExchangeSettings::KeepTimeout, .Describe = text}))

@@ -1,4 +1,4 @@
-#include "engine/UserFormats.h"
+#include "link/UserFormats.h"
 
 #include <clocale>
 #include <langinfo.h>

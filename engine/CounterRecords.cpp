@@ -1,4 +1,4 @@
-#include "commands/CounterRecords.h"
+#include "engine/CounterRecords.h"
 
 namespace {
 

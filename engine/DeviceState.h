@@ -9,7 +9,7 @@
 #include <cstdint>
 #include <string>
 
-#include "commands/CounterRecords.h"
+#include "engine/CounterRecords.h"
 
 constexpr int kChannelCount = 15;         // 0..4 own board, 5..9 and 10..14 sub-controller boards
 constexpr int kOwnChannelCount = 5;
@@ -146,6 +146,9 @@ struct TDeviceState {
     // The channel count the poll schedule walks: sub-controller view first.
     int LogicalChannelCount() const;
 };
+
+// A channel count the controller reports, held to the 15 channels every table has room for.
+int CappedChannelCount(int count);
 
 // Tables the main window keeps for other windows; touched only on the UI thread.
 struct TMainWindowTables {

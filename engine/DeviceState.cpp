@@ -1,6 +1,6 @@
-#include "commands/DeviceState.h"
+#include "engine/DeviceState.h"
 
-#include "commands/ConfigMapping.h"
+#include <algorithm>
 
 int TDeviceState::LogicalChannelCount() const {
     // The sub-controller configuration knows the logical channels when boards are attached.
@@ -17,3 +17,5 @@ void TMainWindowTables::RememberPrice(int channel, uint32_t price) {
 bool TMainWindowTables::PriceKnown(int channel) const {
     return channel >= 0 && channel < kChannelCount && (KnownPriceMask >> channel & 1u) != 0;
 }
+
+int CappedChannelCount(int count) { return std::clamp(count, 0, kChannelCount); }

@@ -27,6 +27,11 @@ void ShowRows(IFlowmeterView& view, int flowmeter, const std::vector<RowText>& r
     for (const RowText& r : rows) view.SetFlowmeterCell(r.Row, flowmeter, r.Text);
 }
 
+// Types 1..3 are other meters; 0 is also what a channel holds before its first good read.
+bool MayBeLpgMass(uint8_t recordedType) {
+    return recordedType == 0 || recordedType >= kLpgMassFlowmeterType;
+}
+
 void WriteSelected(TComThread& w, Op self, std::initializer_list<uint8_t> tail, uint32_t timeoutMs = 500) {
     TRequest request{w.DeviceAddress};
     int length = 1;
@@ -63,8 +68,9 @@ void ReadFlowmeterData(TComThread& w) {
             ShowRows(view, n, FlowmeterDataTexts(record, w.LpgDensity[n], w.LpgTemperature[n]));
         });
     // Only an LPGmass meter can be out of reach this way: say so instead of leaving stale gas
-    // values, even when no good read has told the tool the meter's type yet.
-    if (!read && ComPort.Error == kLpgNoLinkCode)
+    // values, even when no good read has told the tool the meter's type yet. A channel last
+    // read as another named type keeps its "---".
+    if (!read && ComPort.Error == kLpgNoLinkCode && MayBeLpgMass(record[FlowmeterDataAt::Type]))
         w.Synchronize([&] { ShowRows(*w.Ui.Flowmeter, n, LpgNoLinkTexts()); });
 }
 

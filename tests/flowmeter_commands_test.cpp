@@ -212,6 +212,23 @@ TEST_F(FlowmeterTest, LpgMassWithoutLinkSaysSoInTheGasRows) {
     EXPECT_EQ(w.Views.FlowCell(FlowRow::Type, 3), "");
     EXPECT_EQ(w->FlowmeterData[3][FlowmeterDataAt::Type], 0);
 
+    // Once a read has told the type, only an LPGmass meter is reported out of reach.
+    const struct {
+        const char* Type;
+        const char* Gas;
+    } rows[] = {{"04", "0,000"}, {"01", "---"}, {"02", "---"}, {"03", "---"}};
+    for (const auto& row : rows) {
+        SCOPED_TRACE(row.Type);
+        ScriptedWorker known;
+        known->CurrentChannel = 2;
+        known.Run(ReadFlowmeterData, Answer((std::string("01 E5 00 AA BB ") + row.Type).c_str(), 38));
+        ASSERT_EQ(known.Views.FlowCell(FlowRow::GasDensity, 2), row.Gas);
+        known.Run(ReadFlowmeterData, "01 E5 C7");
+        const std::string expected = std::string(row.Type) == "04" ? "Нет связи" : row.Gas;
+        EXPECT_EQ(known.Views.FlowCell(FlowRow::GasDensity, 2), expected);
+        EXPECT_EQ(known.Views.FlowCell(FlowRow::GasTemperature, 2), expected);
+    }
+
     // Any other error shows nothing.
     ScriptedWorker other;
     other->CurrentChannel = 3;

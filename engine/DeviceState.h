@@ -22,6 +22,7 @@ constexpr int kChannelStateSize = 86;
 constexpr int kFlowmeterStateSize = 46;
 constexpr int kFlowmeterParamsSize = 18;
 constexpr int kTabloColourCorrectionSize = 6;
+constexpr int kTabloTestFrameSize = 30;    // 28 segment bytes, then the indicator word
 constexpr int kFlowmeterDataSize = 33;      // command 229/1, answer bytes 5..37
 constexpr int kCryptoDataSize = 38;         // command 231, answer bytes 4..41
 constexpr int kValveControllerInfoSize = 8; // command 89, answer bytes 6..13
@@ -102,6 +103,8 @@ struct TDeviceState {
     uint32_t DoseAmount = 0; // ml or kopecks
     std::array<std::array<uint8_t, kTabloColourCorrectionSize>, kDisplayBoardCount> TabloColourCorrection{};
     std::array<int8_t, kDisplayDeviceCount> TabloTempOffsetToWrite{};  // °C
+    // The manual display-board test's picture, sent as it stands.
+    std::array<uint8_t, kTabloTestFrameSize> TabloTestFrame{};
 
     // Counters and last fills.
     std::array<uint8_t, LastFillSize> LastFill{};  // the channel read last, verbatim

@@ -26,6 +26,8 @@ constexpr int kTabloTestFrameSize = 30;    // 28 segment bytes, then the indicat
 constexpr int kFlowmeterDataSize = 33;      // command 229/1, answer bytes 5..37
 constexpr int kCryptoDataSize = 38;         // command 231, answer bytes 4..41
 constexpr int kValveControllerInfoSize = 8; // command 89, answer bytes 6..13
+constexpr int kMcuPinCount = 76;           // tested processor pins, by test index
+constexpr int kSdListingSize = 256;
 
 // Byte offsets of the identification record (little-endian).
 namespace DeviceInfoAt {
@@ -145,6 +147,13 @@ struct TDeviceState {
     uint8_t ValveAddressToWrite = 0;
     uint8_t ValveBitRateDivisorToWrite = 0;  // 921600 / rate - 1
     uint8_t ValveOpeningToWrite = 0;         // percent during flow reduction
+
+    // Service functions: the pin test's answer, the SD card listing (request and answer
+    // share this buffer) and the path of the file the explorer asks for.
+    std::array<uint8_t, kMcuPinCount> McuPinResult{};
+    std::array<uint8_t, kSdListingSize> SdListing{};
+    int32_t SdListingLength = 0;  // answer content length of the last good listing
+    std::string SdFilePath;       // UTF-8; sent in Windows-1251
 
     // The channel count the poll schedule walks: sub-controller view first.
     int LogicalChannelCount() const;

@@ -148,11 +148,20 @@ public:
 class IMcuPinsTestView {
 public:
     virtual ~IMcuPinsTestView() = default;
+    // The controller's answer, one byte per test index; the window evaluates and repaints.
+    virtual void ShowPinTestResult(const std::array<uint8_t, kMcuPinCount>& /*result*/) {}
 };
 
 class ISdExplorerView {
 public:
     virtual ~ISdExplorerView() = default;
+    // Listing step: the names of the root entries, decoded, replacing the tree.
+    virtual void ShowSdEntries(const std::vector<std::string>& /*names*/) {}
+    // Size step: a new file of `size` bytes begins; the file text is cleared.
+    virtual void StartSdFile(uint32_t /*size*/) {}
+    // Chunk step: `text` (decoded, up to the chunk's first zero byte) is appended; `received`
+    // counts the file's bytes read so far, for the progress shown beside the text.
+    virtual void AppendSdFileChunk(const std::string& /*text*/, int /*chunkLength*/, uint32_t /*received*/) {}
 };
 
 // Everything a worker needs to reach the UI; every pointer is set for a real run.

@@ -5,6 +5,7 @@
 #include <filesystem>
 #include <fstream>
 #include <sstream>
+#include <sys/stat.h>
 #include <unistd.h>
 
 #include "ui/main/SettingsFile.h"
@@ -118,6 +119,32 @@ TEST_F(SettingsFileTest, WriteCreatesTheFallbackDirectory) {
     SettingsFile file(dir_ + "/config/ornix-tester/ornix-tester.ini");
     ASSERT_TRUE(file.WriteString(kPortSection, kBaudRateKey, "38400"));
     EXPECT_EQ(file.ReadInteger(kPortSection, kBaudRateKey, 0), 38400);
+}
+
+TEST_F(SettingsFileTest, WriteThroughALinkKeepsTheLinkAndTheFileMode) {
+    // The engineer keeps the real file elsewhere, private, and links it in; the link is relative.
+    fs::create_directory(dir_ + "/private");
+    const std::string target = dir_ + "/private/tester.ini";
+    std::ofstream(target) << "[Port]\nDevAddr=1\n";
+    ASSERT_EQ(0, ::chmod(target.c_str(), 0600));
+    fs::create_symlink("private/tester.ini", path_);
+
+    ASSERT_TRUE(SettingsFile(path_).WriteInteger(kPortSection, kDevAddrKey, 42));
+    EXPECT_TRUE(fs::is_symlink(path_));
+    std::ifstream in(target);
+    EXPECT_EQ(std::string(std::istreambuf_iterator<char>(in), {}), "[Port]\nDevAddr=42\n");
+    struct stat st {};
+    ASSERT_EQ(0, ::stat(target.c_str(), &st));
+    EXPECT_EQ(st.st_mode & 07777, 0600u);
+    EXPECT_EQ(fs::directory_iterator(dir_ + "/private")->path(), target);  // no temporary left behind
+
+    // A plain file keeps its mode too.
+    const std::string plain = dir_ + "/plain.ini";
+    std::ofstream(plain) << "[Port]\n";
+    ASSERT_EQ(0, ::chmod(plain.c_str(), 0640));
+    ASSERT_TRUE(SettingsFile(plain).WriteInteger(kPortSection, kDevAddrKey, 7));
+    ASSERT_EQ(0, ::stat(plain.c_str(), &st));
+    EXPECT_EQ(st.st_mode & 07777, 0640u);
 }
 
 TEST(SettingsPath, BesideTheExecutableElseBelowTheUserConfig) {

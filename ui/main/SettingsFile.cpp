@@ -96,8 +96,25 @@ KeyPosition Locate(const std::vector<std::string>& lines, std::string_view secti
     return at;
 }
 
-// Writes beside the target and renames over it, so a crash mid-write never leaves half a file.
-bool ReplaceFile(const std::string& path, const std::string& text) {
+// The file a path names once symbolic links are followed; a dangling link names the file
+// it would create. Relative link texts count from the link's own folder.
+std::string FollowLinks(std::string path) {
+    for (int hop = 0; hop < 40; ++hop) {
+        std::vector<char> text(4096);
+        const auto n = ::readlink(path.c_str(), text.data(), text.size());
+        if (n <= 0 || size_t(n) >= text.size()) break;  // not a link (or a name too long to follow)
+        std::string next(text.data(), size_t(n));
+        const auto slash = path.rfind('/');
+        if (next.front() != '/' && slash != std::string::npos) next = path.substr(0, slash + 1) + next;
+        path = next;
+    }
+    return path;
+}
+
+// Writes beside the real file and renames over it, so a crash mid-write never leaves half a
+// file; a linked-in settings file stays linked and keeps its permissions.
+bool ReplaceFile(const std::string& linkPath, const std::string& text) {
+    const std::string path = FollowLinks(linkPath);
     const auto slash = path.rfind('/');
     if (slash != std::string::npos && slash > 0) {
         // The fallback location may not exist yet.
@@ -108,14 +125,16 @@ bool ReplaceFile(const std::string& path, const std::string& text) {
     const std::string temp = path + ".tmp";
     const int fd = ::open(temp.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0644);
     if (fd < 0) return false;
+    struct stat old {};
+    bool written = ::stat(path.c_str(), &old) != 0 || ::fchmod(fd, old.st_mode & 07777) == 0;
     size_t done = 0;
-    while (done < text.size()) {
+    while (written && done < text.size()) {
         const auto n = ::write(fd, text.data() + done, text.size() - done);
         if (n < 0 && errno == EINTR) continue;
         if (n <= 0) break;
         done += size_t(n);
     }
-    const bool written = done == text.size() && ::fsync(fd) == 0;
+    written = written && done == text.size() && ::fsync(fd) == 0;
     ::close(fd);
     if (!written || std::rename(temp.c_str(), path.c_str()) != 0) {
         ::unlink(temp.c_str());

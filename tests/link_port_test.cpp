@@ -6,6 +6,7 @@
 #include "link/VrxFraming.h"
 #include "tests/support/HexBytes.h"
 #include "tests/support/PtyPeer.h"
+#include "tests/support/RecordingSerialLine.h"
 
 #include <gtest/gtest.h>
 
@@ -166,6 +167,39 @@ TEST_F(PortTest, SilenceEndsAfterTheReadTimeout) {
     EXPECT_EQ(port_.ResultText, "Нет ответа");
     EXPECT_GE(waited, milliseconds(195));
     EXPECT_LT(waited, milliseconds(5000));
+}
+
+TEST_F(PortTest, LineGetsTheReadAndWriteTimeOuts) {
+    auto owned = std::make_unique<RecordingSerialLine>();
+    RecordingSerialLine& line = *owned;
+    port_.SetLine(std::move(owned));
+    ASSERT_EQ(port_.Open(), 0) << port_.ResultText;
+    struct Case {
+        int readTimeoutMs;  // -1: as Open left it
+        const char* request;
+        int readWaitMs;     // one byte's read: the constant plus 2 ms
+    };
+    const Case cases[] = {
+        {-1, "01 08", 102},
+        {500, "01 D1 00 01 02 03 04 05 06 07 08 09", 502},
+        {0, "01 08", 0},  // no constant, no per-byte share either
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.request);
+        if (c.readTimeoutMs >= 0) port_.SetReadTimeout(uint32_t(c.readTimeoutMs));
+        const Bytes request = FromHex(c.request);
+        uint8_t buffer[256] = {};
+        std::copy(request.begin(), request.end(), buffer);
+        port_.Exchange(buffer, int(request.size()));  // the peer stays silent
+
+        const auto requests = line.Requests();
+        ASSERT_FALSE(requests.empty());
+        EXPECT_EQ(requests.back().Content, request);
+        EXPECT_EQ(requests.back().TimeoutMs, 1000 + 2 * int(BuildFrame(request).size()));
+        const auto waits = line.ReadWaitsMs();
+        ASSERT_FALSE(waits.empty());
+        EXPECT_EQ(waits.back(), c.readWaitMs);
+    }
 }
 
 TEST_F(PortTest, TooLongRequestWritesNothingAndKeepsTheErrorState) {

@@ -24,6 +24,11 @@ std::vector<RecordingSerialLine::Clock::time_point> RecordingSerialLine::ReadTim
     return readTimeouts_;
 }
 
+std::vector<int> RecordingSerialLine::ReadWaitsMs() const {
+    std::lock_guard lock(mutex_);
+    return readWaitsMs_;
+}
+
 uint64_t RecordingSerialLine::BytesWritten() const {
     std::lock_guard lock(mutex_);
     return written_;
@@ -44,6 +49,7 @@ void RecordingSerialLine::Purge() { line_->Purge(); }
 bool RecordingSerialLine::ReadByte(uint8_t& byte, int timeoutMs) {
     const bool got = line_->ReadByte(byte, timeoutMs);
     std::lock_guard lock(mutex_);
+    readWaitsMs_.push_back(timeoutMs);
     if (got) ++read_;
     else readTimeouts_.push_back(Clock::now());
     return got;
@@ -58,7 +64,7 @@ int RecordingSerialLine::Write(const uint8_t* data, int length, int timeoutMs) {
     {
         std::lock_guard lock(mutex_);
         fail = failWrites_;
-        requests_.push_back({body, Clock::now(), fail});
+        requests_.push_back({body, Clock::now(), fail, timeoutMs});
     }
     if (fail) return 0;
     const int written = line_->Write(data, length, timeoutMs);

@@ -1,7 +1,7 @@
 #pragma once
 // The real serial line with a recorder in between: keeps the content of every request the
-// tool writes (unframed, with the time it was written), the times reads gave up, and the
-// bytes that went each way. A test can make writes fail and can react to a request on the
+// tool writes (unframed, with the time it was written and the write time-out it got), the
+// time-out every read was given, the times reads gave up, and the bytes that went each way. A test can make writes fail and can react to a request on the
 // worker's own thread (say, to hand over an operation at an exact point of a poll pass).
 #include <chrono>
 #include <cstdint>
@@ -19,6 +19,7 @@ public:
         std::vector<uint8_t> Content;  // without CRC
         Clock::time_point At;
         bool Failed = false;           // the write was refused
+        int TimeoutMs = 0;             // what the port allowed the whole frame
     };
 
     RecordingSerialLine();
@@ -30,6 +31,7 @@ public:
 
     std::vector<Request> Requests() const;
     std::vector<Clock::time_point> ReadTimeouts() const;
+    std::vector<int> ReadWaitsMs() const;  // the time-out of every one-byte read, in order
     uint64_t BytesWritten() const;
     uint64_t BytesRead() const;
 
@@ -47,6 +49,7 @@ private:
     mutable std::mutex mutex_;
     std::vector<Request> requests_;
     std::vector<Clock::time_point> readTimeouts_;
+    std::vector<int> readWaitsMs_;
     std::vector<uint8_t> frame_;  // request bytes up to the terminator
     uint64_t written_ = 0, read_ = 0;
     bool failWrites_ = false;

@@ -8,6 +8,7 @@
 #include "sim/StatusState.h"
 
 #include "sim/PeripheralSimState.h"
+#include "sim/ServiceSimState.h"
 #include "sim/Pouring.h"
 
 // The controller's real-time clock: UTC seconds since 2000-01-01 follow the host clock
@@ -75,4 +76,7 @@ struct ControllerState {
 
     // --- Flowmeters, sound generator and valve controller (sim/PeripheralSimState.h)
     SimPeripherals Peripherals;
+
+    // --- Pin self-test, SD card and frame memory (commands 228/5..8, 141, sim/ServiceHandlers.cpp)
+    SimService Service;
 };

@@ -20,6 +20,7 @@ const SimFamily* const kFamilies[] = {
     &CounterFamily,
     &ParameterFamily,
     &SubControllerFamily,
+    &ServiceFamily,
     // add your family here
 };
 }  // namespace

@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <utility>
 
+#include "link/CommandCodes.h"
 #include "link/ProtocolConstants.h"
 #include "sim/Families.h"
 
@@ -53,6 +54,10 @@ std::optional<SimAnswer> SimController::Handle(std::span<const uint8_t> request)
     else
         a.Result(kResultUnknownRequest);
     if (a.Silent) return std::nullopt;
+    // Reading the frame memory must not write into the memory being read.
+    constexpr int kMemoryReadSub = 7;
+    if (!(rq.Command() == Cmd::Service && rq.SubCode() == kMemoryReadSub))
+        RecordFrames(State.Service.Memory, NowMs(), {request.begin(), request.end()}, a.Bytes);
     return a;
 }
 

@@ -159,7 +159,7 @@ void WriteReductionConst(TComThread& w) {
     ComPort.Buffer[0] = SubControllerBusAddress(w.DeviceAddress, channel);
     ComPort.Buffer[1] = Cmd::WriteReductionConst;
     ComPort.Buffer[2] = SubControllerChannel(channel);
-    PutU16(&ComPort.Buffer[3], w.ReductionConst[channel]);
+    PutU16(&ComPort.Buffer[3], w.ReductionConstToWrite[channel]);
     SendSettingFromBuffer(w, WriteReductionConst, 5);
 }
 

@@ -163,6 +163,6 @@ void PollCycle(TComThread& w) {
         PollPass(w, n);
         if (w.ShouldStop()) return;
         // The operation clears the slot itself, so it runs once.
-        if (Op handedOver = w.Pending()) handedOver(w);
+        if (Op handedOver = w.TakeHandedOver()) handedOver(w);
     }
 }

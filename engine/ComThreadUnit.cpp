@@ -55,6 +55,24 @@ void TComThread::WaitFor() {
     if (thread_.joinable() && thread_.get_id() != std::this_thread::get_id()) thread_.join();
 }
 
+void TComThread::HandOver(Op op, std::function<void(TComThread&)> stage) {
+    std::lock_guard lock(stagingMutex_);
+    if (stage) staged_.push_back(std::move(stage));
+    PendingOp.store(op, std::memory_order_release);
+}
+
+Op TComThread::TakeHandedOver() {
+    std::vector<std::function<void(TComThread&)>> steps;
+    Op op = nullptr;
+    {
+        std::lock_guard lock(stagingMutex_);
+        op = Pending();
+        if (op) steps.swap(staged_);
+    }
+    for (const auto& step : steps) step(*this);
+    return op;
+}
+
 void TComThread::ClearPendingIf(Op self) {
     Op expected = self;
     PendingOp.compare_exchange_strong(expected, nullptr, std::memory_order_acq_rel);
@@ -110,7 +128,7 @@ void TComThread::Body() {
             // A write failure of an earlier job must not stop this one before its first exchange.
             ComPort.Error = 0;
             // Read again: the window may have replaced the operation meanwhile.
-            if (Op op = Pending()) {
+            if (Op op = TakeHandedOver()) {
                 try {
                     op(*this);
                 } catch (const std::exception& e) {
@@ -143,8 +161,7 @@ bool StartOperation(const TViews& views, const std::string& portName, int32_t bi
                     const std::function<void(TComThread&)>& stage) {
     const bool created = !WorkerRunning.load(std::memory_order_acquire);
     if (created) CreateComThread(views, portName, bitRate);
-    if (stage) stage(*CurrentWorker);
-    CurrentWorker->HandOver(op);
+    CurrentWorker->HandOver(op, stage);
     if (created) CurrentWorker->Start();
     return created;
 }

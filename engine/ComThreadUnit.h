@@ -5,8 +5,10 @@
 #include <atomic>
 #include <cstdint>
 #include <functional>
+#include <mutex>
 #include <string>
 #include <thread>
+#include <vector>
 
 #include "engine/DeviceState.h"
 #include "engine/Views.h"
@@ -33,10 +35,15 @@ public:
     // Runs a display step on the UI thread; returns after it has run.
     void Synchronize(const std::function<void()>& step) { Ui.Dispatcher->Run(step); }
 
-    // Start rule, UI side: the parameters are written first, then the slot, so the
-    // worker that reads the slot with acquire also sees the parameters.
-    void HandOver(Op op) { PendingOp.store(op, std::memory_order_release); }
+    // Start rule, UI side: hands over `op` together with the step that stages its values.
+    // The UI thread never writes the worker's fields itself: the worker runs every staging
+    // step on its own thread, in the order they came, just before it runs a handed-over
+    // operation. So a staging step must capture its values, never refer to window state.
+    void HandOver(Op op, std::function<void(TComThread&)> stage = {});
     Op Pending() const { return PendingOp.load(std::memory_order_acquire); }
+    // Worker side: applies the staged values and returns the operation in the slot, which
+    // clears the slot itself when it starts (nullptr when none is waiting).
+    Op TakeHandedOver();
     // Step 1 of every operation: a handed-over operation must not run twice.
     void ClearPendingIf(Op self);
 
@@ -62,6 +69,8 @@ private:
     void WorkerFinished();
 
     std::atomic<bool> terminated_{false};
+    std::mutex stagingMutex_;  // guards staged_ and orders it with the pending slot
+    std::vector<std::function<void(TComThread&)>> staged_;
     std::thread thread_;  // only when FreeOnTerminate is false
     bool started_ = false;
 };

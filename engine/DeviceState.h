@@ -90,9 +90,11 @@ struct TDeviceState {
     std::array<uint32_t, kChannelCount> Price{};                // kopecks (or whole units) per litre
     std::array<uint32_t, kOwnChannelCount> DoseVolumeReadback{};// ml
     std::array<uint32_t, kOwnChannelCount> DoseMoneyReadback{}; // kopecks
-    std::array<uint16_t, kChannelCount> ReductionConst{};       // ml
+    std::array<uint16_t, kChannelCount> ReductionConst{};       // ml, as last read
 
     // Staged by windows for writers; never overwritten by a poll reading.
+    // Every poll pass reads the reduction constants again, so the one to write stands apart.
+    std::array<uint16_t, kChannelCount> ReductionConstToWrite{};  // ml
     std::array<uint8_t, kChannelCount> VrxAddress{};
     // Every displayed channel column has a ramp-up editor, so all fifteen can stage a value.
     std::array<uint16_t, kChannelCount> PumpRampUpTimeToWrite{};

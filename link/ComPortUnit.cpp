@@ -100,6 +100,9 @@ bool TECOMPort::SendFrame(const uint8_t* buf, int length, WriteRule rule) {
     if (failed) {
         ResultText = kWriteFailedText;
         Error = kWriteFailed;
+        // Nothing more is coming for this request: the failure must not count as a send
+        // in progress, or the status throttle would drop the text that reports it.
+        Sending = false;
     }
     entry.Append(HexText(frame, frameLength) + kLineBreak);
     if (failed) entry.Append(ResultText);
@@ -184,6 +187,7 @@ void TECOMPort::SendVrx(const uint8_t* buf, int n) {
     if (failed) {
         ResultText = kWriteFailedText;
         Error = kWriteFailed;
+        Sending = false;  // as for a framed request: the failure must be shown
     }
     entry.Append(HexText(frame, frameLength) + kLineBreak);
     if (failed) entry.Append(ResultText);

@@ -172,7 +172,7 @@ TEST(SettingWriters, SendTheStagedValues) {
         {"night brightness", WriteNightBright, [](TComThread& w) { w.NightBright = 40; }, "01 DC 28"},
         {"test step 250 ms", WriteTabloTestStepTime, [](TComThread& w) { w.TabloTestStep = 25; }, "01 D6 19"},
         {"reduction on board 2", WriteReductionConst,
-         [](TComThread& w) { w.SelectedChannel = 11; w.ReductionConst[11] = 0x0140; }, "C1 DE 01 40 01"},
+         [](TComThread& w) { w.SelectedChannel = 11; w.ReductionConstToWrite[11] = 0x0140; }, "C1 DE 01 40 01"},
         {"pump ramp-up", WritePumpRampUpTime,
          [](TComThread& w) { w.SelectedChannel = 2; w.PumpRampUpTimeToWrite[2] = 1500; }, "01 E0 02 DC 05"},
         {"nozzle colours", WriteNozzleColours,

@@ -177,7 +177,7 @@ TEST_F(ParamsE2e, ReductionConstantsOfAllBoards) {
     EXPECT_TRUE(worker.PollStatusText.ends_with("OK")) << worker.PollStatusText;
 
     // A constant written to the second board is read back from it.
-    worker.ReductionConst[12] = 333;
+    worker.ReductionConstToWrite[12] = 333;
     Run(WriteReductionConst, 12);
     EXPECT_TRUE(worker.CommandStatusText.ends_with("OK")) << worker.CommandStatusText;
     worker.ReductionConst[12] = 0;

@@ -285,6 +285,27 @@ TEST_F(PollE2e, WriteHandedOverDuringAPassRunsBeforeTheNextSync) {
               views.ErrorTexts.end());
 }
 
+// The start-up synchronisation of every pass reads the constants again before a handed-over
+// write runs; the value the engineer typed must still be the one sent.
+TEST_F(PollE2e, StagedReductionConstantSurvivesTheNextSynchronisation) {
+    StartSim({});
+    std::atomic<int> clockReads{0};
+    line->OnRequest = [&](const Bytes& rq) {
+        if (Token(rq) != "T" || ++clockReads != 2) return;
+        CurrentWorker->HandOver(WriteReductionConst, [](TComThread& w) {
+            w.SelectedChannel = 2;
+            w.ReductionConstToWrite[2] = 999;
+        });
+    };
+    StartPoll();
+    PollRounds(3);
+    StopPoll();
+    EXPECT_EQ(sim->MainState().ReductionConst[2], 999);
+    EXPECT_NE(std::find(views.ErrorTexts.begin(), views.ErrorTexts.end(),
+                        "Запись константы снижения расхода...OK"),
+              views.ErrorTexts.end());
+}
+
 TEST_F(PollE2e, StopDuringAPassEndsAfterItsLastReaderWithoutRunningTheSlot) {
     StartSim({});
     std::atomic<int> clockReads{0};

@@ -5,6 +5,7 @@
 
 #include <algorithm>
 #include <atomic>
+#include <mutex>
 #include <cstring>
 #include <fcntl.h>
 #include <stdlib.h>
@@ -14,8 +15,11 @@
 #include <unistd.h>
 
 #include "engine/ComThreadUnit.h"
-#include "engine/LinkSetup.h"
+#include "commands/LinkSetup.h"
+#include "commands/TimeCommands.h"
 #include "link/ComPortUnit.h"
+#include "link/ResultCodes.h"
+#include "tests/support/RecordingSerialLine.h"
 #include "tests/support/RecordingViews.h"
 #include "tests/support/SimHarness.h"
 
@@ -50,7 +54,7 @@ void Loop(TComThread& w) {
     w.ClearPendingIf(Loop);
     while (!w.ShouldStop()) {
         w.Synchronize([] { ++gPasses; });
-        if (Op op = w.Pending()) op(w);
+        if (Op op = w.TakeHandedOver()) op(w);
     }
 }
 
@@ -331,3 +335,96 @@ TEST_F(RunnerTest, ProbePortsWithAllPortsFreeChangesNothing) {
 }
 
 }  // namespace
+
+namespace {
+
+// What the staging test's operation saw: each run records the channel and the name it read.
+std::mutex gSeenMutex;
+std::vector<std::pair<int, std::string>> gSeen;
+
+void ReadStagedName(TComThread& w) {
+    w.ClearPendingIf(ReadStagedName);
+    std::lock_guard lock(gSeenMutex);
+    gSeen.emplace_back(w.SelectedChannel, w.FuelNameToWrite[size_t(w.SelectedChannel)]);
+}
+
+std::string NameFor(int i) { return "Топливо номер " + std::to_string(i) + std::string(40, '*'); }
+
+}  // namespace
+
+// The UI thread stages while the worker runs the same operation: the worker must never read
+// a value half written, and every run sees the values staged together with it. Under
+// ThreadSanitizer this is the race check of the hand-over.
+TEST_F(RunnerTest, StagingWhileTheWorkerRunsTheSameOperationIsNeverTorn) {
+    Pty pty;
+    views.PortPanel = pty.Path();
+    gSeen.clear();
+    EXPECT_TRUE(Start(Loop));
+    ASSERT_TRUE(ui.PumpUntil([] { return gPasses > 0; }));
+    constexpr int kStagings = 300;
+    for (int i = 0; i < kStagings; ++i) {
+        const int channel = i % kChannelCount;
+        const std::string name = NameFor(i);
+        EXPECT_FALSE(Start(ReadStagedName, [channel, name](TComThread& w) {
+            w.SelectedChannel = channel;
+            w.FuelNameToWrite[size_t(channel)] = name;
+        }));
+        if (i % 10 == 0) ui.PumpUntil([] { return false; }, std::chrono::milliseconds(1));
+    }
+    ASSERT_TRUE(ui.PumpUntil([] {
+        std::lock_guard lock(gSeenMutex);
+        return !gSeen.empty() && gSeen.back().second == NameFor(kStagings - 1);
+    }));
+    CurrentWorker->Terminate();
+    ASSERT_TRUE(WaitUntilFinished());
+    std::lock_guard lock(gSeenMutex);
+    for (const auto& [channel, name] : gSeen) {
+        const int i = std::stoi(name.substr(std::string("Топливо номер ").size()));
+        EXPECT_EQ(channel, i % kChannelCount) << name;
+        EXPECT_EQ(name, NameFor(i));
+    }
+}
+
+// A failed send ends the exchange: its text must reach panel 3 although the "..." before it
+// was shown a moment earlier, and although the clock stands still.
+TEST_F(RunnerTest, FailedWriteIsTheLastStatusShownUnderAStoppedClock) {
+    Pty pty;
+    views.PortPanel = pty.Path();
+    StatusClock = FakeClock;
+    gFakeNow = 500000;
+    RecordingSerialLine& line = UseRecordingLine();
+    line.FailWrites(true);
+    struct Row {
+        const char* name;
+        Op op;
+        int32_t rate;
+        std::function<void(TComThread&)> stage;
+    };
+    const Row rows[] = {
+        {"framed request", ReadTime, 9600, {}},
+        {"protocol switch at 4800", WriteProtocolType, 4800, [](TComThread& w) { w.ProtocolType = 1; }},
+    };
+    for (const Row& row : rows) {
+        SCOPED_TRACE(row.name);
+        views.StatusTexts.clear();
+        EXPECT_TRUE(StartOperation(views.Bundle(ui), views.PortPanel, row.rate, row.op, row.stage));
+        ASSERT_TRUE(WaitUntilFinished());
+        ASSERT_FALSE(views.StatusTexts.empty());
+        EXPECT_TRUE(views.LastStatus().ends_with(kWriteFailedText)) << views.LastStatus();
+    }
+    ComPort.SetLine(nullptr);
+    ComPort.Error = 0;
+}
+
+// An earlier job left a send marked and the last update was shown just now: the failed open
+// is a result, not an announcement, and must not be dropped by the throttle.
+TEST_F(RunnerTest, FailedOpenIsShownAlthoughAnEarlierSendWasLeftMarked) {
+    StatusClock = FakeClock;
+    gFakeNow = 700000;
+    LastStatusShown = 700000 - 10;
+    ComPort.Sending = true;
+    views.PortPanel = "ornix-no-such-port";
+    EXPECT_TRUE(Start(Other));
+    ASSERT_TRUE(WaitUntilFinished());
+    EXPECT_EQ("Не могу открыть ornix-no-such-port", views.LastStatus());
+}

@@ -120,6 +120,8 @@ void TComThread::Body() {
         Synchronize([this] { BeginOperationUi(); });
         if (ComPort.Open() != 0) {
             PollStatusText = ComPort.ResultText;
+            // Why it failed goes beside, into the message panel.
+            CommandStatusText = ComPort.OpenFailureReason;
             // A send left marked by an earlier failed job must not let the throttle drop this.
             ComPort.Sending = false;
             ShowStatus();

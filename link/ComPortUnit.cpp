@@ -43,8 +43,10 @@ int TECOMPort::Open() {
     line_->Close();
     if (!line_->Open(SerialDevicePath(PortName))) {
         ResultText = "Не могу открыть " + PortName;
+        OpenFailureReason = PortFailureReason(line_->OpenFailure());
         return 1;
     }
+    OpenFailureReason.clear();
     readConstantMs_ = kDefaultReadMs;
     readPerByteMs_ = kPerByteMs;
     writeConstantMs_ = kWriteConstantMs;

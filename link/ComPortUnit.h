@@ -37,6 +37,10 @@ public:
     using RequestDescriber = std::string (*)(const uint8_t* request, int length, int bitRate);
     RequestDescriber Describer = nullptr;
 
+    // Why the last Open failed, for the engineer ("нет такого порта", "порт занят: minicom (pid 1234)");
+    // empty after a successful Open. ResultText keeps the open-failure text as it is.
+    std::string OpenFailureReason;
+
     // Puts another line under the port (a test's scripted line); the default is the OS tty.
     void SetLine(std::unique_ptr<SerialLine> line);
 

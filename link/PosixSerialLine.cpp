@@ -47,27 +47,30 @@ void Release(int fd, bool setExclusive) {
 }
 
 // Opens the tty for this program alone: no one else may hold the exclusive flag (root opens
-// past it, so it is checked) or the lock. Touches nothing else of the line; -1 when taken.
-// `setExclusive` tells whether the flag is ours to clear again.
-int OpenExclusive(const std::string& path, bool& setExclusive) {
+// past it, so it is checked) or the lock. Touches nothing else of the line; -1 when taken,
+// with the problem and errno in `failure`. `setExclusive` tells whether the flag is ours to clear again.
+int OpenExclusive(const std::string& path, bool& setExclusive, PortOpenFailure& failure) {
     setExclusive = false;
+    failure = {};
+    auto fail = [&failure](int fd, PortProblem problem, int error) {
+        failure.problem = problem;
+        failure.error = error;
+        if (fd >= 0) ::close(fd);
+        return -1;
+    };
     // O_NONBLOCK: opening must not wait for a carrier; reads and writes are paced by poll().
     const int fd = ::open(path.c_str(), O_RDWR | O_NOCTTY | O_NONBLOCK | O_CLOEXEC);
-    if (fd < 0) return -1;
+    if (fd < 0) return fail(-1, ProblemOfErrno(errno), errno);
     int wasExclusive = 0;
-    if (ioctl(fd, TIOCGEXCL, &wasExclusive) != 0 || wasExclusive != 0) {
-        ::close(fd);
-        return -1;
-    }
-    if (ioctl(fd, TIOCEXCL) != 0) {
-        ::close(fd);
-        return -1;
-    }
+    if (ioctl(fd, TIOCGEXCL, &wasExclusive) != 0) return fail(fd, ProblemOfErrno(errno), errno);
+    if (wasExclusive != 0) return fail(fd, PortProblem::Busy, 0);
+    if (ioctl(fd, TIOCEXCL) != 0) return fail(fd, ProblemOfErrno(errno), errno);
     setExclusive = true;
     if (flock(fd, LOCK_EX | LOCK_NB) != 0) {
-        Release(fd, setExclusive);
+        const int error = errno;
+        ioctl(fd, TIOCNXCL);
         setExclusive = false;
-        return -1;
+        return fail(fd, ProblemOfErrno(error), error);
     }
     return fd;
 }
@@ -85,10 +88,15 @@ std::string SerialDevicePath(const std::string& portName) {
 
 bool PosixSerialLine::Open(const std::string& path) {
     Close();
-    const int fd = OpenExclusive(path, setExclusive_);
-    if (fd < 0) return false;
+    const int fd = OpenExclusive(path, setExclusive_, failure_);
+    if (fd < 0) {
+        // Who holds a busy port, or which group owns a forbidden one, is looked up only now.
+        failure_ = DescribePortFailure(path, failure_.problem, failure_.error, getpid());
+        return false;
+    }
     termios tio{};
     if (tcgetattr(fd, &tio) != 0) {
+        failure_ = DescribePortFailure(path, ProblemOfErrno(errno), errno, getpid());
         Release(fd, setExclusive_);
         setExclusive_ = false;
         return false;
@@ -118,7 +126,8 @@ void PosixSerialLine::Close() {
 
 bool SerialPortIsFree(const std::string& path) {
     bool setExclusive = false;
-    const int fd = OpenExclusive(path, setExclusive);
+    PortOpenFailure unused;
+    const int fd = OpenExclusive(path, setExclusive, unused);
     if (fd < 0) return false;
     Release(fd, setExclusive);
     return true;

@@ -17,10 +17,12 @@ public:
     bool ReadByte(uint8_t& byte, int timeoutMs) override;
     int Write(const uint8_t* data, int length, int timeoutMs) override;
     void Purge() override;
+    PortOpenFailure OpenFailure() const override { return failure_; }
 
 private:
     int fd_ = -1;
     bool setExclusive_ = false;  // the exclusive flag is ours to clear on close
+    PortOpenFailure failure_;    // why the last Open failed
 };
 
 // True when this program could take the tty for itself now. Only opens, locks and closes:

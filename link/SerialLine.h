@@ -4,6 +4,8 @@
 #include <cstdint>
 #include <string>
 
+#include "link/PortOpenFailure.h"
+
 // Data bits, parity and stop bits that go with a bit rate.
 struct LineFormat {
     int bitRate = 9600;
@@ -34,4 +36,6 @@ public:
     virtual int Write(const uint8_t* data, int length, int timeoutMs) = 0;
     // Drops whatever waits in both directions.
     virtual void Purge() = 0;
+    // Why the last Open failed; a line that cannot tell says nothing.
+    virtual PortOpenFailure OpenFailure() const { return {}; }
 };

@@ -258,9 +258,11 @@ TEST_F(MainWindowSimTest, PortChangeChecksTheNewPortAndSavesIt) {
     TForm1& f = Open();
     f.SetComPort("/nonexistent/port");
     EXPECT_EQ(Panel(3), "Не могу открыть /nonexistent/port");
+    EXPECT_EQ(Panel(4), "нет такого порта");  // the reason beside it
     EXPECT_EQ(Panel(0), "/nonexistent/port");  // kept and saved anyway
     f.SetComPort(sim_.PortName());
     EXPECT_EQ(Panel(3), "OK");
+    EXPECT_EQ(Panel(4), "OK");  // the reason went with the failure
     EXPECT_EQ(ReadIni(), "[Port]\nLast Port=" + sim_.PortName() + "\n");
 }
 

@@ -262,6 +262,11 @@ void TForm1::CheckComPort() {
     probe.PortName = PortPanelText();
     const bool opened = probe.Open() == 0;
     SetStatusText(probe.ResultText);
+    // Why it failed goes beside, into the message panel; a port that opens takes its reason away.
+    if (!opened) SetErrorText(probe.OpenFailureReason);
+    else if (!shownOpenFailure_.empty() && MainStatusBar->PanelText(kMessagePanel).toStdString() == shownOpenFailure_)
+        SetErrorText("OK");
+    shownOpenFailure_ = probe.OpenFailureReason;
     if (opened) probe.Close();
 }
 

@@ -175,6 +175,7 @@ private:
     TViews views_;
     TDialogWindows dialogs_;
     HdwErrBlink blink_;
+    std::string shownOpenFailure_;  // the port check's reason in panel 4, cleared when the port opens
     // ChStatusImageList: the state icons, then two swatches per channel.
     std::vector<QPixmap> chImages_;
     // DoorOpenImageList: empty until the first door reading.

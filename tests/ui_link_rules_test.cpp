@@ -2,6 +2,10 @@
 // the bit-rate rule, panel hit test, port list order, job buttons, row catalogs, pictures.
 #include <gtest/gtest.h>
 
+#include <filesystem>
+#include <fstream>
+#include <unistd.h>
+
 #include <QColor>
 #include <QImage>
 
@@ -112,6 +116,62 @@ TEST(PortList, FriendlyNameFromDescriptionOrManufacturer) {
     EXPECT_EQ(FriendlyPortName("", "FTDI", "ttyUSB0"), "FTDI (ttyUSB0)");
     EXPECT_EQ(FriendlyPortName("", "", "ttyS0"), "ttyS0");
     EXPECT_EQ(BusyPortCaption("FTDI (ttyUSB0)"), "FTDI (ttyUSB0) (Занят)");
+}
+
+TEST(PortList, AdapterFactsInTheSecondColumnBusyMarkBeforeThem) {
+    struct Case {
+        const char *description, *manufacturer, *serial, *details;
+    };
+    const Case cases[] = {
+        {"FT232R USB UART", "FTDI", "A50285BI", "FTDI, с/н A50285BI"},
+        {"", "FTDI", "A50285BI", "с/н A50285BI"},  // the manufacturer is the caption already
+        {"USB Serial", "", "", ""},
+        {"", "", "", ""},
+    };
+    for (const Case& c : cases) EXPECT_EQ(PortDetails(c.description, c.manufacturer, c.serial), c.details) << c.details;
+    const PortEntry usb{"ttyUSB0", "FT232R USB UART (ttyUSB0)", "FTDI, с/н A50285BI"};
+    EXPECT_EQ(PortMenuText(usb), "FT232R USB UART (ttyUSB0)\tFTDI, с/н A50285BI");
+    EXPECT_EQ(BusyPortCaption(PortMenuText(usb)), "FT232R USB UART (ttyUSB0) (Занят)\tFTDI, с/н A50285BI");
+    EXPECT_EQ(PortMenuText({"ttyS0", "ttyS0", ""}), "ttyS0");
+}
+
+// An adapter is saved by its udev by-id link and shown by today's tty name; plain names
+// from older settings files, and links whose adapter is unplugged, stay as they are.
+TEST(PortList, StableLinkSavedShortNameShown) {
+    namespace fs = std::filesystem;
+    const fs::path dir = fs::temp_directory_path() / ("ornix-by-id-" + std::to_string(getpid()));
+    fs::remove_all(dir);
+    fs::create_directories(dir / "by-id");
+    std::ofstream(dir / "ttyUSB3").put('x');
+    const std::string usb3 = (dir / "ttyUSB3").string();
+    const std::string byId = (dir / "by-id").string();
+    fs::create_symlink("../ttyUSB3", dir / "by-id" / "usb-FTDI_FT232R_A50285BI-if00-port0");
+    fs::create_symlink("../ttyUSB3", dir / "by-id" / "usb-FTDI_FT232R_A50285BI-if01-port0");
+    fs::create_symlink("/dev/null", dir / "by-id" / "usb-Null_Adapter-if00");
+    fs::create_symlink("../ttyUSB7", dir / "by-id" / "usb-Unplugged-if00");
+    const std::string ftdi = byId + "/usb-FTDI_FT232R_A50285BI-if00-port0";
+
+    struct Case {
+        std::string port, stable;
+    };
+    const Case saved[] = {
+        {usb3, ftdi},  // of two links the same one every time
+        {"null", byId + "/usb-Null_Adapter-if00"},
+        {"ttyS0", ""},
+        {"ttyNoSuchPort0", ""},
+    };
+    for (const Case& c : saved) EXPECT_EQ(StablePortPath(c.port, byId), c.stable) << c.port;
+    EXPECT_EQ(StablePortPath(usb3, (dir / "no-by-id").string()), "");
+
+    const Case shown[] = {
+        {ftdi, usb3},
+        {byId + "/usb-Null_Adapter-if00", "null"},
+        {byId + "/usb-Unplugged-if00", byId + "/usb-Unplugged-if00"},
+        {"ttyUSB0", "ttyUSB0"},
+        {"pts/3", "pts/3"},
+    };
+    for (const Case& c : shown) EXPECT_EQ(ShortPortName(c.port, byId), c.stable) << c.port;
+    fs::remove_all(dir);
 }
 
 TEST(JobButtons, ActionsByButtonStateAndWorker) {

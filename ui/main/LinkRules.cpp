@@ -2,6 +2,9 @@
 
 #include <algorithm>
 #include <charconv>
+#include <filesystem>
+
+#include "link/PosixSerialLine.h"
 
 std::string BitRatePanelText(int baudRate) {
     return baudRate == kVrxProtocolRate ? "4800 VRX 2.0" : std::to_string(baudRate);
@@ -70,5 +73,55 @@ std::vector<PortEntry> SortedPortList(std::vector<PortEntry> ports) {
 }
 
 std::string BusyPortCaption(std::string_view caption) {
-    return std::string(caption) + " (Занят)";
+    const auto tab = caption.find('\t');
+    if (tab == std::string_view::npos) return std::string(caption) + " (Занят)";
+    return std::string(caption.substr(0, tab)) + " (Занят)" + std::string(caption.substr(tab));
+}
+
+std::string PortDetails(std::string_view description, std::string_view manufacturer, std::string_view serialNumber) {
+    std::string details;
+    auto add = [&details](std::string_view part) {
+        if (part.empty()) return;
+        if (!details.empty()) details += ", ";
+        details += part;
+    };
+    // Without a description the manufacturer already is the caption.
+    if (!description.empty()) add(manufacturer);
+    if (!serialNumber.empty()) add("с/н " + std::string(serialNumber));
+    return details;
+}
+
+std::string PortMenuText(const PortEntry& port) {
+    return port.details.empty() ? port.friendlyName : port.friendlyName + "\t" + port.details;
+}
+
+namespace {
+
+// The file a path leads to once every link is followed; empty when it leads nowhere.
+std::string Resolved(const std::string& path) {
+    std::error_code ec;
+    const auto real = std::filesystem::canonical(path, ec);
+    return ec ? std::string() : real.string();
+}
+
+}  // namespace
+
+std::string StablePortPath(const std::string& portName, const std::string& byIdDir) {
+    const std::string device = Resolved(SerialDevicePath(portName));
+    if (device.empty()) return {};
+    std::error_code ec;
+    std::vector<std::string> links;
+    for (const auto& entry : std::filesystem::directory_iterator(byIdDir, ec))
+        if (entry.is_symlink(ec) && Resolved(entry.path().string()) == device) links.push_back(entry.path().string());
+    // An adapter with several links (one per interface) is always remembered by the same one.
+    std::sort(links.begin(), links.end());
+    return links.empty() ? std::string() : links.front();
+}
+
+std::string ShortPortName(const std::string& stored, const std::string& byIdDir) {
+    const std::string prefix = byIdDir + "/";
+    if (stored.rfind(prefix, 0) != 0) return stored;
+    const std::string device = Resolved(stored);
+    if (device.empty()) return stored;
+    return device.rfind("/dev/", 0) == 0 ? device.substr(5) : device;
 }

@@ -49,9 +49,25 @@ int ProgressPanelWidth(int barWidth, const std::vector<int>& widths);
 struct PortEntry {
     std::string name;          // below /dev, e.g. "ttyUSB0"
     std::string friendlyName;  // "USB Serial (ttyUSB0)"
+    std::string details;       // what else the system knows: "FTDI, с/н A50285BI"; the menu's second column
 };
 inline constexpr size_t kMaxPorts = 256;
 std::string FriendlyPortName(std::string_view description, std::string_view manufacturer, std::string_view name);
 // Drops nameless entries, sorts by byte-wise name (stable) and keeps at most kMaxPorts.
 std::vector<PortEntry> SortedPortList(std::vector<PortEntry> ports);
+// The caption with " (Занят)" after the port's name, before the menu's second column.
 std::string BusyPortCaption(std::string_view caption);
+
+// The adapter's facts the caption does not already carry: the manufacturer when the
+// description names it, and the serial number, which tells two alike adapters apart.
+std::string PortDetails(std::string_view description, std::string_view manufacturer, std::string_view serialNumber);
+// A port menu item: the friendly name, then the details in the second column (after a tab).
+std::string PortMenuText(const PortEntry& port);
+
+// USB adapters keep a name here however they are re-plugged (udev's by-id links).
+inline constexpr char kSerialByIdDir[] = "/dev/serial/by-id";
+// The stable path of a port (a link in `byIdDir` that leads to it), or empty when it has none.
+std::string StablePortPath(const std::string& portName, const std::string& byIdDir = kSerialByIdDir);
+// The name the status bar shows for a stored port: a stable link resolves to today's tty
+// ("ttyUSB1"); a plain name, or a link whose adapter is away, stays as it is.
+std::string ShortPortName(const std::string& stored, const std::string& byIdDir = kSerialByIdDir);

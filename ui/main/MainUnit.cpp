@@ -228,7 +228,8 @@ std::array<ToolWindow*, 3> TForm1::GroupWindows() const { return {dialogs_.Fuel,
 
 void TForm1::LoadSettings() {
     const LinkSettings s = LoadLinkSettings(settings_);
-    MainStatusBar->SetPanelText(kPortPanel, Q(s.port));
+    // An adapter remembered by its stable link shows under the tty name it has today.
+    MainStatusBar->SetPanelText(kPortPanel, Q(ShortPortName(s.port)));
     state_.BaudRate = s.baudRate;
     state_.DevAddr = s.devAddr;
     ChangeAddrEdit->setText(QString::number(s.devAddr));
@@ -248,7 +249,9 @@ void TForm1::SaveSetting(std::string_view key, const std::string& value) {
 
 void TForm1::SetComPort(const std::string& name) {
     MainStatusBar->SetPanelText(kPortPanel, Q(name));
-    SaveSetting(kLastPortKey, name);
+    // An adapter is remembered by its stable link, so it is found again as another ttyUSB.
+    const std::string stable = StablePortPath(name);
+    SaveSetting(kLastPortKey, stable.empty() ? name : stable);
     if (WorkerRunning) {
         WaitForWorkerEnd();
         StartPoll();
@@ -292,8 +295,10 @@ std::vector<PortEntry> SystemSerialPorts() {
     std::vector<PortEntry> found;
     for (const QSerialPortInfo& info : QSerialPortInfo::availablePorts()) {
         const std::string name = info.portName().toStdString();
-        found.push_back({name, FriendlyPortName(info.description().toStdString(),
-                                                info.manufacturer().toStdString(), name)});
+        const std::string description = info.description().toStdString();
+        const std::string manufacturer = info.manufacturer().toStdString();
+        found.push_back({name, FriendlyPortName(description, manufacturer, name),
+                         PortDetails(description, manufacturer, info.serialNumber().toStdString())});
     }
     return found;
 }
@@ -398,7 +403,7 @@ void TForm1::MainStatusBarMouseDown(int panel, QPoint globalPos) {
             return;
         }
         for (const PortEntry& port : ports) {
-            QAction* action = MainPopupMenu->addAction(Q(port.friendlyName));
+            QAction* action = MainPopupMenu->addAction(Q(PortMenuText(port)));
             action->setData(Q(port.name));
             const std::string name = port.name;
             connect(action, &QAction::triggered, this, [this, name] { SetComPort(name); });

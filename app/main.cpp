@@ -3,6 +3,7 @@
 #include <QProxyStyle>
 #include <QScreen>
 
+#include "link/ExchangeLog.h"
 #include "link/UserFormats.h"
 #include "ui/main/AppWindows.h"
 #include "ui/main/SettingsFile.h"
@@ -30,7 +31,9 @@ int main(int argc, char* argv[]) {
     // The user's date, time and decimal formats are read once, before any worker starts.
     LoadUserFormatsFromSystem();
 
-    TAppWindows windows(DefaultSettingsPath());
+    const std::string settingsPath = DefaultSettingsPath();
+    SetExchangeLogLimit(LoadLogLimitBytes(SettingsFile(settingsPath)));
+    TAppWindows windows(settingsPath);
     TForm1& form = windows.Form1;
     QObject::connect(&form, &TForm1::Closed, &app, &QApplication::quit);
     if (const QScreen* screen = app.primaryScreen())

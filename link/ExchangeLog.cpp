@@ -9,8 +9,10 @@
 #include <ctime>
 #include <fcntl.h>
 #include <filesystem>
+#include <atomic>
 #include <mutex>
 #include <sys/file.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
 namespace {
@@ -44,27 +46,60 @@ LogPathSetting& PathSetting() {
     return setting;
 }
 
+std::atomic<uint64_t> gLogLimit{kDefaultExchangeLogLimit};
+
+// Opens and locks the file now at `path`. Another tester may have rotated it between our
+// open and our lock; an entry then goes into the new file, not after the rotated one's end.
+int OpenLocked(const std::string& path) {
+    for (int attempt = 0; attempt < 3; ++attempt) {
+        const int fd = ::open(path.c_str(), O_WRONLY | O_APPEND | O_CREAT | O_CLOEXEC, 0644);
+        if (fd < 0) return -1;
+        // Others may read the file, but an entry that is still open keeps every other writer out.
+        if (flock(fd, LOCK_EX | LOCK_NB) != 0) {
+            ::close(fd);
+            return -1;
+        }
+        struct stat held{}, named{};
+        if (fstat(fd, &held) == 0 && stat(path.c_str(), &named) == 0 && held.st_ino == named.st_ino &&
+            held.st_dev == named.st_dev)
+            return fd;
+        ::close(fd);
+    }
+    return -1;
+}
+
+void WriteAll(int fd, const std::string& bytes) {
+    const ssize_t ignored = ::write(fd, bytes.data(), bytes.size());  // a failed write loses the entry
+    (void)ignored;
+}
+
 }  // namespace
 
-LogEntry::LogEntry(const std::string& path, const std::string& stamp) {
-    const int fd = ::open(path.c_str(), O_WRONLY | O_APPEND | O_CREAT | O_CLOEXEC, 0644);
-    if (fd < 0) return;
-    // Others may read the file, but an entry that is still open keeps every other writer out.
-    if (flock(fd, LOCK_EX | LOCK_NB) != 0) {
-        ::close(fd);
-        return;
-    }
-    fd_ = fd;
-    text_ = stamp;
+LogEntry::LogEntry(const std::string& path, const std::string& stamp, uint64_t rotateAt)
+    : path_(path), rotateAt_(rotateAt) {
+    fd_ = path.empty() ? -1 : OpenLocked(path);
+    if (fd_ >= 0) text_ = stamp;
 }
 
 LogEntry::~LogEntry() {
     if (fd_ < 0) return;
     const std::string bytes = Utf8ToCp1251(text_);
-    if (!bytes.empty()) {
-        const ssize_t ignored = ::write(fd_, bytes.data(), bytes.size());  // a failed write loses the entry
-        (void)ignored;
+    struct stat st{};
+    const bool full = rotateAt_ != 0 && !bytes.empty() && fstat(fd_, &st) == 0 && st.st_size > 0 &&
+                      uint64_t(st.st_size) + bytes.size() > rotateAt_;
+    if (full) {
+        // Still under our lock: no other tester writes while the files shift.
+        RotateLogFiles(path_, kKeptExchangeLogs);
+        const int fresh = OpenLocked(path_);
+        if (fresh >= 0) {
+            WriteAll(fresh, bytes);
+            ::close(fresh);
+            ::close(fd_);
+            return;
+        }
+        // Another tester took the new file first: the entry ends the rotated one, whole.
     }
+    if (!bytes.empty()) WriteAll(fd_, bytes);
     ::close(fd_);
 }
 
@@ -72,7 +107,8 @@ void LogEntry::Append(std::string_view text) {
     if (fd_ >= 0) text_ += text;
 }
 
-TELogger::TELogger() : LogEntry(ExchangeLogPath(), ExchangeLogStamp(std::chrono::system_clock::now())) {}
+TELogger::TELogger()
+    : LogEntry(ExchangeLogPath(), ExchangeLogStamp(std::chrono::system_clock::now()), ExchangeLogLimit()) {}
 
 cVRX_Logger::cVRX_Logger() : LogEntry(kVrxLogName, VrxLogStamp(std::chrono::system_clock::now())) {}
 
@@ -101,4 +137,15 @@ void SetExchangeLogPath(const std::string& path) {
     auto& setting = PathSetting();
     std::lock_guard lock(setting.mutex);
     setting.path = path;
+}
+
+void SetExchangeLogLimit(uint64_t bytes) { gLogLimit.store(bytes, std::memory_order_relaxed); }
+uint64_t ExchangeLogLimit() { return gLogLimit.load(std::memory_order_relaxed); }
+
+void RotateLogFiles(const std::string& path, int keep) {
+    if (keep < 1) return;
+    // rename() replaces the target, so the oldest kept file simply goes.
+    for (int n = keep - 1; n >= 1; --n)
+        std::rename((path + "." + std::to_string(n)).c_str(), (path + "." + std::to_string(n + 1)).c_str());
+    std::rename(path.c_str(), (path + ".1").c_str());
 }

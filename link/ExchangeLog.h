@@ -3,6 +3,7 @@
 // Append adds text, destroying it writes the entry with one write and closes the file.
 // A file that cannot be opened or locked loses the entry silently.
 #include <chrono>
+#include <cstdint>
 #include <string>
 #include <string_view>
 
@@ -17,14 +18,18 @@ public:
     bool IsOpen() const { return fd_ >= 0; }
 
 protected:
-    LogEntry(const std::string& path, const std::string& stamp);
+    // `rotateAt`: size in bytes beyond which the file is rotated before an entry is written; 0 never.
+    LogEntry(const std::string& path, const std::string& stamp, uint64_t rotateAt = 0);
 
 private:
     int fd_ = -1;
     std::string text_;
+    std::string path_;
+    uint64_t rotateAt_ = 0;
 };
 
-// The exchange log, named like the executable with ".log".
+// The exchange log, named like the executable with ".log". It never grows past the size
+// limit: the full file becomes ".1", older ones shift up to ".5", the oldest goes.
 class TELogger : public LogEntry {
 public:
     TELogger();
@@ -47,3 +52,11 @@ std::string ExchangeLogPathFor(const std::string& executablePath, bool folderWri
 // The path in use; worked out once, unless a test set its own.
 std::string ExchangeLogPath();
 void SetExchangeLogPath(const std::string& path);  // empty: back to the default
+
+inline constexpr uint64_t kDefaultExchangeLogLimit = 50ull * 1024 * 1024;
+inline constexpr int kKeptExchangeLogs = 5;
+// Size at which the exchange log is rotated; 0 lets it grow without end.
+void SetExchangeLogLimit(uint64_t bytes);
+uint64_t ExchangeLogLimit();
+// Shifts "path.1" .. "path.<keep-1>" up by one (the last one is dropped) and makes "path" "path.1".
+void RotateLogFiles(const std::string& path, int keep);

@@ -206,6 +206,11 @@ LinkSettings LoadLinkSettings(const SettingsFile& file) {
     return s;
 }
 
+uint64_t LoadLogLimitBytes(const SettingsFile& file) {
+    const int mb = file.ReadInteger(kLogSection, kLogLimitKey, kDefaultLogLimitMB);
+    return uint64_t(mb < 0 ? kDefaultLogLimitMB : mb) * 1024 * 1024;
+}
+
 std::string ChooseSettingsPath(const std::string& exePath, bool exeDirWritable,
                                const char* xdgConfigHome, const char* home) {
     return ToolFilePath(exePath, ".ini", exeDirWritable, xdgConfigHome, home, ".config");

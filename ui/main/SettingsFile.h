@@ -37,6 +37,13 @@ struct LinkSettings {
 };
 LinkSettings LoadLinkSettings(const SettingsFile& file);
 
+// The exchange log's size limit, section "Log": "LogLimitMB" megabytes, 50 when missing or
+// not a number, 0 for no limit.
+inline constexpr std::string_view kLogSection = "Log";
+inline constexpr std::string_view kLogLimitKey = "LogLimitMB";
+inline constexpr int kDefaultLogLimitMB = 50;
+uint64_t LoadLogLimitBytes(const SettingsFile& file);
+
 // Where the settings live: beside the executable, named like it with ".ini"; when that
 // directory is not writable, below $XDG_CONFIG_HOME (or ~/.config) so nothing is lost.
 std::string ChooseSettingsPath(const std::string& exePath, bool exeDirWritable,

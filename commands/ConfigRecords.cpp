@@ -24,23 +24,30 @@ bool ExactLength(int length, int required) {
     return false;
 }
 
-}  // namespace
-
-void ReadTrkCfg(TComThread& w) {
+// Reads page 4 into TrkCfg and sets TrkCfgRead; `display` runs only for an accepted page.
+bool ReadTrkCfgPage(TComThread& w, Op self, std::string& status, const Display& display = {}) {
     TRequest request{w.DeviceAddress, Cmd::ReadCfg, PageTrkCfg};
     bool accepted = false;
-    RunExchange(w, ReadTrkCfg, request, 3, {.Status = &w.PollStatusText, .Needed = TrkCfgAnswerLength},
+    RunExchange(w, self, request, 3, {.Status = &status, .Needed = TrkCfgAnswerLength},
         [&](const uint8_t* answer, int length) {
             if (!(accepted = ExactLength(length, TrkCfgAnswerLength))) return;
             std::copy_n(answer + TrkCfgAt, kTrkCfgSize, w.TrkCfg.begin());
             w.TrkCfgRead = 1;
         },
         [&] {
-            if (!accepted) return;
-            w.Ui.Config->ShowTrkCfg(TrkCfgToControls(w.TrkCfg));
-            if (w.SubTrkCfg[2] == 0) w.Ui.Main->SetChannelCount(CappedChannelCount(w.TrkCfg[0]));
-            w.Ui.Config->SetTrkCfgWriteButtonEnabled(true);
+            if (accepted && display) display();
         });
+    return accepted;
+}
+
+}  // namespace
+
+void ReadTrkCfg(TComThread& w) {
+    ReadTrkCfgPage(w, ReadTrkCfg, w.PollStatusText, [&] {
+        w.Ui.Config->ShowTrkCfg(TrkCfgToControls(w.TrkCfg));
+        if (w.SubTrkCfg[2] == 0) w.Ui.Main->SetChannelCount(CappedChannelCount(w.TrkCfg[0]));
+        w.Ui.Config->SetTrkCfgWriteButtonEnabled(true);
+    });
 }
 
 void WriteTrkCfg(TComThread& w) {
@@ -49,6 +56,20 @@ void WriteTrkCfg(TComThread& w) {
     RunExchange(w, WriteTrkCfg, request, WriteAt + kTrkCfgSize, {.Status = &w.CommandStatusText});
     // Even a failed write may have changed the page: show what the controller really holds.
     w.TrkCfgRead = 0;
+}
+
+void WriteTrkCfgFromWindow(TComThread& w) {
+    w.ClearPendingIf(WriteTrkCfgFromWindow);
+    // The window shows only part of the page: the rest goes back as the controller holds it,
+    // so a worker that has not read the page yet reads it first, without showing it (that
+    // would replace what the engineer has just set).
+    if (!w.TrkCfgRead && !ReadTrkCfgPage(w, WriteTrkCfgFromWindow, w.CommandStatusText)) {
+        w.CommandStatusText += " Запись отменена: конфигурация не прочитана";
+        w.ShowStatus();
+        return;
+    }
+    ControlsToTrkCfg(w.TrkCfgControlsToWrite, w.TrkCfg);
+    WriteTrkCfg(w);
 }
 
 void ReadSubTrkCfg(TComThread& w) {

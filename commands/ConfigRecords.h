@@ -7,6 +7,9 @@ class TComThread;
 void ReadTrkCfg(TComThread& w);
 // Sends the staged TrkCfg; clears TrkCfgRead whatever the result, so it is read back.
 void WriteTrkCfg(TComThread& w);
+// The configuration window's write: lays TrkCfgControlsToWrite over the page as last read
+// (reading it first when this worker has not) and sends it; refuses when it cannot be read.
+void WriteTrkCfgFromWindow(TComThread& w);
 // Fills SubTrkCfg, the sub-controller group and the main window's channel columns.
 void ReadSubTrkCfg(TComThread& w);
 // Sends the staged sub-controller addresses and bit-rate divisor.

@@ -9,6 +9,7 @@
 #include <cstdint>
 #include <string>
 
+#include "engine/ConfigControls.h"
 #include "engine/CounterRecords.h"
 
 constexpr int kChannelCount = 15;         // 0..4 own board, 5..9 and 10..14 sub-controller boards
@@ -28,6 +29,8 @@ constexpr int kCryptoDataSize = 38;         // command 231, answer bytes 4..41
 constexpr int kValveControllerInfoSize = 8; // command 89, answer bytes 6..13
 constexpr int kMcuPinCount = 76;           // tested processor pins, by test index
 constexpr int kSdListingSize = 256;
+constexpr int kRemoteInitGroups = 4;        // u16 groups of a request or operation code
+constexpr int kRemoteInitOperationSize = 9; // type byte and four u16 groups
 
 // Byte offsets of the identification record (little-endian).
 namespace DeviceInfoAt {
@@ -159,6 +162,19 @@ struct TDeviceState {
 
     // The channel count the poll schedule walks: sub-controller view first.
     int LogicalChannelCount() const;
+    // Bus search: the address range the configuration window staged, and the memo line of
+    // the last address that answered.
+    uint8_t SearchFrom = 1;
+    uint8_t SearchTo = 127;
+    std::string FoundLine;
+    // Remote initialisation: the request code the controller handed out (four groups) and the
+    // operation the configuration window prepared (type, then four u16 code groups).
+    std::array<uint16_t, kRemoteInitGroups> RemoteInitRequestCode{};
+    std::array<uint8_t, kRemoteInitOperationSize> RemoteInitOperation{};
+    // What the configuration window's controls show, to be laid over the record as last read
+    // (TrkCfg), so that bits and fields the window does not set go back as the controller has them.
+    TrkCfgControls TrkCfgControlsToWrite{};
+
 };
 
 // A channel count the controller reports, held to the 15 channels every table has room for.

@@ -112,6 +112,10 @@ public:
     virtual void SetNightBrightText(const std::string& /*text*/) {}
     virtual void SetIllum1Text(const std::string& /*text*/) {}
     virtual void SetIllum2Text(const std::string& /*text*/) {}
+    // Bus search: one more line at the end of FindNetAddrMemo.
+    virtual void AppendFoundLine(const std::string& /*line*/) {}
+    // Remote initialisation: the request code the controller handed out, in SecReqCodeEdit.
+    virtual void SetSecReqCodeText(const std::string& /*text*/) {}
 };
 
 class IDoseView {

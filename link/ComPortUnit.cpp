@@ -211,3 +211,12 @@ int TECOMPort::ReceiveVrx(uint8_t* buf, int capacity) {
     if (Error != 0) entry.Append(ResultText + kLineBreak);
     return rx.RawCount();
 }
+
+void TECOMPort::WriteRaw(const uint8_t* bytes, int length) {
+    if (!line_ || length <= 0) return;
+    line_->Write(bytes, length, static_cast<int>(writeConstantMs_ + writePerByteMs_ * static_cast<uint32_t>(length)));
+}
+
+void TECOMPort::Purge() {
+    if (line_) line_->Purge();
+}

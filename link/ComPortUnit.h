@@ -32,6 +32,10 @@ public:
     void SendVrx(const uint8_t* buf, int n);
     int  ReceiveVrx(uint8_t* buf, int capacity);
 
+    // Bytes straight onto the line, without framing and without a log entry (the wake-up
+    // bytes of the bus search); Purge then drops whatever waits in both directions.
+    void WriteRaw(const uint8_t* bytes, int length);
+    void Purge();
     // Describes a request for the exchange log. The port knows no commands: the layer that
     // does hands its describer down. Without one, an entry has no description line.
     using RequestDescriber = std::string (*)(const uint8_t* request, int length, int bitRate);

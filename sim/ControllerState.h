@@ -10,6 +10,7 @@
 #include "sim/PeripheralSimState.h"
 #include "sim/ServiceSimState.h"
 #include "sim/Pouring.h"
+#include "sim/RemoteInitState.h"
 
 // The controller's real-time clock: UTC seconds since 2000-01-01 follow the host clock
 // plus an offset, or stand still at a fixed value.
@@ -79,4 +80,7 @@ struct ControllerState {
 
     // --- Pin self-test, SD card and frame memory (commands 228/5..8, 141, sim/ServiceHandlers.cpp)
     SimService Service;
+
+    // --- Remote initialisation (command 228/10, 228/11, sim/RemoteInitHandlers.cpp)
+    SimRemoteInit RemoteInit;
 };

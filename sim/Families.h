@@ -16,6 +16,7 @@ extern const SimFamily CounterFamily;        // commands 208, 209 (no parameters
 extern const SimFamily ParameterFamily;      // commands 214/215, 218..224, 226, 250/251, 34 (nozzle)
 extern const SimFamily SubControllerFamily;  // 223/222 on the sub-controller boards at ±64
 extern const SimFamily ServiceFamily;        // commands 228 (sub-codes 5..8), 141; frame memory
+extern const SimFamily RemoteInitFamily;     // 228/10, 228/11
 // Add the declaration of a new family here.
 
 // Every family, in the order their rows are looked up.

@@ -98,6 +98,13 @@ SimBus::SimBus(const SimConfig& config, SimClockSource clock)
     }
     if (config.Twin)
         devices_.push_back(std::make_unique<Listener>(SimController(Sibling(config.Controller, 2), clock)));
+    for (size_t i = 0; i < config.BusDevices.size(); ++i) {
+        ControllerState s = Sibling(config.Controller, int(3 + i));
+        s.Address = config.BusDevices[i].Address;
+        s.BitRate = config.BusDevices[i].BitRate;
+        s.DeviceType = config.BusDevices[i].DeviceType;
+        devices_.push_back(std::make_unique<Listener>(SimController(s, clock)));
+    }
     for (const ControllerState& s : config.ExtraDevices)
         devices_.push_back(std::make_unique<Listener>(SimController(s, clock)));
 }

@@ -36,6 +36,14 @@ struct SimConfig {
     // Any further devices (sub-controller boards at the address +-64, say): each listens at
     // the Address and BitRate of its own state.
     std::vector<ControllerState> ExtraDevices;
+    // Further units of the main controller's kind, each at its own address, rate and type
+    // (several at one address and rate answer together and garble each other).
+    struct BusDevice {
+        uint8_t Address = 1;
+        int BitRate = 9600;
+        uint16_t DeviceType = 33;
+    };
+    std::vector<BusDevice> BusDevices;
 
     FaultPlan Faults;
     uint64_t Seed = 1;

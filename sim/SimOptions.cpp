@@ -84,6 +84,23 @@ bool ParseForcedResult(SimConfig& c, std::string_view v, std::string& e) {
     c.Faults.ForcedResults.push_back({uint8_t(command), uint8_t(result)});
     return true;
 }
+// ADDR:BAUD or ADDR:BAUD:TYPE.
+bool ParseBusDevice(SimConfig& c, std::string_view v, std::string& e) {
+    SimConfig::BusDevice d;
+    const size_t colon = v.find(':');
+    const size_t typeColon = colon == std::string_view::npos ? colon : v.find(':', colon + 1);
+    if (colon == std::string_view::npos) {
+        e = "expected ADDRESS:BAUD[:TYPE], got '" + std::string(v) + "'";
+        return false;
+    }
+    if (!SetNumber(v.substr(0, colon), 1, 254, d.Address, e)) return false;
+    if (!ParseBitRate(v.substr(colon + 1, typeColon - colon - 1), d.BitRate, e)) return false;
+    if (typeColon != std::string_view::npos && !SetNumber(v.substr(typeColon + 1), 0, 65535, d.DeviceType, e))
+        return false;
+    c.BusDevices.push_back(d);
+    return true;
+}
+
 
 const SimOptionRow kCoreOptions[] = {
     {"--address", "N", "bus address of the controller, 1..254 (default 1)",
@@ -149,6 +166,9 @@ const SimOptionRow kCoreOptions[] = {
      ParseForcedResult},
 };
 
+    {"--device", "ADDR:BAUD[:TYPE]", "one more device on the line (repeatable; at 4800 a VRX 2.0 device); "
+                                     "two at one address and rate answer together",
+     ParseBusDevice},
 const SimOptionRow* FindOption(std::string_view name) {
     for (const SimOptionRow& row : kCoreOptions)
         if (name == row.Name) return &row;

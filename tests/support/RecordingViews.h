@@ -78,6 +78,8 @@ public:
     bool UtcEditActive = false;  // what CurTimeUTCEditActive answers
     int ChannelColumns = kOwnChannelCount;  // what ChannelColumnCount answers; SetChannelCount sets it
     std::string CurTimeUTC, CurTimeLocal, NightBright, Illum1, Illum2;
+    std::vector<std::string> FoundLines;  // FindNetAddrMemo, line by line
+    std::string SecReqCode;
     int TimeZoneIndex = -2, TimeShiftIndex = -2;  // -2: never set
 
     // Flowmeter and display-board windows: (row, flowmeter or device) -> text.
@@ -138,6 +140,8 @@ public:
     void SetIllum2Text(const std::string& text) override;
 
     void SetFlowmeterCell(int row, int flowmeter, const std::string& text) override;
+    void AppendFoundLine(const std::string& line) override { FoundLines.push_back(line); }
+    void SetSecReqCodeText(const std::string& text) override { SecReqCode = text; }
     void SetReportedFlowmeterType(int flowmeter, uint8_t type) override;
     void SetCryptoStatus(int flowmeter, uint8_t code) override { CryptoStatuses[flowmeter] = code; }
     void SetTabloCell(int row, int device, const std::string& text) override;

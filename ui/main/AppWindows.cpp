@@ -15,6 +15,7 @@ TAppWindows::TAppWindows(const std::string& settingsPath) : Form1(settingsPath) 
     Form1.AttachDialogs({&FuelForm, &TRK_CfgForm, &FlowmeterForm, &TabloForm, &TestTabloManualForm,
                          &TestMcuPinsForm, &SdCardExplorerForm},
                         views);
+    TRK_CfgForm.AttachViews(Form1.Views());
     Form1.Jobs.Poll = &PollCycle;
     Form1.Jobs.WriteBitRate = &WriteBitRate;
     Form1.Jobs.WriteBusAddress = &WriteBusAddress;

@@ -1,0 +1,25 @@
+#pragma once
+// The bus search: at every bit rate the tool knows, ask each address of a range whether a
+// device answers, and list the ones that do in the configuration window's memo.
+#include <cstdint>
+#include <optional>
+#include <string>
+#include <vector>
+
+class TComThread;
+
+// Addresses probed at 4800 bit/s, whatever range was staged.
+constexpr int kVrxSearchLast = 225;
+
+// Searches SearchFrom..SearchTo at every rate, the current one first.
+void FindNetAddress(TComThread& w);
+
+// The search itself; `vrxLast` is the last address probed at 4800 (kVrxSearchLast but in tests).
+void SearchNetAddresses(TComThread& w, int vrxLast);
+
+// The rates in search order: the rate the port was opened with first, the others as listed.
+std::vector<int> SearchRates(int32_t currentRate);
+
+// The memo line for an address that answered: `clean` when the answer was whole and accepted;
+// `type` is the device type of a clean identification answer long enough to carry it.
+std::string FoundLineText(int rate, int address, bool clean, std::optional<uint16_t> type);

@@ -13,6 +13,8 @@
 #include "commands/TimeCommands.h"
 #include "engine/ComThreadUnit.h"
 #include "commands/LinkSetup.h"
+#include "link/ComPortUnit.h"
+#include "link/LinkStatistics.h"
 
 namespace {
 
@@ -153,6 +155,11 @@ void PollPass(TComThread& w, uint32_t n) {
 }
 
 void PollCycle(TComThread& w) {
+    // The link figures of this poll go into the exchange log as one entry when it stops.
+    ComPort.Statistics.Reset();
+    struct SummaryAtStop {
+        ~SummaryAtStop() { LogLinkSummary(ComPort.Statistics); }
+    } summaryAtStop;
     w.PendingOp.store(nullptr, std::memory_order_release);
     w.CurrentChannel = 0;
     // The configuration may have changed since an earlier run of this worker.

@@ -160,19 +160,37 @@ void TECOMPort::CheckEcho(const uint8_t* answer) {
 
 void TECOMPort::Exchange(uint8_t* buf, int length) {
     LastCommand = length > 1 ? buf[1] : 0;
-    if (!SendFrame(buf, length, WriteRule::AnyByte) || Error != 0) return;
-    Receive(buf, kCallerCapacity);
-    CheckEcho(buf);
+    counted_ = false;
+    const auto start = std::chrono::steady_clock::now();
+    if (!SendFrame(buf, length, WriteRule::AnyByte)) return;
+    if (Error == 0) {
+        Receive(buf, kCallerCapacity);
+        CheckEcho(buf);
+    }
+    CountExchange(start);
 }
 
 void TECOMPort::ExchangeBuffer(int length) {
     LastCommand = length > 1 ? Buffer[1] : 0;
-    if (!SendFrame(Buffer, length, WriteRule::WholeFrame) || Error != 0) return;
-    ReceiveBuffer();
-    CheckEcho(Buffer);
+    counted_ = false;
+    const auto start = std::chrono::steady_clock::now();
+    if (!SendFrame(Buffer, length, WriteRule::WholeFrame)) return;
+    if (Error == 0) {
+        ReceiveBuffer();
+        CheckEcho(Buffer);
+    }
+    CountExchange(start);
+}
+
+void TECOMPort::CountExchange(std::chrono::steady_clock::time_point start) {
+    Statistics.Record(LastCommand, Error,
+                      std::chrono::duration_cast<std::chrono::microseconds>(std::chrono::steady_clock::now() - start));
+    counted_ = true;
 }
 
 void TECOMPort::ReportWrongLength(int required) {
+    // A reader that finds the answer short turns the counted success into a wrong length.
+    if (counted_) Statistics.Reclassify(LastCommand, kWrongLength);
     Error = kWrongLength;
     ResultText = WrongLengthText(AnswerLength, required);
 }

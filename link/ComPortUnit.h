@@ -6,6 +6,7 @@
 #include <string>
 
 #include "link/ExchangeLog.h"
+#include "link/LinkStatistics.h"
 #include "link/SerialLine.h"
 
 class TECOMPort {
@@ -45,6 +46,9 @@ public:
     // empty after a successful Open. ResultText keeps the open-failure text as it is.
     std::string OpenFailureReason;
 
+    // Figures of the exchanges since the last Reset (the poll cycle resets them when it starts).
+    LinkStatistics Statistics;
+
     // Puts another line under the port (a test's scripted line); the default is the OS tty.
     void SetLine(std::unique_ptr<SerialLine> line);
 
@@ -53,6 +57,7 @@ private:
     bool SendFrame(const uint8_t* buf, int length, WriteRule rule);
     int ReceiveFrame(uint8_t* buf, int capacity, bool keepDetailedLength);
     void CheckEcho(const uint8_t* answer);
+    void CountExchange(std::chrono::steady_clock::time_point start);
     bool ReadOne(uint8_t& byte);
     // Feeds the parser byte by byte as bytes arrive; returns what arrived as log text.
     template <class Parser>
@@ -60,6 +65,7 @@ private:
     int WriteFrame(const uint8_t* frame, int length);
 
     std::unique_ptr<SerialLine> line_;
+    bool counted_ = false;  // the last exchange is in Statistics, so a reader's verdict can correct it
     uint32_t readConstantMs_ = 0;
     uint32_t readPerByteMs_ = 0;
     uint32_t writeConstantMs_ = 0;

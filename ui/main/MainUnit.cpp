@@ -503,7 +503,11 @@ void TForm1::TRK_StatusListViewMouseMove(int row, QPoint globalPos) {
 // ---- panels and buttons given back by the worker
 
 std::string TForm1::PortPanelText() { return MainStatusBar->PanelText(kPortPanel).toStdString(); }
-void TForm1::SetStatusText(const std::string& text) { MainStatusBar->SetPanelText(kStatePanel, Q(text)); }
+void TForm1::SetStatusText(const std::string& text) {
+    MainStatusBar->SetPanelText(kStatePanel, Q(text));
+    // The progress shows one exchange; its tip the figures of the whole poll so far.
+    MainStatusBar->SetPanelToolTip(kStatePanel, Q(LinkSummaryText(ComPort.Statistics.Snapshot(), "\n")).trimmed());
+}
 void TForm1::SetErrorText(const std::string& text) { MainStatusBar->SetPanelText(kMessagePanel, Q(text)); }
 
 void TForm1::ReleasePollButton() {

@@ -1,7 +1,10 @@
 #include "ui/main/StatusPanelBar.h"
 
+#include <QCursor>
+#include <QHelpEvent>
 #include <QMouseEvent>
 #include <QPainter>
+#include <QToolTip>
 #include <qdrawutil.h>
 
 #include "ui/main/LinkRules.h"
@@ -30,6 +33,28 @@ void StatusPanelBar::SetPanelText(int panel, const QString& text) {
     if (panel < 0 || panel >= int(panels_.size()) || panels_[size_t(panel)].text == text) return;
     panels_[size_t(panel)].text = text;
     update(PanelRect(panel));
+}
+
+QString StatusPanelBar::PanelToolTip(int panel) const {
+    return panel >= 0 && panel < int(panels_.size()) ? panels_[size_t(panel)].toolTip : QString();
+}
+
+void StatusPanelBar::SetPanelToolTip(int panel, const QString& text) {
+    if (panel < 0 || panel >= int(panels_.size())) return;
+    panels_[size_t(panel)].toolTip = text;
+    // A tip already showing for this panel follows the live text.
+    if (QToolTip::isVisible() && PanelRect(panel).contains(mapFromGlobal(QCursor::pos())))
+        QToolTip::showText(QCursor::pos(), text, this, PanelRect(panel));
+}
+
+bool StatusPanelBar::event(QEvent* event) {
+    if (event->type() != QEvent::ToolTip) return QWidget::event(event);
+    const auto* help = static_cast<QHelpEvent*>(event);
+    const int panel = PanelAt(Widths(), help->pos().x());
+    const QString tip = PanelToolTip(panel);
+    if (tip.isEmpty()) QToolTip::hideText();
+    else QToolTip::showText(help->globalPos(), tip, this, PanelRect(panel));
+    return true;
 }
 
 std::vector<int> StatusPanelBar::Widths() const {

@@ -11,11 +11,14 @@ public:
     struct Panel {
         QString text;
         int width;
+        QString toolTip = {};  // shown when the mouse rests on the panel
     };
     explicit StatusPanelBar(std::vector<Panel> panels, QWidget* parent = nullptr);
 
     QString PanelText(int panel) const;
     void SetPanelText(int panel, const QString& text);
+    QString PanelToolTip(int panel) const;
+    void SetPanelToolTip(int panel, const QString& text);
     int PanelWidth(int panel) const;
     QRect PanelRect(int panel) const;
     std::vector<int> Widths() const;
@@ -27,6 +30,7 @@ signals:
     void Resized();
 
 protected:
+    bool event(QEvent* event) override;
     void paintEvent(QPaintEvent* event) override;
     void mousePressEvent(QMouseEvent* event) override;
     void resizeEvent(QResizeEvent* event) override;

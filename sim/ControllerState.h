@@ -11,6 +11,7 @@
 #include "sim/ServiceSimState.h"
 #include "sim/Pouring.h"
 #include "sim/RemoteInitState.h"
+#include "sim/TabloTestState.h"
 
 // The controller's real-time clock: UTC seconds since 2000-01-01 follow the host clock
 // plus an offset, or stand still at a fixed value.
@@ -80,6 +81,9 @@ struct ControllerState {
 
     // --- Pin self-test, SD card and frame memory (commands 228/5..8, 141, sim/ServiceHandlers.cpp)
     SimService Service;
+
+    // --- Display-board test: automatic runs and frames shown by hand (command 214, sim/TabloTestHandlers.cpp)
+    SimTabloTest TabloTest;
 
     // --- Remote initialisation (command 228/10, 228/11, sim/RemoteInitHandlers.cpp)
     SimRemoteInit RemoteInit;

@@ -17,6 +17,7 @@ extern const SimFamily ParameterFamily;      // commands 214/215, 218..224, 226,
 extern const SimFamily SubControllerFamily;  // 223/222 on the sub-controller boards at ±64
 extern const SimFamily ServiceFamily;        // commands 228 (sub-codes 5..8), 141; frame memory
 extern const SimFamily RemoteInitFamily;     // 228/10, 228/11
+extern const SimFamily TabloTestFamily;      // command 214 without parameters and with a test frame
 // Add the declaration of a new family here.
 
 // Every family, in the order their rows are looked up.

@@ -205,6 +205,7 @@ std::optional<SimBus::Answer> SimBus::Respond(SimController& c, std::span<const 
         content.Result(*forced);
     } else if (auto a = c.Handle(request)) {
         content = std::move(*a);
+        for (const std::string& line : content.Notes) Note(line);
     } else {
         return std::nullopt;
     }

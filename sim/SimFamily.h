@@ -40,6 +40,7 @@ struct SimAnswer {
     std::vector<uint8_t> Bytes;
     int DelayMs = 0;      // extra time before the first byte, for slow commands
     bool Silent = false;  // the controller says nothing at all
+    std::vector<std::string> Notes;  // lines for the -v log: what the request changed
 
     SimAnswer() = default;
     SimAnswer(uint8_t address, uint8_t command) : Bytes{address, command, kResultOk} {}

@@ -58,11 +58,14 @@ void WriteColourCorrection(SimController& c, const SimRequest& rq, SimAnswer& a)
     uint8_t board = rq.U8(3);
     if (!ValueOk(board < kSimDisplayBoards, a)) return;
     std::copy_n(rq.Bytes.begin() + 4, 6, c.State.Status.Displays[board].ColourCorrection.begin());
+    a.Notes = DisplayDeviceLines(c.State.Status);
 }
 
 void WriteTempOffset(SimController& c, const SimRequest& rq, SimAnswer& a) {
     uint8_t device = rq.U8(3);
-    if (ValueOk(device < kSimDisplayDevices, a)) c.State.Status.Displays[device].TempOffset = int8_t(rq.U8(4));
+    if (!ValueOk(device < kSimDisplayDevices, a)) return;
+    c.State.Status.Displays[device].TempOffset = int8_t(rq.U8(4));
+    a.Notes = DisplayDeviceLines(c.State.Status);
 }
 
 // Reduction constants of the controller's own channels; the boards answer in SubControllerFamily.

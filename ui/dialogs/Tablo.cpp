@@ -1,3 +1,86 @@
 #include "ui/dialogs/Tablo.h"
 
-TTabloForm::TTabloForm(QWidget* parent) : ToolWindow("TabloForm", "Tablo", QSize(700, 300), parent) {}
+#include <QKeyEvent>
+#include <QLineEdit>
+#include <QMouseEvent>
+#include <QVBoxLayout>
+
+#include "ui/dialogs/ListEditRules.h"
+#include "ui/dialogs/TabloRules.h"
+#include "ui/widgets/ReportView.h"
+
+TTabloForm::TTabloForm(QWidget* parent) : ToolWindow("TabloForm", "Tablo", QSize(700, 300), parent) {
+    MainListView = new ReportView(this);
+    MainListView->setObjectName("MainListView");
+    MainListView->SetCatalog(kTabloCatalog);
+    for (int row = 0; row < MainListView->RowCount(); ++row) MainListView->PadCells(row, TabloCellCount(row));
+    auto* layout = new QVBoxLayout(this);
+    layout->setContentsMargins(0, 0, 0, 0);
+    layout->addWidget(MainListView);
+    MainListView->viewport()->installEventFilter(this);
+
+    ListViewEdit = new QLineEdit(MainListView->viewport());
+    ListViewEdit->setObjectName("ListViewEdit");
+    ListViewEdit->hide();
+    ListViewEdit->installEventFilter(this);
+}
+
+void TTabloForm::SetTabloCell(int row, int device, const std::string& text) {
+    MainListView->SetCellText(row, device, QString::fromStdString(text));
+}
+
+void TTabloForm::SetColourCorrection(int board, const ColourCorrection& record) {
+    if (board >= 0 && board < kDisplayBoardCount) Records[size_t(board)] = record;
+}
+
+void TTabloForm::MainListViewMouseDown(QPoint pos) {
+    const int row = MainListView->RowAt(pos.y());
+    const int column = MainListView->ColumnAt(pos.x());
+    const int device = EditedIndexOfColumn(column, MainListView->ColumnCount());
+    // A keyboard has no colour correction: its colour rows have no cell to edit.
+    if (!TabloCellEditable(row, device)) return;
+    EditRow = row;
+    EditDevice = device;
+    ListViewEdit->setGeometry(MainListView->CellRect(row, column));
+    ListViewEdit->setText(MainListView->CellText(row, device));
+    ListViewEdit->show();
+    ListViewEdit->raise();
+    ListViewEdit->setFocus();
+}
+
+void TTabloForm::ListViewEditKeyDown(int key) {
+    if (key == Qt::Key_Escape) {
+        ListViewEdit->hide();
+        return;
+    }
+    if ((key != Qt::Key_Return && key != Qt::Key_Enter) || EditRow == 0) return;
+    ListViewEdit->hide();
+    const std::string typed = ListViewEdit->text().toStdString();
+    if (EditRow == TabloRow::TempOffset) {
+        // The cell keeps the controller's value until the next reading shows the new one.
+        if (const auto offset = TempOffsetToSend(typed); offset && SendTabloTempOffset)
+            SendTabloTempOffset(EditDevice, *offset);
+        return;
+    }
+    if (!TabloCellEditable(EditRow, EditDevice)) return;
+    ColourCorrection& record = Records[size_t(EditDevice)];
+    const std::string shown = ApplyColourEdit(record, EditRow, typed);
+    if (SendTabloColourCorrection) SendTabloColourCorrection(EditDevice, record);
+    MainListView->SetCellText(EditRow, EditDevice, QString::fromStdString(shown));
+}
+
+bool TTabloForm::eventFilter(QObject* watched, QEvent* event) {
+    const QEvent::Type type = event->type();
+    if (watched == MainListView->viewport() && type == QEvent::MouseButtonPress) {
+        MainListViewMouseDown(static_cast<QMouseEvent*>(event)->position().toPoint());
+    } else if (watched == ListViewEdit) {
+        // An editor that lost the focus would write into a cell the engineer no longer looks at.
+        if (type == QEvent::FocusOut) ListViewEdit->hide();
+        if (type == QEvent::KeyPress) {
+            const int key = static_cast<QKeyEvent*>(event)->key();
+            ListViewEditKeyDown(key);
+            if (key == Qt::Key_Escape || key == Qt::Key_Return || key == Qt::Key_Enter) return true;
+        }
+    }
+    return ToolWindow::eventFilter(watched, event);
+}

@@ -2,6 +2,8 @@
 
 #include "commands/LinkSetup.h"
 #include "commands/PollCycle.h"
+#include "commands/TabloTestCommands.h"
+#include "ui/main/Starters.h"
 
 TAppWindows::TAppWindows(const std::string& settingsPath) : Form1(settingsPath) {
     TViews views;
@@ -17,6 +19,8 @@ TAppWindows::TAppWindows(const std::string& settingsPath) : Form1(settingsPath) 
                         views);
     TRK_CfgForm.AttachViews(Form1.Views());
     Form1.Jobs.Poll = &PollCycle;
+    Form1.Jobs.TabloTest = &StartTabloTest;
+    AttachStarters(Form1, FlowmeterForm, TabloForm, TestTabloManualForm);
     Form1.Jobs.WriteBitRate = &WriteBitRate;
     Form1.Jobs.WriteBusAddress = &WriteBusAddress;
 }

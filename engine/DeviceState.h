@@ -108,6 +108,8 @@ struct TDeviceState {
     uint8_t BlockFlag = 0;   // 1 block, 0 unblock
     uint8_t DoseKind = 0;    // 0 volume, 1 money
     uint32_t DoseAmount = 0; // ml or kopecks
+    // Apart from Price: the sell test reads prices while the engineer may be writing one.
+    std::array<uint32_t, kChannelCount> PriceToWrite{};  // kopecks (or whole units) per litre
     std::array<std::array<uint8_t, kTabloColourCorrectionSize>, kDisplayBoardCount> TabloColourCorrection{};
     std::array<int8_t, kDisplayDeviceCount> TabloTempOffsetToWrite{};  // °C
     // The manual display-board test's picture, sent as it stands.

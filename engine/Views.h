@@ -121,6 +121,9 @@ public:
 class IDoseView {
 public:
     virtual ~IDoseView() = default;
+    // The dose the controller reports loaded on channel 0..4, in litres and money; the window
+    // leaves the cell being edited alone (see TFuelForm).
+    virtual void ShowLoadedDose(int /*channel*/, const std::string& /*dose*/, const std::string& /*sum*/) {}
 };
 
 class IFlowmeterView {

@@ -7,6 +7,7 @@
 
 #include "sim/StatusState.h"
 
+#include "sim/DoseState.h"
 #include "sim/PeripheralSimState.h"
 #include "sim/ServiceSimState.h"
 #include "sim/Pouring.h"
@@ -78,6 +79,9 @@ struct ControllerState {
 
     // --- Flowmeters, sound generator and valve controller (sim/PeripheralSimState.h)
     SimPeripherals Peripherals;
+
+    // --- Doses and prices the host sets (commands 200..207, sim/DoseHandlers.cpp)
+    SimDoses Doses;
 
     // --- Pin self-test, SD card and frame memory (commands 228/5..8, 141, sim/ServiceHandlers.cpp)
     SimService Service;

@@ -21,6 +21,7 @@ const SimFamily* const kFamilies[] = {
     &ParameterFamily,
     &SubControllerFamily,
     &ServiceFamily,
+    &DoseFamily,
     &TabloTestFamily,
     &RemoteInitFamily,
     // add your family here

@@ -18,6 +18,7 @@ extern const SimFamily SubControllerFamily;  // 223/222 on the sub-controller bo
 extern const SimFamily ServiceFamily;        // commands 228 (sub-codes 5..8), 141; frame memory
 extern const SimFamily RemoteInitFamily;     // 228/10, 228/11
 extern const SimFamily TabloTestFamily;      // command 214 without parameters and with a test frame
+extern const SimFamily DoseFamily;           // commands 200..207: doses, block, prices
 // Add the declaration of a new family here.
 
 // Every family, in the order their rows are looked up.

@@ -109,6 +109,8 @@ void Advance(SimController& c, SimPouring& p, int channel, int64_t from, int64_t
             t = std::max(t, ch.NextCustomerMs);
             Confirm(ch, t);
             break;
+        case SimFillPhase::Stopped:
+            return;  // only the host moves a stopped fill on
         }
     }
 }
@@ -140,8 +142,29 @@ bool StartFill(SimController& c, int channel, uint32_t doseMl, uint8_t source) {
 bool ConfirmFill(SimController& c, int channel) {
     if (channel < 0 || channel >= kSimChannels) return false;
     SimChannelPour& ch = c.State.Pouring.Channels[channel];
+    if (ch.Phase == SimFillPhase::Stopped) {
+        // What was poured is the fill: it is booked like a dose that ran out.
+        ch.DoseMl = ch.PouredMl;
+        Finish(c, c.State.Pouring, ch, c.NowMs());
+    }
     if (ch.Phase != SimFillPhase::Finished) return false;
     Confirm(ch, c.NowMs());
+    return true;
+}
+
+bool StopFill(SimController& c, int channel) {
+    if (channel < 0 || channel >= kSimChannels) return false;
+    SimChannelPour& ch = c.State.Pouring.Channels[channel];
+    if (ch.Phase != SimFillPhase::Pouring) return false;
+    ch.Phase = SimFillPhase::Stopped;
+    return true;
+}
+
+bool ContinueFill(SimController& c, int channel) {
+    if (channel < 0 || channel >= kSimChannels) return false;
+    SimChannelPour& ch = c.State.Pouring.Channels[channel];
+    if (ch.Phase != SimFillPhase::Stopped) return false;
+    ch.Phase = SimFillPhase::Pouring;
     return true;
 }
 

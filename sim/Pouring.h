@@ -32,6 +32,7 @@ enum class SimFillPhase : uint8_t {
     Ready,      // nozzle on its hook, a dose may be started
     Pouring,    // fuel flows
     Finished,   // the dose is out and waits for confirmation
+    Stopped,    // the host stopped the fill; it may pour on or be confirmed as it stands
 };
 
 // Where a dose came from (the source codes of the channel state).
@@ -80,7 +81,12 @@ struct SimPouring {
 void PourUntilNow(SimController& c);
 // Starts a dose; false when the channel does not exist or is not ready.
 bool StartFill(SimController& c, int channel, uint32_t doseMl, uint8_t source);
-// Confirms a finished fill so that the channel is ready again; false when none waits.
+// Confirms a finished fill so that the channel is ready again; a stopped fill ends with what
+// it poured. False when no fill waits.
 bool ConfirmFill(SimController& c, int channel);
+// Halts a pouring fill where it stands; false unless one pours.
+bool StopFill(SimController& c, int channel);
+// Lets a stopped fill pour on towards its dose; false unless one is stopped.
+bool ContinueFill(SimController& c, int channel);
 // Flow rate of a channel in litres per minute (0 unless it pours).
 uint32_t FlowLitresPerMinute(const SimPouring& p, int channel);

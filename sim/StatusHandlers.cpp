@@ -15,8 +15,9 @@ constexpr uint8_t kChannelState = 1, kPumpRampUp = 2, kFlowmeterState = 3;
 uint8_t StatusBits(const SimChannelLook& look, const SimChannelPour& pour) {
     const bool pouring = pour.Phase == SimFillPhase::Pouring;
     const bool waiting = pour.Phase == SimFillPhase::Finished;
+    const bool stopped = pour.Phase == SimFillPhase::Stopped;
     return uint8_t(waiting << 1 | look.DisplayBusy << 2 | look.NozzleBusy << 3 | look.Blocked << 4 |
-                   (pouring || waiting) << 5 | pouring << 6);
+                   (pouring || waiting || stopped) << 5 | pouring << 6);
 }
 
 uint32_t Money(uint64_t millilitres, uint32_t pricePerLitre) { return uint32_t(millilitres * pricePerLitre / 1000); }

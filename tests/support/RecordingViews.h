@@ -87,6 +87,8 @@ public:
     std::map<int, int> ReportedFlowmeterTypes;
     std::map<int, int> CryptoStatuses;
     std::map<int, std::array<uint8_t, kTabloColourCorrectionSize>> ColourCorrections;
+    // Dose window: channel -> dose and sum texts shown.
+    std::map<int, std::pair<std::string, std::string>> LoadedDoses;
 
     // Convenience lookups: empty text / Images::None when never written.
     std::string Trk(int row, int column = 0) const;
@@ -146,6 +148,9 @@ public:
     void SetCryptoStatus(int flowmeter, uint8_t code) override { CryptoStatuses[flowmeter] = code; }
     void SetTabloCell(int row, int device, const std::string& text) override;
     void SetColourCorrection(int board, const std::array<uint8_t, kTabloColourCorrectionSize>& record) override;
+    void ShowLoadedDose(int channel, const std::string& dose, const std::string& sum) override {
+        LoadedDoses[channel] = {dose, sum};
+    }
 
 private:
     void Log(std::string call) { Calls.push_back(std::move(call)); }

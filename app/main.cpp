@@ -7,6 +7,11 @@
 #include "link/UserFormats.h"
 #include "ui/main/AppWindows.h"
 #include "ui/main/SettingsFile.h"
+#include "ui/main/StartOptions.h"
+
+#include <cstdio>
+#include <string>
+#include <vector>
 
 namespace {
 
@@ -26,7 +31,21 @@ public:
 }  // namespace
 
 int main(int argc, char* argv[]) {
+    // Help and version need no display: answered before Qt starts.
+    const StartOptions early = ParseStartOptions(std::vector<std::string>(argv + 1, argv + argc));
+    if (early.help || early.version) {
+        std::fputs(early.help ? StartOptionsHelp().c_str() : (VersionLine("ornix-tester") + "\n").c_str(), stdout);
+        return 0;
+    }
     QApplication app(argc, argv);
+    // Qt has taken its own options (-platform, -style ...) out by now.
+    std::vector<std::string> args;
+    for (const QString& arg : app.arguments().mid(1)) args.push_back(arg.toStdString());
+    const StartOptions options = ParseStartOptions(args);
+    if (!options.error.empty()) {
+        std::fprintf(stderr, "ornix-tester: %s\n", options.error.c_str());
+        return 2;
+    }
     QApplication::setStyle(new HintTimingStyle(QApplication::style()->name()));
     // The user's date, time and decimal formats are read once, before any worker starts.
     LoadUserFormatsFromSystem();
@@ -35,6 +54,8 @@ int main(int argc, char* argv[]) {
     SetExchangeLogLimit(LoadLogLimitBytes(SettingsFile(settingsPath)));
     TAppWindows windows(settingsPath);
     TForm1& form = windows.Form1;
+    if (options.port || options.baudRate || options.devAddr)
+        form.ShowLinkSettings(WithStartOptions(LoadLinkSettings(SettingsFile(settingsPath)), options));
     QObject::connect(&form, &TForm1::Closed, &app, &QApplication::quit);
     if (const QScreen* screen = app.primaryScreen())
         form.move(screen->availableGeometry().center() - form.rect().center());

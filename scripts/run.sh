@@ -1,7 +1,7 @@
 #!/bin/sh
-# Starts the virtual controller on a pseudo-terminal, points the tester's settings file
-# (the one beside the built executable) at it, opens the tester and stops the simulator
-# when the tester exits. Usage: scripts/run.sh BUILD_DIR
+# Starts the virtual controller on a pseudo-terminal, opens the tester on it (by command-line
+# options, so the settings file is not rewritten) and stops the simulator when the tester
+# exits. Usage: scripts/run.sh BUILD_DIR
 set -eu
 BUILD=${1:-build/release}
 TESTER="$BUILD/ornix-tester"
@@ -58,19 +58,10 @@ if [ -z "$PORT" ]; then
     exit 1
 fi
 
-# Rewrite only "Last Port" of section [Port]; every other line stays as it is.
-touch "$INI"
-awk -v port="$PORT" '
-    function flush() { if (inPort && !done) { print "Last Port=" port; done = 1 } }
-    /^[ \t]*\[/ { flush(); inPort = ($0 ~ /^[ \t]*\[[ \t]*[Pp][Oo][Rr][Tt][ \t]*\]/) }
-    inPort && !done && /^[ \t]*[Ll][Aa][Ss][Tt] [Pp][Oo][Rr][Tt][ \t]*=/ { print "Last Port=" port; done = 1; next }
-    { print }
-    END { if (inPort) flush(); else if (!done) { print "[Port]"; print "Last Port=" port } }
-' "$INI" >"$WORK/ini" && cat "$WORK/ini" >"$INI"
-
-echo "ornix-sim answers on $PORT; opening ornix-tester (settings: $INI)"
+echo "ornix-sim answers on $PORT; opening ornix-tester --port $PORT --baud $BAUD --address $ADDR"
 status=0
-"$TESTER" || status=$?
+# The simulator's port is given for this run only: the settings file keeps the engineer's own.
+"$TESTER" --port "$PORT" --baud "$BAUD" --address "$ADDR" || status=$?
 # Qt's own words for a display that is set but has no server behind it send people the wrong way.
 case "${DISPLAY:-}" in
     :*) n=${DISPLAY#:}; n=${n%%.*}

@@ -51,4 +51,5 @@ struct SimConfig {
     std::string LinkPath;  // a symlink to the port, made at start and removed at exit
     bool Verbose = false;  // every request and answer in hex on stderr
     bool Help = false;
+    bool Version = false;
 };

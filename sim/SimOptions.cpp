@@ -121,6 +121,8 @@ const SimOptionRow kCoreOptions[] = {
      [](SimConfig& c, std::string_view, std::string&) { return c.Verbose = true; }},
     {"--help", nullptr, "this text",
      [](SimConfig& c, std::string_view, std::string&) { return c.Help = true; }},
+    {"--version", nullptr, "the program's version",
+     [](SimConfig& c, std::string_view, std::string&) { return c.Version = true; }},
     // Identity
     {"--id-length", "N", "content length of the identification answer, 3..64 (default 27; older firmware 20, 21, 26)",
      [](SimConfig& c, std::string_view v, std::string& e) { return SetNumber(v, 3, 64, c.Controller.IdentityAnswerLength, e); }},
@@ -224,6 +226,12 @@ bool ParseSimArguments(const std::vector<std::string>& args, SimConfig& config,
     }
     return true;
 }
+
+#ifndef ORNIX_VERSION
+#define ORNIX_VERSION "0"
+#endif
+
+std::string SimVersionText() { return std::string("ornix-sim ") + ORNIX_VERSION + "\n"; }
 
 std::string SimHelpText() {
     std::string out =

@@ -11,6 +11,7 @@ bool ParseSimArguments(const std::vector<std::string>& args, SimConfig& config,
                        std::string& error);
 
 std::string SimHelpText();
+std::string SimVersionText();  // "ornix-sim <version>"
 
 // The bit rates a controller can listen at.
 bool IsSupportedBitRate(long long rate);

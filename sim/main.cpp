@@ -35,6 +35,10 @@ int main(int argc, char** argv) {
         std::fputs(SimHelpText().c_str(), stdout);
         return 0;
     }
+    if (config.Version) {
+        std::fputs(SimVersionText().c_str(), stdout);
+        return 0;
+    }
     // The serving thread inherits this mask, so the signals reach only sigwait below.
     sigset_t stopSignals;
     sigemptyset(&stopSignals);

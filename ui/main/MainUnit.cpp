@@ -226,8 +226,9 @@ std::array<ToolWindow*, 3> TForm1::GroupWindows() const { return {dialogs_.Fuel,
 
 // ---- settings
 
-void TForm1::LoadSettings() {
-    const LinkSettings s = LoadLinkSettings(settings_);
+void TForm1::LoadSettings() { ShowLinkSettings(LoadLinkSettings(settings_)); }
+
+void TForm1::ShowLinkSettings(const LinkSettings& s) {
     // An adapter remembered by its stable link shows under the tty name it has today.
     MainStatusBar->SetPanelText(kPortPanel, Q(ShortPortName(s.port)));
     state_.BaudRate = s.baudRate;

@@ -87,6 +87,8 @@ public:
 
     // Settings and link selection.
     void LoadSettings();
+    // Shows link settings without writing them (the command line's take the file's place).
+    void ShowLinkSettings(const LinkSettings& settings);
     void SetComPort(const std::string& name);
     void CheckComPort();
     void SetBaudRate(int rate);

@@ -49,6 +49,8 @@ struct SimConfig {
     uint64_t Seed = 1;
     bool Pace = false;     // answer bytes leave at the line rate
     std::string LinkPath;  // a symlink to the port, made at start and removed at exit
+    std::string ReplayPath;     // answer only as this exchange log of the tester recorded
+    bool ReplayTiming = false;  // ... and as late after each request as recorded
     bool Verbose = false;  // every request and answer in hex on stderr
     bool Help = false;
     bool Version = false;

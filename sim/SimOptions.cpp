@@ -115,6 +115,15 @@ const SimOptionRow kCoreOptions[] = {
          c.LinkPath = std::string(v);
          return true;
      }},
+    {"--replay", "LOGFILE", "answer only as the tester's exchange log LOGFILE recorded (the same request "
+                            "gets its recorded answers in order, the last again; others get silence)",
+     [](SimConfig& c, std::string_view v, std::string& e) {
+         if (v.empty()) { e = "empty path"; return false; }
+         c.ReplayPath = std::string(v);
+         return true;
+     }},
+    {"--replay-timing", nullptr, "with --replay: each answer comes as long after its request as recorded",
+     [](SimConfig& c, std::string_view, std::string&) { return c.ReplayTiming = true; }},
     {"--seed", "N", "seed of the fault choices, so a run can be repeated",
      [](SimConfig& c, std::string_view v, std::string& e) { return SetNumber(v, 0, INT64_MAX, c.Seed, e); }},
     {"-v", nullptr, "log every request and answer in hex on stderr",

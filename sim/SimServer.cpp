@@ -23,6 +23,11 @@ void SimServer::Note(const std::string& line) {
 
 bool SimServer::Start(std::string& error) {
     if (thread_.joinable()) return true;
+    if (!config_.ReplayPath.empty() && !replay_) {
+        ReplayLog log;
+        if (!LoadReplayLog(config_.ReplayPath, log, error)) return false;
+        replay_ = std::make_unique<ReplayBus>(std::move(log), config_.ReplayTiming, config_.Pace);
+    }
     if (!pty_.Open(error)) return false;
     if (!config_.LinkPath.empty() && !pty_.MakeLink(config_.LinkPath, error)) {
         pty_.Close();
@@ -85,7 +90,8 @@ void SimServer::ReadRequests() {
         // Sampled as the bytes arrive: the tool sets its rate before it writes.
         LineSettings line = pty_.Line();
         std::lock_guard lock(mutex_);
-        Queue(bus_.Receive(std::span(bytes, size_t(n)), line, NowMs()));
+        const std::span<const uint8_t> heard(bytes, size_t(n));
+        Queue(replay_ ? replay_->Receive(heard, line, NowMs()) : bus_.Receive(heard, line, NowMs()));
     }
 }
 

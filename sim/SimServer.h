@@ -10,6 +10,7 @@
 #include <thread>
 
 #include "sim/PtyPort.h"
+#include "sim/ReplayBus.h"
 #include "sim/SimBus.h"
 #include "sim/SimConfig.h"
 
@@ -56,6 +57,7 @@ private:
 
     SimConfig config_;
     SimBus bus_;
+    std::unique_ptr<ReplayBus> replay_;  // when set, it answers instead of the bus
     PtyPort pty_;
     int wake_[2] = {-1, -1};
     std::thread thread_;

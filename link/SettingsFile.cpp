@@ -1,4 +1,4 @@
-#include "ui/main/SettingsFile.h"
+#include "link/SettingsFile.h"
 
 #include "link/ToolFiles.h"
 

@@ -6,7 +6,9 @@
 #include <QFont>
 #include <QPainter>
 #include <QPixmap>
+#include <QMouseEvent>
 #include <QPushButton>
+#include <algorithm>
 #include <chrono>
 #include <cstdlib>
 #include <filesystem>
@@ -126,6 +128,70 @@ TEST_F(Screenshot, PollWhileCustomersPourAndAFlowmeterFaultBlinks) {
     for (int i = 0; i < 5; ++i) QCoreApplication::processEvents(QEventLoop::AllEvents, 20);
     Save(WithTitleBar(form), "poll.png");
     StopPolling(form);
+    windows_.reset();
+}
+
+TEST_F(Screenshot, FlowmeterWindowAfterAPoll) {
+    constexpr uint8_t kCrypto = 3, kLpgMass = 4;
+    SimConfig meters;
+    meters.Controller.Pouring.Customers = false;
+    meters.Controller.Status.Flowmeters[1].Type = kCrypto;
+    meters.Controller.Status.Flowmeters[2].Type = kLpgMass;
+    SimHarness sim(meters);
+    TForm1& form = StartPolling(sim);
+    form.FlowmeterButton->click();
+    TFlowmeterForm& window = windows_->FlowmeterForm;
+    window.resize(1000, 640);
+    // The walk has reached the last flowmeter, and the crypto and gas rows have their values.
+    ASSERT_TRUE(WaitUntil(
+        [&] {
+            ReportView* v = window.FlowmeterListView;
+            return ChannelsFilled(form) && !v->CellText(0, 4).isEmpty() && v->CellText(20, 1) == "0" &&
+                   !v->CellText(16, 2).isEmpty();
+        },
+        std::chrono::seconds(15)));
+    StopPolling(form);
+    for (int i = 0; i < 20; ++i) QCoreApplication::processEvents(QEventLoop::AllEvents, 20);
+    Save(WithTitleBar(window), "flowmeters.png");
+    windows_.reset();
+}
+
+TEST_F(Screenshot, ManualDisplayBoardTest) {
+    SimConfig quiet;
+    quiet.Controller.Pouring.Customers = false;
+    SimHarness sim(quiet);
+    TForm1& form = StartPolling(sim);
+    StopPolling(form);
+    TTestTabloManualForm& window = windows_->TestTabloManualForm;
+    window.setWindowState(Qt::WindowNoState);
+    window.resize(956, 810);
+    window.show();
+    // A price board as the engineer sets it up by hand: 52.40 and 1234.56 in the big rows, two
+    // single digits, the small row and half of the ring, then one click on the ring sends it.
+    constexpr uint8_t kDigit[] = {0x3F, 0x06, 0x5B, 0x4F, 0x66, 0x6D, 0x7D, 0x07, 0x7F, 0x6F};
+    constexpr uint8_t kPoint = 0x80;
+    TabloTestFrame frame{};
+    const uint8_t row1[] = {0, 0, kDigit[5], uint8_t(kDigit[2] | kPoint), kDigit[4], kDigit[0], 0};
+    const uint8_t row2[] = {0, kDigit[1], kDigit[2], kDigit[3], uint8_t(kDigit[4] | kPoint), kDigit[5], kDigit[6]};
+    std::copy(std::begin(row1), std::end(row1), frame.begin());
+    std::copy(std::begin(row2), std::end(row2), frame.begin() + 7);
+    frame[15] = kDigit[9];
+    frame[16] = kDigit[5];
+    for (int k = 0; k < 9; ++k) frame[size_t(19 + k)] = kDigit[k + 1];
+    frame[28] = 0x0F;
+    window.Frame = frame;
+    QCoreApplication::processEvents();
+    const double s = TabloScale(window.DrawingArea().width(), window.DrawingArea().height());
+    const QPointF ring(int((2792 + 463) * s), int((10861 + 1427) * s));  // indicator 4 joins 0..3
+    QMouseEvent press(QEvent::MouseButtonPress, ring, window.mapToGlobal(ring), Qt::LeftButton, Qt::LeftButton,
+                      Qt::NoModifier);
+    QCoreApplication::sendEvent(&window, &press);
+    ASSERT_TRUE(WaitUntil([] { return !WorkerRunning.load(); }, std::chrono::seconds(5)));
+    const auto shown = sim.MainState().TabloTest.LastFrame;
+    EXPECT_TRUE(std::equal(window.Frame.begin(), window.Frame.end(), shown.begin()));
+    for (int i = 0; i < 20; ++i) QCoreApplication::processEvents(QEventLoop::AllEvents, 20);
+    Save(WithTitleBar(window), "tablo-test.png");
+    window.hide();
     windows_.reset();
 }
 

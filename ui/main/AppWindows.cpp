@@ -18,6 +18,9 @@ TAppWindows::TAppWindows(const std::string& settingsPath) : Form1(settingsPath) 
                          &TestMcuPinsForm, &SdCardExplorerForm},
                         views);
     TRK_CfgForm.AttachViews(Form1.Views());
+    FuelForm.Attach(Form1, [this](Op op, const std::function<void(TComThread&)>& stage) {
+        Form1.RunOperation(op, stage);
+    });
     Form1.Jobs.Poll = &PollCycle;
     Form1.Jobs.TabloTest = &StartTabloTest;
     AttachStarters(Form1, FlowmeterForm, TabloForm, TestTabloManualForm);

@@ -78,6 +78,7 @@ TForm1::TForm1(const std::string& settingsPath, QWidget* parent)
     ListViewEdit->hide();
     ColorDialog1 = new QColorDialog(this);
     ColorDialog1->setObjectName("ColorDialog1");
+    BuildInPlaceEditor();
 
     views_.Dispatcher = &dispatcher_;
     views_.Main = this;

@@ -3,6 +3,8 @@
 // settings, and the start rule that turns every user action into an operation for the worker.
 #include <QWidget>
 #include <array>
+#include <functional>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -24,6 +26,7 @@ class QTimer;
 class ReportView;
 class StatusPanelBar;
 class ToolWindow;
+struct EditOutcome;
 
 // Jobs of the buttons; a button whose job is not available yet does nothing.
 struct TJobOperations {
@@ -149,6 +152,18 @@ public:
     // Target of the in-place editor.
     int EditTrkRow = 0, EditChRow = 0, EditChannel = 0, EditValveRow = -1, EditValveColumn = 0;
 
+    // In-place editing of the three views and the click cells of the channel view (MainEditor.cpp).
+    void TRK_StatusListViewMouseDown(QPoint pos);  // viewport positions
+    void ChStatusListViewMouseDown(QPoint pos);
+    void ValveListViewMouseDown(QPoint pos);
+    void ListViewEditKeyDown(int key);
+    void ListViewEditExit();
+    // Starter of the colour cells: writes both colours the window keeps for the channel.
+    void SendNozzleColours(int channel);
+    // The colour dialog, preset with a colour (0x00BBGGRR); nothing when the user cancels.
+    // Runs ColorDialog1 unless replaced.
+    std::function<std::optional<uint32_t>(uint32_t)> PickNozzleColour;
+
 signals:
     void Closed();
 
@@ -170,6 +185,12 @@ private:
     std::array<QPushButton*, 3> WindowButtons() const;
     std::array<ToolWindow*, 3> GroupWindows() const;
     void ShowEditorOver(QLineEdit* editor, const QString& text);
+    void BuildInPlaceEditor();
+    void ClearEditTargets();
+    void OpenCellEditor(ReportView* view, int row, int column);
+    void ApplyEdit(const EditOutcome& outcome);
+    void ToggleChannelBlock(int channel);
+    void PickColourFor(int channel, int kind);
 
     TMainWindowState state_;
     SettingsFile settings_;

@@ -192,6 +192,11 @@ void ReportView::mouseMoveEvent(QMouseEvent* event) {
     emit MouseMovedOverRow(RowAt(pos.y()), event->globalPosition().toPoint());
 }
 
+void ReportView::mousePressEvent(QMouseEvent* event) {
+    QTreeWidget::mousePressEvent(event);
+    emit MousePressed(event->position().toPoint());
+}
+
 bool ReportView::viewportEvent(QEvent* event) {
     // Items carry no hints of their own; the view's hint, set on mouse moves, is the one to show.
     if (event->type() == QEvent::ToolTip) {

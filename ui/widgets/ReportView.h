@@ -48,9 +48,12 @@ public:
 
 signals:
     void MouseMovedOverRow(int row, QPoint globalPos);
+    // A mouse button went down at this viewport position (in-place editors, click cells).
+    void MousePressed(QPoint pos);
 
 protected:
     void mouseMoveEvent(QMouseEvent* event) override;
+    void mousePressEvent(QMouseEvent* event) override;
     bool viewportEvent(QEvent* event) override;
 
 private:

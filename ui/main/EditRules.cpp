@@ -1,0 +1,284 @@
+#include "ui/main/EditRules.h"
+
+#include <algorithm>
+#include <array>
+#include <climits>
+#include <optional>
+
+#include "commands/DoseCommands.h"
+#include "commands/NumberText.h"
+#include "commands/ParameterCommands.h"
+#include "commands/ParameterLayout.h"
+#include "commands/PeripheralCommands.h"
+#include "link/FuelNameCodes.h"
+
+namespace {
+
+const char* const kWrongChannel = "Неправильный номер канала";
+
+EditOutcome Reject(std::string message) {
+    EditOutcome outcome;
+    outcome.Error = std::move(message);
+    return outcome;
+}
+EditOutcome Accept(Op write, std::function<void(TComThread&)> stage, uint32_t value = 0) {
+    EditOutcome outcome;
+    outcome.Write = write;
+    outcome.Stage = std::move(stage);
+    outcome.Value = value;
+    return outcome;
+}
+
+// A decimal integer; text that is not one counts as `fallback`.
+long long Integer(const std::string& text, long long fallback = -1) {
+    return ParseWholeNumber(text).value_or(fallback);
+}
+
+// A decimal fraction scaled to whole units of 10^-decimals, cut toward zero; -1 when the text
+// is no number. Read exactly, so 0,7 s is 7 tenths, not the 6 a binary float would leave.
+long long Scaled(const std::string& text, int decimals) {
+    if (text.find_first_not_of(' ') == std::string::npos) return -1;
+    return ParseFixedPoint(text, decimals);
+}
+
+// ---- TRK_StatusListView
+
+enum class Reading { Integer, Tenths, Thousandths };
+
+struct RangeRule {
+    int row;
+    Reading reading;
+    long long min, max;
+    const char* message;
+};
+
+long long Read(const RangeRule& rule, const std::string& text) {
+    switch (rule.reading) {
+        case Reading::Tenths: return Scaled(text, 1);
+        case Reading::Thousandths: return Scaled(text, 3);
+        default: return Integer(text);
+    }
+}
+
+const char* const kFlowmeterTimeout = "Таймаут расходомера должен быть от 0 до 255 секунд";
+const char* const kMinimalSpeed = "Минимальная скорость должна быть от 0 до 65535 мл/с";
+
+constexpr int kFlowmeterTimeoutRow = 12, kFlowmeterFirstRow = 13, kFlowmeterLastRow = 23;
+constexpr int kValveFirstRow = 32, kValveLastRow = 34;
+
+// The flowmeter group in row order: the timeout, then the 18-byte block.
+const RangeRule kFlowmeterRules[] = {
+    {12, Reading::Integer, 0, 255, kFlowmeterTimeout},
+    {13, Reading::Tenths, 1, 255, "Таймаут основного клапана должен быть от 0,1 до 25,5 секунд"},
+    {14, Reading::Integer, 1, 255, "Порог включения основного клапана должен быть от 1 до 255 импульсов"},
+    {15, Reading::Integer, 1, 255, "Макс. дифференциал 2х-канального расходомера должен быть от 1 до 255 импульсов"},
+    {16, Reading::Integer, 1, 255, "Макс. обратный ход квадратурного расходомера должен быть от 1 до 255 импульсов"},
+    {17, Reading::Integer, 0, 65535, "Макс. утечка расходомера должна быть от 0 до 65 литров"},
+    {18, Reading::Integer, 0, 65535, "Время подсчёта импульсов должно быть от 0 до 65 секунд"},
+    {19, Reading::Integer, 0, 65535, kMinimalSpeed},
+    {20, Reading::Integer, 0, 255, "Время минимальная скорость должна быть от 0 до 255 с"},
+    {21, Reading::Thousandths, 0, 1000000, "Макс.доза ручного налива должна быть от 0 до 1000 л"},
+    {22, Reading::Integer, 0, 65535, kMinimalSpeed},
+    {23, Reading::Integer, 0, 255, "Кол-во заправок должно быть от 0 до 255"},
+};
+
+// Rows edited on their own: row, reading, range, message, writer, where the value goes.
+struct SingleRule {
+    RangeRule range;
+    Op write;
+    void (*stage)(TComThread& w, uint32_t value);
+};
+const SingleRule kSingleRules[] = {
+    {{10, Reading::Integer, 0, 65535, "Отсечка табло должна быть от 0 до 65535 мл"}, WriteTabloCutOff,
+     [](TComThread& w, uint32_t v) { w.TabloCutOff = v; }},
+    // Sent in whole tens of milliseconds.
+    {{11, Reading::Integer, 10, 2550, "Время шага теста табло должно быть от 10 до 2550 мс"}, WriteTabloTestStepTime,
+     [](TComThread& w, uint32_t v) { w.TabloTestStep = v / 10; }},
+    {{12, Reading::Integer, 0, 255, kFlowmeterTimeout}, WriteFlowmeterTimeout,
+     [](TComThread& w, uint32_t v) { w.FlowmeterTimeout = v; }},
+    {{24, Reading::Integer, 1, 254, "Адрес должен быть от 1 до 254"}, WriteSoundGenAddress,
+     [](TComThread& w, uint32_t v) { w.SoundGenAddressToWrite = uint8_t(v); }},
+    {{26, Reading::Integer, 0, 30, "Громкость должна быть от 0 до 30"}, WriteSoundGenVolume,
+     [](TComThread& w, uint32_t v) { w.SoundGenVolumeToWrite = uint8_t(v); }},
+};
+
+// A value within its rule's range, or nothing.
+std::optional<uint32_t> InRange(const RangeRule& rule, long long value) {
+    if (value < rule.min || value > rule.max) return std::nullopt;
+    return uint32_t(value);
+}
+
+EditOutcome CheckFlowmeterGroup(const std::function<std::string(int)>& cell) {
+    std::array<uint32_t, std::size(kFlowmeterRules)> values{};
+    for (size_t i = 0; i < values.size(); ++i) {
+        const RangeRule& rule = kFlowmeterRules[i];
+        const auto value = InRange(rule, Read(rule, cell(rule.row)));
+        if (!value) return Reject(rule.message);
+        values[i] = *value;
+    }
+    std::array<uint8_t, FlowmeterParamBytes> block{};
+    for (const FlowmeterParamField& field : FlowmeterParamFields()) {
+        const uint32_t value = values[size_t(field.row - kFlowmeterTimeoutRow)];
+        for (int b = 0; b < field.width; ++b) block[size_t(field.offset + b)] = uint8_t(value >> (8 * b));
+    }
+    const uint32_t timeout = values[0];
+    return Accept(WriteFlowmeterParams, [timeout, block](TComThread& w) {
+        w.FlowmeterTimeout = timeout;
+        w.FlowmeterParams = block;
+    });
+}
+
+constexpr std::array<int, 5> kValveRates = {9600, 19200, 38400, 57600, 115200};
+
+EditOutcome CheckValveControllerGroup(const std::function<std::string(int)>& cell) {
+    const long long address = Integer(cell(32));
+    if (address < 1 || address > 254) return Reject("Адрес должен быть от 1 до 254");
+    const long long rate = Integer(cell(33), 0);
+    if (std::find(kValveRates.begin(), kValveRates.end(), rate) == kValveRates.end())
+        return Reject("Скорость обмена должна быть от 9600 до 115200");
+    const long long opening = Integer(cell(34), 255);
+    if (opening < 0 || opening > 100) return Reject("Степень открытия должна быть от 0 до 100");
+    const auto a = uint8_t(address), divisor = uint8_t(921600 / rate - 1), o = uint8_t(opening);
+    return Accept(WriteValveControllerParams, [a, divisor, o](TComThread& w) {
+        w.ValveAddressToWrite = a;
+        w.ValveBitRateDivisorToWrite = divisor;
+        w.ValveOpeningToWrite = o;
+    });
+}
+
+// ---- ChStatusListView
+
+constexpr int kBlockRow = 0, kPriceRow = 21, kRampUpRow = 22, kFuelNameRow = 23, kVrxRow = 26;
+
+bool ChannelIn(int channel, int count) { return channel >= 0 && channel < count; }
+
+EditOutcome CheckPrice(int channel, const std::string& text, bool wholeUnits) {
+    if (!ChannelIn(channel, kChannelCount)) return Reject(kWrongChannel);
+    // A negative or oversized whole price would reach the controller as a wrapped number.
+    const long long price = wholeUnits ? Integer(text) : ParseFixedPoint(text, 2);
+    if (price < 0 || price > INT_MAX) return Reject("Неправильная цена");
+    const auto p = uint32_t(price);
+    return Accept(WritePrice, [channel, p](TComThread& w) {
+        w.SelectedChannel = channel;
+        w.PriceToWrite[size_t(channel)] = p;
+    }, p);
+}
+
+EditOutcome CheckRampUp(int channel, const std::string& text) {
+    if (!ChannelIn(channel, kOwnChannelCount)) return Reject(kWrongChannel);
+    const long long ms = Integer(text);
+    if (ms < 0 || ms > 65535) return Reject("Время разгона насоса должно быть от 0 до 65535 мс");
+    const auto v = uint16_t(ms);
+    return Accept(WritePumpRampUpTime, [channel, v](TComThread& w) {
+        w.SelectedChannel = channel;
+        w.PumpRampUpTimeToWrite[size_t(channel)] = v;
+    });
+}
+
+// The name as the display boards can show it: characters without a code become blanks.
+EditOutcome CheckFuelName(int channel, const std::string& text) {
+    if (!ChannelIn(channel, kChannelCount)) return Reject(kWrongChannel);
+    std::array<uint8_t, FuelNameLength> codes{};
+    EncodeFuelName(text, codes);
+    std::string shown = DecodeFuelName(codes);
+    EditOutcome outcome = Accept(WriteFuelName, [channel, shown](TComThread& w) {
+        w.SelectedChannel = channel;
+        w.FuelNameToWrite[size_t(channel)] = shown;
+    });
+    outcome.Text = std::move(shown);
+    return outcome;
+}
+
+EditOutcome CheckVrxAddress(int channel, const std::string& text) {
+    if (!ChannelIn(channel, kChannelCount)) return Reject(kWrongChannel);
+    const long long address = Integer(text, 0);
+    if (address < 1 || address > 225) return Reject("Адрес должен быть от 1 до 225");
+    const auto a = uint8_t(address);
+    return Accept(WriteVrxAddress, [channel, a](TComThread& w) {
+        w.SelectedChannel = channel;
+        w.VrxAddress[size_t(channel)] = a;
+    });
+}
+
+}  // namespace
+
+int ParseFixedPoint(const std::string& text, int decimals) {
+    if (decimals > 8) return 0;
+    long long value = 0;
+    bool fraction = false;
+    for (const char ch : text) {
+        if (fraction) {
+            if (decimals <= 0) return int(value);
+            --decimals;
+        }
+        if (ch >= '0' && ch <= '9') {
+            value = value * 10 + (ch - '0');
+            if (value > INT_MAX) return -1;
+        } else if (ch == '.' || ch == ',') {
+            fraction = true;
+        } else if (ch != ' ') {
+            return -1;
+        }
+    }
+    for (; decimals > 0; --decimals) {
+        value *= 10;
+        if (value > INT_MAX) return -1;
+    }
+    return int(value);
+}
+
+bool IsEditableTrkRow(int row) {
+    return (row >= 10 && row <= 24) || row == 26 || (row >= kValveFirstRow && row <= kValveLastRow);
+}
+bool IsChClickRow(int row) { return row == kBlockRow || (row >= kPriceRow && row <= kVrxRow); }
+bool IsEditableChRow(int row) {
+    return row == kPriceRow || row == kRampUpRow || row == kFuelNameRow || row == kVrxRow;
+}
+bool IsEditableValveRow(int row) { return row == 1 || row == 2; }
+
+EditOutcome CheckTrkEdit(int row, const std::function<std::string(int)>& cell) {
+    if (row >= kFlowmeterFirstRow && row <= kFlowmeterLastRow) return CheckFlowmeterGroup(cell);
+    if (row >= kValveFirstRow && row <= kValveLastRow) return CheckValveControllerGroup(cell);
+    for (const SingleRule& rule : kSingleRules) {
+        if (rule.range.row != row) continue;
+        const auto value = InRange(rule.range, Read(rule.range, cell(row)));
+        if (!value) return Reject(rule.range.message);
+        const uint32_t v = *value;
+        return Accept(rule.write, [stage = rule.stage, v](TComThread& w) { stage(w, v); }, v);
+    }
+    return {};
+}
+
+EditOutcome CheckChEdit(int row, int channel, const std::string& text, bool wholeUnitPrices) {
+    switch (row) {
+        case kPriceRow: return CheckPrice(channel, text, wholeUnitPrices);
+        case kRampUpRow: return CheckRampUp(channel, text);
+        case kFuelNameRow: return CheckFuelName(channel, text);
+        case kVrxRow: return CheckVrxAddress(channel, text);
+        default: return {};
+    }
+}
+
+EditOutcome CheckValveEdit(int row, int column, const std::string& text) {
+    if (!IsEditableValveRow(row)) return {};
+    const int channel = row == 1 ? column : column + kOwnChannelCount;
+    if (!ChannelIn(channel, kChannelCount) || column < 0) return Reject(kWrongChannel);
+    const long long ml = Integer(text);
+    if (ml < 0 || ml > 65535) return Reject("Снижение должно быть от 0 до 65535 мл");
+    const auto v = uint16_t(ml);
+    return Accept(WriteReductionConst, [channel, v](TComThread& w) {
+        w.SelectedChannel = channel;
+        w.ReductionConstToWrite[size_t(channel)] = v;
+    });
+}
+
+EditOutcome CheckNozzleColours(int channel, const TMainWindowState& window) {
+    if (!ChannelIn(channel, kChannelCount)) return Reject(kWrongChannel);
+    const uint32_t lifted = window.LiftedNozzleColour[size_t(channel)];
+    const uint32_t resting = window.RestingNozzleColour[size_t(channel)];
+    return Accept(WriteNozzleColours, [channel, lifted, resting](TComThread& w) {
+        w.SelectedChannel = channel;
+        w.LiftedNozzleColourToWrite[size_t(channel)] = lifted;
+        w.RestingNozzleColourToWrite[size_t(channel)] = resting;
+    });
+}

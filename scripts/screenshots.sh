@@ -1,7 +1,8 @@
 #!/bin/sh
 # Draws docs/screenshots/main.png (the main window after a poll of ornix-sim) and poll.png
 # (polling while virtual customers pour, a flowmeter fault in the title) on a virtual X
-# screen, so that it needs no desktop. Usage: scripts/screenshots.sh BUILD_DIR
+# screen, and the pictures of the dialog windows (dose.png: the dose window while two fills
+# pour), so that it needs no desktop. Usage: scripts/screenshots.sh BUILD_DIR
 set -eu
 BUILD=${1:-build/release}
 PROGRAM="$BUILD/ui_screenshot_test"
@@ -11,4 +12,4 @@ mkdir -p docs/screenshots
 OUT="$(pwd)/docs/screenshots"
 xvfb-run -a -s "-screen 0 1280x900x24" \
     env QT_QPA_PLATFORM=xcb ORNIX_SCREENSHOTS="$OUT" "$PROGRAM" --gtest_brief=1
-echo "wrote $OUT/main.png and $OUT/poll.png"
+echo "wrote the pictures to $OUT"

@@ -4,6 +4,8 @@
 
 #include <QApplication>
 #include <QFont>
+#include <QKeyEvent>
+#include <QLineEdit>
 #include <QPainter>
 #include <QPixmap>
 #include <QMouseEvent>
@@ -127,6 +129,47 @@ TEST_F(Screenshot, PollWhileCustomersPourAndAFlowmeterFaultBlinks) {
         std::chrono::seconds(15)));
     for (int i = 0; i < 5; ++i) QCoreApplication::processEvents(QEventLoop::AllEvents, 20);
     Save(WithTitleBar(form), "poll.png");
+    StopPolling(form);
+    windows_.reset();
+}
+
+TEST_F(Screenshot, DoseWindowWhileAFillPours) {
+    SimConfig quiet;
+    quiet.Controller.Pouring.Customers = false;
+    SimHarness sim(quiet);
+    TForm1& form = StartPolling(sim);
+    ASSERT_TRUE(WaitUntil([&] { return ChannelsFilled(form); }, std::chrono::seconds(10)));
+    form.FuelButton->click();
+    TFuelForm& dose = windows_->FuelForm;
+    // The engineer types 20 l for channel 1, loads and starts it, then starts 5 l on channel 2.
+    auto clickCell = [&](int row, int column) {
+        const QPointF at = dose.LoadedDoseListView->CellRect(row, column).center();
+        QMouseEvent press(QEvent::MouseButtonPress, at, dose.LoadedDoseListView->viewport()->mapToGlobal(at),
+                          Qt::LeftButton, Qt::LeftButton, Qt::NoModifier);
+        QCoreApplication::sendEvent(dose.LoadedDoseListView->viewport(), &press);
+    };
+    auto type = [&](const QString& text) {
+        dose.ListViewEdit->clear();
+        for (QChar ch : text) {
+            QKeyEvent key(QEvent::KeyPress, int(Qt::Key_0) + ch.digitValue(), Qt::NoModifier, ch);
+            QCoreApplication::sendEvent(dose.ListViewEdit, &key);
+        }
+    };
+    auto idle = [&] { return WaitUntil([] { return CurrentWorker->Pending() == nullptr; }, std::chrono::seconds(5)); };
+    clickCell(0, 2);
+    dose.Start5Button->click();
+    ASSERT_TRUE(idle());
+    clickCell(0, 1);
+    type("20");
+    dose.SetDoseParamsButton->click();
+    ASSERT_TRUE(idle());
+    dose.StartDoseButton->click();
+    ASSERT_TRUE(idle());
+    // Two seconds of pouring, seen by the poll in the main window's "Налито" row.
+    const auto pouring = std::chrono::steady_clock::now() + std::chrono::seconds(2);
+    WaitUntil([&] { return std::chrono::steady_clock::now() > pouring; }, std::chrono::seconds(3));
+    for (int i = 0; i < 5; ++i) QCoreApplication::processEvents(QEventLoop::AllEvents, 20);
+    Save(WithTitleBar(dose), "dose.png");
     StopPolling(form);
     windows_.reset();
 }

@@ -1,0 +1,253 @@
+// The configuration window under Qt offscreen, wired into the application's windows on the
+// virtual controller: conflict colouring and the write button, refused input in panel 4,
+// the time group, and writes that reach the controller.
+#include <gtest/gtest.h>
+
+#include <QApplication>
+#include <QCheckBox>
+#include <QComboBox>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPlainTextEdit>
+#include <QPushButton>
+#include <chrono>
+#include <filesystem>
+#include <fstream>
+#include <thread>
+
+#include "commands/ClockCheck.h"
+#include "commands/ConfigMapping.h"
+#include "commands/ConfigRecords.h"
+#include "engine/ComThreadUnit.h"
+#include "engine/TextHelpers.h"
+#include "tests/support/QtTestApplication.h"
+#include "tests/support/SimHarness.h"
+#include "ui/main/AppWindows.h"
+#include "ui/main/StatusPanelBar.h"
+
+namespace {
+
+[[maybe_unused]] const auto* const kAppEnvironment =
+    ::testing::AddGlobalTestEnvironment(new QtTestApplication("ui_cfg_window_test"));
+
+bool WaitUntil(const std::function<bool()>& done, int timeoutMs = 5000) {
+    const auto end = std::chrono::steady_clock::now() + std::chrono::milliseconds(timeoutMs);
+    while (!done()) {
+        if (std::chrono::steady_clock::now() > end) return false;
+        QCoreApplication::processEvents(QEventLoop::AllEvents, 10);
+        std::this_thread::sleep_for(std::chrono::milliseconds(1));
+    }
+    return true;
+}
+bool WorkerDone() { return WaitUntil([] { return !WorkerRunning.load(); }); }
+
+bool Red(QWidget* w) { return w->palette().color(QPalette::Button) == QColor(Qt::red); }
+
+class CfgWindowTest : public ::testing::Test {
+protected:
+    void SetUp() override {
+        ASSERT_NE(QCoreApplication::instance(), nullptr);
+        SimConfig config;
+        config.Controller.Pouring.Customers = false;
+        sim = std::make_unique<SimHarness>(config);
+        ASSERT_TRUE(sim->Started()) << sim->Error();
+        char pattern[] = "/tmp/ornix-cfg-XXXXXX";
+        dir = ::mkdtemp(pattern);
+        std::ofstream(dir + "/t.ini") << "[Port]\nLast Port=" + sim->PortName() + "\n";
+        windows = std::make_unique<TAppWindows>(dir + "/t.ini");
+        windows->Form1.show();
+    }
+    void TearDown() override {
+        windows.reset();
+        std::filesystem::remove_all(dir);
+    }
+    TTRK_CfgForm& Cfg() { return windows->TRK_CfgForm; }
+    std::string Panel4() { return windows->Form1.MainStatusBar->PanelText(4).toStdString(); }
+    void Activate() {
+        QEvent activate(QEvent::WindowActivate);
+        QCoreApplication::sendEvent(&Cfg(), &activate);
+    }
+    std::array<uint8_t, 33> SimTrkCfg() { return sim->MainState().Status.TrkCfg; }
+
+    std::unique_ptr<SimHarness> sim;
+    std::string dir;
+    std::unique_ptr<TAppWindows> windows;
+};
+
+TEST_F(CfgWindowTest, HoseSetConflictsColourTheCombosAndHoldTheWriteButton) {
+    TTRK_CfgForm& f = Cfg();
+    // A layout without conflicts: hose i, outputs i, 6 + i and 11 + i for channel i.
+    for (int i = 0; i < CfgChannels; ++i) {
+        f.PumpOutCombo[size_t(i)]->setCurrentIndex(10 + i);  // runs no check: first
+        f.HoseCombo[size_t(i)]->setCurrentText(QString::number(i + 1));
+        f.SmallValveCombo[size_t(i)]->setCurrentIndex(i);
+        f.LargeValveCombo[size_t(i)]->setCurrentIndex(5 + i);
+    }
+    ASSERT_TRUE(f.TRK_CfgWriteButton->isEnabled());
+    f.NumberOfChannelsCombo->setCurrentIndex(1);
+    f.HoseCombo[0]->setCurrentText("1+2");
+    f.HoseCombo[1]->setCurrentText("2+3");
+    EXPECT_TRUE(Red(f.HoseCombo[0]) && Red(f.HoseCombo[1]));
+    EXPECT_FALSE(f.TRK_CfgWriteButton->isEnabled());
+    f.HoseCombo[1]->setCurrentText("3");
+    EXPECT_FALSE(Red(f.HoseCombo[0]) || Red(f.HoseCombo[1]));
+
+    // A power-output conflict on channel 3, then two channels: channels 3..5 leave the hose
+    // check (turn normal) but the output check does not run again.
+    EXPECT_TRUE(f.TRK_CfgWriteButton->isEnabled());
+    f.NumberOfChannelsCombo->setCurrentIndex(4);
+    f.SmallValveCombo[2]->setCurrentIndex(f.LargeValveCombo[2]->currentIndex());
+    EXPECT_TRUE(Red(f.HoseCombo[2]) && Red(f.SmallValveCombo[2]));
+    f.NumberOfChannelsCombo->setCurrentIndex(1);
+    EXPECT_FALSE(Red(f.HoseCombo[2]));
+    EXPECT_TRUE(Red(f.SmallValveCombo[2]));
+    EXPECT_TRUE(f.TRK_CfgWriteButton->isEnabled());
+
+    // Channel 1 reduction valve and channel 2 main valve on output 3; shared pumps are fine.
+    f.SmallValveCombo[0]->setCurrentText("3");
+    f.LargeValveCombo[1]->setCurrentText("3");
+    EXPECT_TRUE(Red(f.SmallValveCombo[0]) && Red(f.LargeValveCombo[1]));
+    EXPECT_FALSE(f.TRK_CfgWriteButton->isEnabled());
+    f.LargeValveCombo[1]->setCurrentText("9");
+    f.PumpOutCombo[0]->setCurrentText("5");
+    f.PumpOutCombo[1]->setCurrentText("5");
+    f.ValveCombo[0]->setCurrentIndex(1);  // a hose valve runs the output check too
+    EXPECT_FALSE(Red(f.SmallValveCombo[0]) || Red(f.LargeValveCombo[1]) || Red(f.PumpOutCombo[1]));
+    EXPECT_TRUE(f.TRK_CfgWriteButton->isEnabled());
+}
+
+TEST_F(CfgWindowTest, RefusedInputSaysWhyAndStartsNothing) {
+    TTRK_CfgForm& f = Cfg();
+    struct Case { QLineEdit* edit; const char* text; QPushButton* button; const char* message; };
+    const Case cases[] = {
+        {f.NightBrightEdit, "5", f.NightBrightWriteButton, "Ночная яркость должна быть от 10 до 100 %"},
+        {f.NightBrightEdit, "101", f.NightBrightWriteButton, "Ночная яркость должна быть от 10 до 100 %"},
+        {f.FindNetAddrFromEdit, "0", f.FindNetAddrButton, "Адрес должен быть от 1 до 255"},
+        {f.FindNetAddrToEdit, "256", f.FindNetAddrButton, "Адрес должен быть от 1 до 255"},
+        {f.CurTimeUTCEdit, "31.02.2024 25:00:00", f.WriteTimeButton, "Время по Гринвичу не распознано"},
+    };
+    for (const Case& c : cases) {
+        f.FindNetAddrFromEdit->setText("1");
+        f.FindNetAddrToEdit->setText("127");
+        c.edit->setText(QString::fromUtf8(c.text));
+        c.button->click();
+        EXPECT_TRUE(Panel4().starts_with(c.message)) << c.text << ": " << Panel4();
+        EXPECT_FALSE(WorkerRunning.load()) << c.text;
+    }
+    EXPECT_EQ(f.FindNetAddrButton->text().toStdString(), "Начать");
+    // Nothing selected in the zone combo: no zone is made up.
+    f.TimeZoneCombo->setCurrentIndex(-1);
+    f.TimeShiftCombo->setCurrentIndex(0);
+    f.WriteTimeCfgButton->click();
+    EXPECT_FALSE(WorkerRunning.load());
+    EXPECT_FALSE(Panel4().empty());
+
+    struct Code { const char* text; const char* label; };
+    for (const Code& c : {Code{"1 00007 00000 65535 12345", "Обнуление суммарников"},
+                          Code{"1 00007 00000 65535 1234", "Код операции должен состоять из 21 цифры"},
+                          Code{"1 00007 00000 65535 1234x", "Код операции должен состоять из 21 цифры"}}) {
+        f.SecOpCodeEdit->setText(QString::fromUtf8(c.text));
+        EXPECT_EQ(f.SecOpCodeLabel->text().toStdString(), c.label);
+    }
+    f.SendSecOpCodeButton->click();
+    EXPECT_FALSE(WorkerRunning.load());
+}
+
+TEST_F(CfgWindowTest, ActivationGreysTheTimeGroupAt4800) {
+    TTRK_CfgForm& f = Cfg();
+    const std::vector<QWidget*> group = {f.CurTimeUTCEdit, f.CurTimeUTCLabel, f.CurTimeLocalEdit, f.TimeZoneCombo,
+                                         f.TimeZoneLabel, f.TimeShiftCombo, f.TimeShiftLabel, f.GetTimeFromSystemButton,
+                                         f.ReadTimeButton, f.WriteTimeButton, f.WriteTimeCfgButton};
+    f.SecOpCodeLabel->setText("x");
+    windows->Form1.SetBaudRate(4800);
+    Activate();
+    for (QWidget* w : group) EXPECT_FALSE(w->isEnabled()) << w->objectName().toStdString();
+    EXPECT_TRUE(f.SecOpCodeLabel->text().isEmpty());
+    // A job ending gives the clock buttons back only where the line has a clock.
+    f.SetTimeButtonsEnabled(true);
+    EXPECT_FALSE(f.WriteTimeButton->isEnabled());
+    windows->Form1.SetBaudRate(9600);
+    Activate();
+    for (QWidget* w : group) EXPECT_TRUE(w->isEnabled()) << w->objectName().toStdString();
+}
+
+struct StillPc : PcClock {
+    uint32_t LocalSeconds() override { return 850000000; }
+    int ZoneHours() override { return ZoneHoursFromBias(5 * 3600); }  // UTC-5
+};
+
+TEST_F(CfgWindowTest, PcTimeWestOfGreenwichShowsLondon) {
+    StillPc pc;
+    SetPcClock(&pc);
+    Cfg().GetTimeFromSystemButton->click();
+    SetPcClock(nullptr);
+    EXPECT_EQ(Cfg().TimeZoneCombo->currentText().toStdString(), "   0:00 Лондон");
+    EXPECT_EQ(Cfg().TimeShiftCombo->currentIndex(), 0);
+    EXPECT_EQ(Cfg().CurTimeLocalEdit->text().toStdString(), DateTimeText(850000000));
+    EXPECT_EQ(Cfg().CurTimeUTCEdit->text().toStdString(), DateTimeText(850000000));
+}
+
+TEST_F(CfgWindowTest, WriteFromAFreshWorkerKeepsTheBitsTheWindowDoesNotShow) {
+    std::array<uint8_t, 33> original{};
+    sim->WithBus([&](SimBus& bus) {
+        auto& page = bus.Main().State.Status.TrkCfg;
+        page[2] = 0x24;    // bit 5 is not shown; bit 2 is VrxOverflowCheckBox
+        page[23] |= 0x70;  // bits 4..6 of channel 1's display-board byte are not shown either
+        original = page;
+    });
+    // One worker reads the page and fills the window, then ends.
+    windows->Form1.RunOperation(ReadTrkCfg);
+    ASSERT_TRUE(WorkerDone());
+    TTRK_CfgForm& f = Cfg();
+    ASSERT_TRUE(f.VrxOverflowCheckBox->isChecked());
+    ASSERT_TRUE(f.TRK_CfgWriteButton->isEnabled());
+
+    // A fresh worker writes what the engineer changed.
+    f.NumberOfChannelsCombo->setCurrentIndex(1);
+    f.HoseCombo[0]->setCurrentText("1+2+3");
+    f.HoseCombo[1]->setCurrentText("4+5");
+    f.BoardCheckBox[0][3]->setChecked(true);
+    const TrkCfgControls shown = f.CurrentControls();
+    f.TRK_CfgWriteButton->click();
+    ASSERT_TRUE(WorkerDone());
+    EXPECT_TRUE(Panel4().ends_with("Запись конфигурации ТРК...OK")) << Panel4();
+
+    std::array<uint8_t, 33> expected = original;
+    ControlsToTrkCfg(shown, expected);
+    const auto written = SimTrkCfg();
+    EXPECT_EQ(written, expected);
+    EXPECT_EQ(written[2], 0x24);
+    EXPECT_EQ(written[23] & 0x70, 0x70);
+    EXPECT_EQ(written[0], 2);
+}
+
+TEST_F(CfgWindowTest, RemoteInitialisationRoundTrip) {
+    TTRK_CfgForm& f = Cfg();
+    f.GetSecReqCodeButton->click();
+    ASSERT_TRUE(WorkerDone());
+    EXPECT_EQ(f.SecReqCodeEdit->text().toStdString(), "00007 00000 65535 04321");
+    // The simulator takes each request group plus the type.
+    f.SecOpCodeEdit->setText("3 00010 00003 00002 04324");
+    f.SendSecOpCodeButton->click();
+    ASSERT_TRUE(WorkerDone());
+    f.SecOpCodeEdit->setText("1 00010 00003 00002 04324");
+    f.SendSecOpCodeButton->click();
+    ASSERT_TRUE(WorkerDone());
+    EXPECT_EQ(sim->MainState().RemoteInit.Performed, std::vector<uint8_t>{3});
+    EXPECT_TRUE(windows->Form1.MainStatusBar->PanelText(3).toStdString().starts_with("Обнуление суммарников...Ошибка 18"));
+}
+
+TEST_F(CfgWindowTest, SearchButtonStopsTheSearch) {
+    TTRK_CfgForm& f = Cfg();
+    f.FindNetAddrMemo->setPlainText("old");
+    f.FindNetAddrButton->click();
+    EXPECT_EQ(f.FindNetAddrButton->text().toStdString(), "СТОП");
+    EXPECT_TRUE(f.FindNetAddrMemo->toPlainText().isEmpty());
+    ASSERT_TRUE(WaitUntil([&] { return f.FindNetAddrMemo->toPlainText().contains("9600 1"); }));
+    f.FindNetAddrButton->click();
+    ASSERT_TRUE(WorkerDone());
+    EXPECT_EQ(f.FindNetAddrButton->text().toStdString(), "Начать");
+    EXPECT_EQ(f.FindNetAddrMemo->toPlainText().toStdString(), "9600 1 найдено 5-канальная ТРК");
+}
+
+}  // namespace

@@ -1,7 +1,9 @@
 #include "ui/main/AppWindows.h"
 
 #include "commands/LinkSetup.h"
+#include "commands/MemoryCommands.h"
 #include "commands/PollCycle.h"
+#include "commands/SellTest.h"
 #include "commands/TabloTestCommands.h"
 #include "ui/main/Starters.h"
 
@@ -26,6 +28,14 @@ TAppWindows::TAppWindows(const std::string& settingsPath) : Form1(settingsPath) 
     AttachStarters(Form1, FlowmeterForm, TabloForm, TestTabloManualForm);
     Form1.Jobs.WriteBitRate = &WriteBitRate;
     Form1.Jobs.WriteBusAddress = &WriteBusAddress;
+    Form1.Jobs.SellTest = &RunSellTest;
+    Form1.Jobs.ReadMemory = &ReadMemory;
+    Form1.Jobs.ClearMemory = &ClearMemory;
+    const auto runOperation = [this](Op op, const std::function<void(TComThread&)>& stage) {
+        Form1.RunOperation(op, stage);
+    };
+    TestMcuPinsForm.RunOperation = runOperation;
+    SdCardExplorerForm.RunOperation = runOperation;
 }
 
 TAppWindows::~TAppWindows() {

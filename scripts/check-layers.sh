@@ -1,6 +1,7 @@
 #!/bin/sh
 # Fails when an include runs against the layers: link <- engine <- commands <- ui <- app,
-# and sim on link alone. The core folders never include Qt. Prints file:line of each offence.
+# sim on link alone, cli on the core below ui. The core folders and cli never include Qt.
+# Prints file:line of each offence.
 cd "$(dirname "$0")/.." || exit 2
 status=0
 check() {  # folder, the folders it may include from
@@ -15,7 +16,7 @@ check() {  # folder, the folders it may include from
   done
 }
 core_qt() {
-  for folder in link engine commands sim; do
+  for folder in link engine commands sim cli; do
     grep -rn --include='*.h' --include='*.cpp' '^[[:space:]]*#[[:space:]]*include[[:space:]]*<Q' "$folder" |
       sed 's/^\([^:]*:[0-9]*\):.*/\1: the core does not include Qt/'
   done
@@ -26,6 +27,7 @@ out=$( {
   check commands link engine commands
   check ui link engine commands ui
   check app link engine commands ui app
+  check cli link engine commands cli
   check sim link sim
   core_qt
 } )

@@ -1,0 +1,65 @@
+#include "cli/CliRun.h"
+
+#include <atomic>
+
+#include "link/ComPortUnit.h"
+#include "link/ResultCodes.h"
+
+ExchangeVerdict JudgeExchanges(const LinkFigures& figures, bool silenceIsNormal) {
+    ExchangeVerdict v;
+    for (const auto& [command, f] : figures) {
+        v.Exchanges += int(f.exchanges);
+        for (const auto& [code, count] : f.errors) {
+            if (count == 0 || code == 0) continue;
+            if (silenceIsNormal && code == kNoAnswer) continue;
+            const int exit = code < 0 ? kExitNoLink : kExitRefused;
+            if (v.Exit == kExitDone || exit > v.Exit) {
+                v.Exit = exit;
+                v.Code = code;
+            }
+        }
+    }
+    return v;
+}
+
+CliOutcome RunCliOperation(TCliViews& views, const CliLink& link, Op op, std::function<void(TComThread&)> stage,
+                           bool silenceIsNormal) {
+    CliOutcome out;
+    views.PortPanel = link.Port;
+    views.Window.DevAddr = link.Address;
+    views.Window.BaudRate = link.BitRate;
+    ComPort.Statistics.Reset();
+
+    out.Worker = std::make_unique<TComThread>(views.Bundle());
+    TComThread& w = *out.Worker;
+    // The record is read after the end, so this worker must outlive its thread.
+    w.FreeOnTerminate = false;
+    w.BitRate = link.BitRate;
+    ComPort.PortName = link.Port;
+    // Staged steps run only once the port is open: that they ran tells an open port.
+    auto opened = std::make_shared<std::atomic<bool>>(false);
+    w.HandOver(op, [opened, stage](TComThread& worker) {
+        opened->store(true);
+        if (stage) stage(worker);
+    });
+    WorkerRunning.store(true, std::memory_order_release);
+    CurrentWorker = &w;
+    w.Start();
+    w.WaitFor();
+    CurrentWorker = nullptr;
+
+    if (!opened->load()) {
+        out.Exit = kExitNoLink;
+        out.Reason = w.PollStatusText;
+        if (!w.CommandStatusText.empty()) out.Reason += " (" + w.CommandStatusText + ")";
+        return out;
+    }
+    ExchangeVerdict verdict = JudgeExchanges(ComPort.Statistics.Snapshot(), silenceIsNormal);
+    // Exchanges made without the counted pattern (the bus search) still end on a failed write.
+    if (verdict.Exit == kExitDone && ComPort.Error == kWriteFailed) verdict = {kExitNoLink, kWriteFailed, 0};
+    out.Exit = verdict.Exit;
+    out.Code = verdict.Code;
+    out.Exchanges = verdict.Exchanges;
+    if (verdict.Exit != kExitDone) out.Reason = ResultCodeText(verdict.Code);
+    return out;
+}

@@ -1,0 +1,45 @@
+#pragma once
+// Runs one operation the way the window does: a worker of its own opens the port, applies the
+// staged values on its thread, runs the operation and closes the port. What came of it is
+// read off the exchanges it made, so a failure anywhere in the operation is never a success.
+#include <cstdint>
+#include <functional>
+#include <memory>
+#include <string>
+
+#include "cli/CliViews.h"
+#include "engine/ComThreadUnit.h"
+#include "link/LinkStatistics.h"
+
+// Exit statuses of ornix-cli.
+constexpr int kExitDone = 0;
+constexpr int kExitRefused = 1;   // the controller answered with a result code
+constexpr int kExitNoLink = 2;    // no answer, a broken answer, or the port failed
+constexpr int kExitUsage = 64;
+
+struct CliLink {
+    std::string Port;
+    int32_t BitRate = 9600;
+    uint8_t Address = 1;
+};
+
+struct CliOutcome {
+    int Exit = kExitDone;
+    int Code = 0;            // the worst exchange's error: result code, or negative link error
+    std::string Reason;      // the tool's text for it, or why the port did not open
+    int Exchanges = 0;
+    std::unique_ptr<TComThread> Worker;  // ended; its record holds what was read
+};
+
+// With `silenceIsNormal` (the bus search) an exchange nobody answered does not fail the run.
+CliOutcome RunCliOperation(TCliViews& views, const CliLink& link, Op op,
+                           std::function<void(TComThread&)> stage = {}, bool silenceIsNormal = false);
+
+// From the figures of the exchanges: the exit status and the error that decides it. A link
+// error counts before a refusal: the controller may not have seen the request at all.
+struct ExchangeVerdict {
+    int Exit = kExitDone;
+    int Code = 0;
+    int Exchanges = 0;
+};
+ExchangeVerdict JudgeExchanges(const LinkFigures& figures, bool silenceIsNormal);

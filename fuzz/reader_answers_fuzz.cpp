@@ -10,6 +10,7 @@
 
 #include "commands/ConfigRecords.h"
 #include "commands/CounterReaders.h"
+#include "commands/DoseCommands.h"
 #include "commands/FlowmeterCommands.h"
 #include "commands/FlowmeterTexts.h"
 #include "commands/ParameterCommands.h"
@@ -54,6 +55,9 @@ const Op Operations[] = {
     WriteFuelName, WriteVrxAddress, WriteTabloColourCorrection, WriteTabloTempOffset,
     WriteFlowmeterType, WriteFlowmeterTypeAndAddress, WriteFlowmeterTempOffset,
     WriteSoundGenAddress, WriteSoundGenVolume, WriteValveControllerParams,
+    // Doses and prices; the price reader shows the loaded dose too.
+    ReadPrice, LoadDose, StartDose, StopDose, ContinueDose, BlockChannel, WritePrice, ConfirmFillEnd,
+    LoadAndStartDose,
     // Sequences in which one reader's answer sets up the next: a poll pass and the start-up.
     PollPassOfInput, SyncAfterIdentity,
 };

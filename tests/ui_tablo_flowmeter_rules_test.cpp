@@ -100,11 +100,12 @@ TEST(TabloTestPicture, EveryDrawnLampIsHitAtItsMiddle) {
 }
 
 TEST(TabloWindowRules, EditableCellsAndTypedValues) {
-    struct Cell { int row, device; bool editable; };
-    for (auto [row, device, editable] : {Cell{0, 0, false}, {3, 2, false}, {4, 0, true}, {4, 5, true}, {4, 6, false},
-                                         {5, 3, true}, {5, 4, false}, {10, 0, true}, {10, 5, false}, {11, 0, false},
-                                         {6, -1, false}})
-        EXPECT_EQ(TabloCellEditable(row, device), editable) << row << "/" << device;
+    struct Cell { int row, device; bool colourRead, editable; };
+    for (auto [row, device, colourRead, editable] :
+         {Cell{0, 0, true, false}, {3, 2, true, false}, {4, 0, false, true}, {4, 5, false, true}, {4, 6, true, false},
+          {5, 3, true, true}, {5, 3, false, false}, {5, 4, true, false}, {10, 0, true, true}, {10, 5, true, false},
+          {11, 0, true, false}, {6, -1, true, false}})
+        EXPECT_EQ(TabloCellEditable(row, device, colourRead), editable) << row << "/" << device << " " << colourRead;
 
     struct Offset { const char* typed; std::optional<uint8_t> sent; };
     for (auto [typed, sent] : {Offset{"x", std::nullopt}, {"128", std::nullopt}, {"-3", 0xFD}, {"-128", std::nullopt},

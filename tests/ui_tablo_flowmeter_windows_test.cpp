@@ -186,6 +186,8 @@ TEST_F(DialogWindowsTest, TabloEditorWritesOffsetsAndColourCorrections) {
     Type(f.ListViewEdit, "x");
     EXPECT_FALSE(WorkerRunning.load());
 
+    Click(v, 5, 1);  // no colours read yet: the other five would go out as zeros
+    EXPECT_FALSE(f.ListViewEdit->isVisible());
     f.SetColourCorrection(0, {255, 255, 255, 0, 0, 0});
     Click(v, 5, 1);
     Type(f.ListViewEdit, "50%");

@@ -30,15 +30,17 @@ void TTabloForm::SetTabloCell(int row, int device, const std::string& text) {
 }
 
 void TTabloForm::SetColourCorrection(int board, const ColourCorrection& record) {
-    if (board >= 0 && board < kDisplayBoardCount) Records[size_t(board)] = record;
+    if (board < 0 || board >= kDisplayBoardCount) return;
+    Records[size_t(board)] = record;
+    RecordRead[size_t(board)] = true;
 }
 
 void TTabloForm::MainListViewMouseDown(QPoint pos) {
     const int row = MainListView->RowAt(pos.y());
     const int column = MainListView->ColumnAt(pos.x());
     const int device = EditedIndexOfColumn(column, MainListView->ColumnCount());
-    // A keyboard has no colour correction: its colour rows have no cell to edit.
-    if (!TabloCellEditable(row, device)) return;
+    const bool colourRead = device >= 0 && device < kDisplayBoardCount && RecordRead[size_t(device)];
+    if (!TabloCellEditable(row, device, colourRead)) return;
     EditRow = row;
     EditDevice = device;
     ListViewEdit->setGeometry(MainListView->CellRect(row, column));
@@ -62,7 +64,7 @@ void TTabloForm::ListViewEditKeyDown(int key) {
             SendTabloTempOffset(EditDevice, *offset);
         return;
     }
-    if (!TabloCellEditable(EditRow, EditDevice)) return;
+    if (!TabloCellEditable(EditRow, EditDevice, true)) return;
     ColourCorrection& record = Records[size_t(EditDevice)];
     const std::string shown = ApplyColourEdit(record, EditRow, typed);
     if (SendTabloColourCorrection) SendTabloColourCorrection(EditDevice, record);

@@ -34,8 +34,9 @@ public:
 
     int EditRow = 0;  // 0: no editor open
     int EditDevice = 0;
-    // Colour correction of each display board as last read or edited.
+    // Colour correction of each display board as last read or edited, and whether it was read.
     std::array<ColourCorrection, kDisplayBoardCount> Records{};
+    std::array<bool, kDisplayBoardCount> RecordRead{};
 
 protected:
     bool eventFilter(QObject* watched, QEvent* event) override;

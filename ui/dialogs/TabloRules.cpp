@@ -43,7 +43,8 @@ int TabloCellCount(int row) {
     return IsColourRow(row) ? kDisplayBoardCount : 0;
 }
 
-bool TabloCellEditable(int row, int device) {
+bool TabloCellEditable(int row, int device, bool colourRead) {
+    if (IsColourRow(row) && !colourRead) return false;
     return row >= TabloRow::TempOffset && row <= TabloRow::LastColour && device >= 0 && device < TabloCellCount(row);
 }
 

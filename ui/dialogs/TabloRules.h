@@ -16,8 +16,10 @@ constexpr int Type = 0, TempOffset = 4, FirstColour = 5, LastColour = 10;
 
 // Value cells of a row: every device has the main rows, only display boards the colour rows.
 int TabloCellCount(int row);
-// Whether a click on a row's cell of a device opens the editor (a keyboard has no colour cells).
-bool TabloCellEditable(int row, int device);
+// Whether a click on a row's cell of a device opens the editor. A keyboard has no colour
+// cells, and a board's colours are edited only once its record has been read: the whole record
+// is written back, and unread values would go out as zeros.
+bool TabloCellEditable(int row, int device, bool colourRead);
 
 // The temperature offset to send for typed text: a whole number -127..127. Other text and the
 // controller's "no value" (-128) send nothing.

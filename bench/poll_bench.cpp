@@ -3,9 +3,6 @@
 // pass, and the tool's resident memory while it polls. One iteration is one pass.
 #include <benchmark/benchmark.h>
 
-#include <signal.h>
-#include <spawn.h>
-#include <sys/wait.h>
 #include <time.h>
 #include <unistd.h>
 
@@ -23,8 +20,7 @@
 #include "sim/SimServer.h"
 #include "tests/support/RecordingSerialLine.h"
 #include "tests/support/RecordingViews.h"
-
-extern char** environ;
+#include "tests/support/SimProcess.h"
 
 namespace {
 
@@ -32,39 +28,6 @@ namespace fs = std::filesystem;
 using Clock = std::chrono::steady_clock;
 
 constexpr uint8_t kReadTime = 8;  // the first request of every pass
-
-// ornix-sim from the same build, in a process of its own so that this one holds the tool only.
-class SimProcess {
-public:
-    explicit SimProcess(int bitRate) {
-        const fs::path sim = fs::read_symlink("/proc/self/exe").parent_path() / "ornix-sim";
-        const std::string rate = std::to_string(bitRate);
-        int out[2];
-        if (::pipe(out) != 0) return;
-        posix_spawn_file_actions_t actions;
-        posix_spawn_file_actions_init(&actions);
-        posix_spawn_file_actions_adddup2(&actions, out[1], STDOUT_FILENO);
-        posix_spawn_file_actions_addclose(&actions, out[0]);
-        const char* argv[] = {sim.c_str(), "--baud", rate.c_str(), "--pace", "--no-customers", nullptr};
-        if (posix_spawn(&pid_, sim.c_str(), &actions, nullptr, const_cast<char**>(argv), environ) != 0) pid_ = -1;
-        posix_spawn_file_actions_destroy(&actions);
-        ::close(out[1]);
-        // Its first line names the port.
-        char c = 0;
-        while (pid_ > 0 && ::read(out[0], &c, 1) == 1 && c != '\n') port_ += c;
-        ::close(out[0]);
-    }
-    ~SimProcess() {
-        if (pid_ <= 0) return;
-        ::kill(pid_, SIGTERM);
-        ::waitpid(pid_, nullptr, 0);
-    }
-    const std::string& Port() const { return port_; }
-
-private:
-    pid_t pid_ = -1;
-    std::string port_;
-};
 
 double ProcessCpuMs() {
     timespec t{};
@@ -81,7 +44,7 @@ double ResidentKb() {
 
 void BM_PollPass(benchmark::State& state) {
     const int bitRate = int(state.range(0));
-    SimProcess sim(bitRate);
+    SimProcess sim(bitRate, {"--pace", "--no-customers"});
     if (sim.Port().empty()) {
         state.SkipWithError("ornix-sim did not start (is it built beside this program?)");
         return;

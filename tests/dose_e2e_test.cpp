@@ -3,10 +3,12 @@
 // refusals a real controller gives.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <atomic>
 #include <memory>
 
 #include "commands/DoseCommands.h"
+#include "commands/PollCycle.h"
 #include "commands/StatusReaders.h"
 #include "engine/ComThreadUnit.h"
 #include "link/ComPortUnit.h"
@@ -148,6 +150,70 @@ TEST_F(DoseE2e, BlockAndUnblockShowInTheChannelState) {
     EXPECT_EQ(worker.CommandStatusText, "Разблокировка канала 4...OK");
     Send(ReadChannelState, 3);
     EXPECT_EQ(Image(0, 3), Images::GreyCheck);
+}
+
+// The same fill run from the poll, as the dose window runs it: each command is handed to the
+// polling worker, and the poured volume is watched in the channel view the poll fills.
+TEST(DosePollE2e, FillFollowedByThePoll) {
+    UserFormats formats;
+    formats.DecimalSeparator = ".";
+    SetUserFormats(formats);
+    WorkerRunning = false;
+    CurrentWorker = nullptr;
+    ComPort.SetLine(nullptr);
+    SimConfig config;
+    config.Controller.Pouring.Customers = false;
+    config.Controller.Pouring.FlowMlPerSecond = 1000;
+    std::atomic<int64_t> aheadMs{0};
+    SimHarness sim(config, [&] { return HostClock()() + aheadMs.load(); });
+    ASSERT_TRUE(sim.Started()) << sim.Error();
+    TRecordingViews views;
+    TPumpedDispatcher ui;
+    views.PortPanel = sim.PortName();
+    const TViews bundle = views.Bundle(ui);
+    ASSERT_TRUE(StartOperation(bundle, views.PortPanel, 9600, PollCycle));
+
+    auto run = [&](Op op, const std::string& shown, uint32_t doseMl = 0) {
+        StartOperation(bundle, views.PortPanel, 9600, op, [doseMl](TComThread& w) {
+            w.SelectedChannel = 1;
+            w.DoseKind = kDoseByVolume;
+            w.DoseAmount = doseMl;
+        });
+        return ui.PumpUntil([&] {
+            return std::find(views.ErrorTexts.begin(), views.ErrorTexts.end(), shown) != views.ErrorTexts.end();
+        });
+    };
+    auto reads = [&] {
+        return std::count_if(views.Calls.begin(), views.Calls.end(),
+                             [](const std::string& call) { return call.starts_with("SetChStatus 12 1 "); });
+    };
+    // The poured litres after the poll has read channel 1 `more` times again.
+    auto poured = [&](int more) {
+        const auto until = reads() + more;
+        EXPECT_TRUE(ui.PumpUntil([&] { return reads() >= until; }));
+        return std::stod(views.Ch(12, 1));
+    };
+
+    poured(1);  // the poll has taken its slot: what comes now is handed over to it
+    ASSERT_TRUE(run(LoadDose, "Загрузка параметров дозы 2...OK", 100000));
+    ASSERT_TRUE(run(StartDose, "Запуск дозы 2...OK"));
+    const double first = poured(1);
+    aheadMs += 5000;
+    EXPECT_GE(poured(1), first + 5);
+
+    ASSERT_TRUE(run(StopDose, "Остановка дозы 2...OK"));
+    const double stopped = poured(1);
+    aheadMs += 5000;
+    EXPECT_EQ(poured(2), stopped);
+
+    ASSERT_TRUE(run(ContinueDose, "Долив дозы 2...OK"));
+    aheadMs += 200000;
+    EXPECT_TRUE(ui.PumpUntil([&] { return views.Ch(12, 1) == "100" && views.ChImages[{1, 1}] == Images::RedCross; }));
+    ASSERT_TRUE(run(ConfirmFillEnd, "Подтверждение окончания налива 2...OK"));
+    EXPECT_TRUE(ui.PumpUntil([&] { return views.ChImages[{1, 1}] == Images::None; }));
+
+    CurrentWorker->Terminate();
+    EXPECT_TRUE(ui.PumpUntil([] { return !WorkerRunning.load(); }));
 }
 
 }  // namespace

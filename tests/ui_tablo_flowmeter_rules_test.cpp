@@ -1,11 +1,16 @@
 // Rules of the flowmeter, display-board and manual display-board test windows, without
 // widgets: the test picture at two window sizes, the key steps, the cells that edit, the
-// typed values and the checks of the starters.
+// typed values and the starters' checks and staging.
 #include <gtest/gtest.h>
 
 #include <cmath>
+#include <memory>
 
+#include "commands/FlowmeterCommands.h"
 #include "commands/FlowmeterTexts.h"
+#include "commands/ParameterCommands.h"
+#include "engine/ComThreadUnit.h"
+#include "tests/support/RecordingViews.h"
 #include "ui/dialogs/FlowmeterRules.h"
 #include "ui/dialogs/TabloRules.h"
 #include "ui/dialogs/TabloTestPicture.h"
@@ -142,29 +147,54 @@ TEST(FlowmeterWindowRules, EditorsTypeListAndHints) {
         EXPECT_EQ(FlowmeterHint(row, column, status), text) << row << "/" << column;
 }
 
-TEST(FlowmeterStarterChecks, MessagesInTheOrderTheyAreChecked) {
+TEST(StarterRules, RefusalsInTheOrderTheyAreCheckedAndWhatIsStaged) {
+    TRecordingViews views;
+    auto staged = [&](const EditOutcome& o) {
+        auto w = std::make_unique<TComThread>(views.Bundle());
+        if (o.Stage) o.Stage(*w);
+        return w;
+    };
     struct Address { int channel, type; const char* text; int value; const char* error; };
     for (auto [channel, type, text, value, error] :
          {Address{5, 4, "10", 0, "Неправильный номер канала"}, {0, 0, "10", 0, "Сначала выберите тип расходомера"},
           {0, 4, "0", 0, "Адрес расходомера должен быть от 1 до 254"}, {4, 4, "255", 0, "Адрес расходомера должен быть от 1 до 254"},
           {0, 4, "x", 0, "Адрес расходомера должен быть от 1 до 254"}, {0, 4, "254", 254, ""}, {2, 1, "1", 1, ""}}) {
-        const StarterCheck c = CheckFlowmeterAddress(channel, type, text);
-        EXPECT_EQ(c.error, error) << channel << " " << text;
-        if (c.error.empty()) {
-            EXPECT_EQ(c.value, value) << text;
-        }
+        const EditOutcome o = FlowmeterAddressEdit(channel, type, text);
+        EXPECT_EQ(o.Error, error) << channel << " " << text;
+        if (!o.Accepted()) continue;
+        EXPECT_EQ(o.Write, &WriteFlowmeterTypeAndAddress);
+        auto w = staged(o);
+        EXPECT_EQ(w->SelectedChannel, channel);
+        EXPECT_EQ(w->LpgAddressToWrite[size_t(channel)], value) << text;
+        EXPECT_EQ(w->FlowmeterTypeToWrite[size_t(channel)], type) << text;
     }
     struct Offset { int channel; const char* text; int value; const char* error; };
     for (auto [channel, text, value, error] :
-         {Offset{0, "-126", -126, ""}, {0, "+126", 126, ""}, {0, "127", 0, "Смещение должно быть от -126 до +126"},
+         {Offset{0, "-126", -126, ""}, {3, "+126", 126, ""}, {0, "127", 0, "Смещение должно быть от -126 до +126"},
           {0, "x", 0, "Смещение должно быть от -126 до +126"}, {-1, "1", 0, "Неправильный номер канала"},
           {5, "1", 0, "Неправильный номер канала"}}) {
-        const StarterCheck c = CheckFlowmeterOffset(channel, text);
-        EXPECT_EQ(c.error, error) << channel << " " << text;
-        if (c.error.empty()) {
-            EXPECT_EQ(c.value, value) << text;
-        }
+        const EditOutcome o = FlowmeterOffsetEdit(channel, text);
+        EXPECT_EQ(o.Error, error) << channel << " " << text;
+        if (o.Accepted()) EXPECT_EQ(staged(o)->FlowmeterTempOffsetToWrite[size_t(channel)], value) << text;
     }
+    EXPECT_EQ(FlowmeterTypeEdit(5, 4).Error, "Неправильный номер канала");
+    EXPECT_EQ(staged(FlowmeterTypeEdit(3, 2))->FlowmeterTypeToWrite[3], 2);
+
+    // The display-board starters check nothing the windows could get wrong; an index beyond the
+    // tables is dropped without a message.
+    const ColourCorrection record{1, 2, 3, 4, 5, 6};
+    EXPECT_FALSE(TabloColourEdit(4, record).Accepted());
+    EXPECT_EQ(TabloColourEdit(4, record).Error, "");
+    auto colour = staged(TabloColourEdit(2, record));
+    EXPECT_EQ(colour->TabloColourCorrection[2], record);
+    EXPECT_EQ(colour->SelectedChannel, 2);
+    EXPECT_FALSE(TabloTempOffsetEdit(7, 0).Accepted());
+    auto offset = staged(TabloTempOffsetEdit(6, 0xFD));
+    EXPECT_EQ(offset->TabloTempOffsetToWrite[6], -3);
+    EXPECT_EQ(offset->SelectedChannel, 6);
+    TabloTestFrame frame{};
+    frame[29] = 0xFC;
+    EXPECT_EQ(staged(TabloTestFrameEdit(frame))->TabloTestFrame, frame);
 }
 
 }  // namespace

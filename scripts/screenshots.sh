@@ -2,7 +2,8 @@
 # Draws docs/screenshots/main.png (the main window after a poll of ornix-sim) and poll.png
 # (polling while virtual customers pour, a flowmeter fault in the title) on a virtual X
 # screen, and the pictures of the dialog windows (dose.png: the dose window while two fills
-# pour), so that it needs no desktop. Usage: scripts/screenshots.sh BUILD_DIR
+# pour; flowmeters.png: the flowmeter window after a poll; tablo-test.png: the manual
+# display-board test), so that it needs no desktop. Usage: scripts/screenshots.sh BUILD_DIR
 set -eu
 BUILD=${1:-build/release}
 PROGRAM="$BUILD/ui_screenshot_test"

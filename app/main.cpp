@@ -57,8 +57,9 @@ int main(int argc, char* argv[]) {
     if (options.port || options.baudRate || options.devAddr)
         form.ShowLinkSettings(WithStartOptions(LoadLinkSettings(SettingsFile(settingsPath)), options));
     QObject::connect(&form, &TForm1::Closed, &app, &QApplication::quit);
-    if (const QScreen* screen = app.primaryScreen())
-        form.move(screen->availableGeometry().center() - form.rect().center());
+    if (!form.RestoreWindowLayout())
+        if (const QScreen* screen = app.primaryScreen())
+            form.move(screen->availableGeometry().center() - form.rect().center());
     form.show();
     return app.exec();
 }

@@ -20,6 +20,9 @@ namespace {
 
 // A silent controller is asked again after this pause, not flooded.
 constexpr auto kIdentityRetryPause = std::chrono::milliseconds(200);
+constexpr auto kSilenceBeforeLinkHint = std::chrono::seconds(3);
+constexpr char kCheckLinkSettingsText[] =
+    "Контроллер не отвечает: проверьте сетевой адрес и скорость обмена (панели внизу слева)";
 
 // Sub-controller page: board count, and each board's state (0 = on line).
 constexpr int kBoardCountAt = 1;
@@ -61,12 +64,21 @@ bool ReadUntilKnown(TComThread& w, const StartupSetting& setting) {
 }
 
 bool IdentifyController(TComThread& w) {
+    const auto start = std::chrono::steady_clock::now();
     ReadDeviceInfo(w);
+    bool hinted = false;
     while (!w.DeviceInfoRead) {
         if (w.ShouldStop()) return false;
+        // Silence this long is nearly always a wrong address or bit rate, not a dead controller.
+        if (!hinted && std::chrono::steady_clock::now() - start >= kSilenceBeforeLinkHint) {
+            w.CommandStatusText = kCheckLinkSettingsText;
+            hinted = true;
+        }
         std::this_thread::sleep_for(kIdentityRetryPause);
         ReadDeviceInfo(w);
     }
+    // The answer came: the advice goes with the next status shown.
+    if (hinted && w.CommandStatusText == kCheckLinkSettingsText) w.CommandStatusText = "OK";
     return true;
 }
 

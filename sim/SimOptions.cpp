@@ -43,6 +43,12 @@ bool SetNumber(std::string_view v, long long min, long long max, T& field, std::
     return true;
 }
 
+// A share of answers in whole percent, 0..100; "25" and "25%" alike.
+bool SetPercent(std::string_view v, int& field, std::string& e) {
+    if (v.ends_with('%')) v.remove_suffix(1);
+    return SetNumber(v, 0, 100, field, e);
+}
+
 bool ParseBitRate(std::string_view v, int& rate, std::string& e) {
     long long n = 0;
     if (!ParseOptionNumber(v, 1, 1000000, n, e)) return false;
@@ -161,18 +167,18 @@ const SimOptionRow kCoreOptions[] = {
     {"--twin", nullptr, "a second device at the controller's address that answers together with it",
      [](SimConfig& c, std::string_view, std::string&) { return c.Twin = true; }},
     // Faults
-    {"--drop", "PERCENT", "share of answers left out",
-     [](SimConfig& c, std::string_view v, std::string& e) { return SetNumber(v, 0, 100, c.Faults.DropPercent, e); }},
-    {"--bad-crc", "PERCENT", "share of answers whose CRC does not match",
-     [](SimConfig& c, std::string_view v, std::string& e) { return SetNumber(v, 0, 100, c.Faults.BadCrcPercent, e); }},
-    {"--cut", "PERCENT", "share of answers that stop before their terminator",
-     [](SimConfig& c, std::string_view v, std::string& e) { return SetNumber(v, 0, 100, c.Faults.CutPercent, e); }},
-    {"--late", "PERCENT", "share of answers held back until the next request (or --late-ms)",
-     [](SimConfig& c, std::string_view v, std::string& e) { return SetNumber(v, 0, 100, c.Faults.LatePercent, e); }},
+    {"--drop", "PERCENT", "share of answers left out, 0..100 percent",
+     [](SimConfig& c, std::string_view v, std::string& e) { return SetPercent(v, c.Faults.DropPercent, e); }},
+    {"--bad-crc", "PERCENT", "share of answers whose CRC does not match, 0..100 percent",
+     [](SimConfig& c, std::string_view v, std::string& e) { return SetPercent(v, c.Faults.BadCrcPercent, e); }},
+    {"--cut", "PERCENT", "share of answers that stop before their terminator, 0..100 percent",
+     [](SimConfig& c, std::string_view v, std::string& e) { return SetPercent(v, c.Faults.CutPercent, e); }},
+    {"--late", "PERCENT", "share of answers held back until the next request (or --late-ms), 0..100 percent",
+     [](SimConfig& c, std::string_view v, std::string& e) { return SetPercent(v, c.Faults.LatePercent, e); }},
     {"--late-ms", "MS", "how long a late answer waits at most, 1..60000 (default 1500)",
      [](SimConfig& c, std::string_view v, std::string& e) { return SetNumber(v, 1, 60000, c.Faults.LateMs, e); }},
-    {"--wrong-echo", "PERCENT", "share of answers that echo another command code",
-     [](SimConfig& c, std::string_view v, std::string& e) { return SetNumber(v, 0, 100, c.Faults.WrongEchoPercent, e); }},
+    {"--wrong-echo", "PERCENT", "share of answers that echo another command code, 0..100 percent",
+     [](SimConfig& c, std::string_view v, std::string& e) { return SetPercent(v, c.Faults.WrongEchoPercent, e); }},
     {"--result", "CMD:CODE", "answer command CMD with result code CODE only (repeatable)",
      ParseForcedResult},
 };

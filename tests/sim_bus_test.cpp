@@ -299,6 +299,7 @@ TEST(SimOptions, RefusesBadInputNamingTheOption) {
         {"--baud", "12345"}, {"--drop", "101"}, {"--drop", "-1"}, {"--result", "8"},
         {"--result", "256:1"}, {"--second", "3"}, {"--second", "3:1200"}, {"--pace=1"},
         {"--frobnicate"}, {"--id-length", "2"}, {"--link", ""}, {"--zone", "57"},
+        {"--drop", "0.5"}, {"--cut", "101%"}, {"--late", "%"},
     };
     for (const auto& args : bad) {
         SimConfig c;
@@ -314,6 +315,26 @@ TEST(SimOptions, HelpListsEveryOption) {
                              "--bad-crc", "--cut", "--late", "--wrong-echo", "--result", "--twin",
                              "--second", "--id-length", "--device-type", "--refuse-address"})
         EXPECT_NE(help.find(name), std::string::npos) << name;
+}
+
+// Every share the help calls PERCENT takes what the help says: a whole 0..100, "%" optional.
+TEST(SimOptions, SharesTakeWhatTheHelpSays) {
+    for (const char* name : {"--drop", "--bad-crc", "--cut", "--late", "--wrong-echo"}) {
+        const std::string help = SimHelpText();
+        const auto line = help.substr(help.find(std::string("  ") + name + " PERCENT"));
+        EXPECT_NE(line.substr(0, line.find('\n')).find("0..100 percent"), std::string::npos) << name;
+        for (const char* value : {"0", "100", "25%"}) {
+            SimConfig c;
+            std::string error;
+            EXPECT_TRUE(ParseSimArguments({name, value}, c, error)) << name << " " << value << ": " << error;
+        }
+    }
+    SimConfig c;
+    std::string error;
+    ASSERT_TRUE(ParseSimArguments({"--drop=25%", "--version"}, c, error)) << error;
+    EXPECT_EQ(c.Faults.DropPercent, 25);
+    EXPECT_TRUE(c.Version);
+    EXPECT_EQ(SimVersionText().rfind("ornix-sim ", 0), 0u);
 }
 
 }  // namespace

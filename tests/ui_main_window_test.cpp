@@ -9,6 +9,7 @@
 #include <QMouseEvent>
 #include <QPushButton>
 #include <QScrollBar>
+#include <QSplitter>
 #include <QTreeWidgetItem>
 #include <chrono>
 #include <cstdlib>
@@ -303,6 +304,35 @@ TEST_F(MainWindowSimTest, PortMenuListsSortedPortsAndMarksTheBusyOnes) {
     items2[0]->trigger();
     EXPECT_EQ(Panel(0).toStdString(), simPort);
     EXPECT_EQ(Panel(3), "OK");
+}
+
+// Window, splitter and columns come back as the engineer left them; a run that changed
+// nothing writes nothing, and the link settings stay as they were.
+TEST_F(MainWindowTest, LayoutIsRememberedWhenChangedOnly) {
+    WriteIni("[Port]\nLast Port=ttyUSB0\n");
+    TForm1& first = Open();
+    first.RestoreWindowLayout();
+    first.close();
+    EXPECT_EQ(ReadIni(), "[Port]\nLast Port=ttyUSB0\n");
+
+    TForm1& second = Open();
+    second.RestoreWindowLayout();
+    QCoreApplication::processEvents();  // the event loop starts: the engineer comes after
+    second.resize(1300, 820);
+    second.MainSplitter->setSizes({520, 780});
+    QCoreApplication::processEvents();
+    second.close();
+    EXPECT_EQ(ReadIni().rfind("[Port]\nLast Port=ttyUSB0\n", 0), 0u) << ReadIni();
+
+    TForm1& third = Open();
+    EXPECT_TRUE(third.RestoreWindowLayout());
+    QCoreApplication::processEvents();
+    EXPECT_EQ(third.size(), QSize(1300, 820));
+    EXPECT_EQ(third.MainSplitter->sizes().front(), 520);
+    // The wide left view gives its value column the room beyond the designed 220 + 110.
+    const int viewport = third.TRK_StatusListView->viewport()->width();
+    EXPECT_EQ(third.TRK_StatusListView->columnWidth(0), 220);
+    EXPECT_EQ(third.TRK_StatusListView->columnWidth(1), viewport - 220);
 }
 
 TEST_F(MainWindowTest, WithoutPortsTheNameIsTypedAndTakenAsItStands) {

@@ -49,7 +49,7 @@ int ProgressPanelWidth(int barWidth, const std::vector<int>& widths);
 struct PortEntry {
     std::string name;          // below /dev, e.g. "ttyUSB0"
     std::string friendlyName;  // "USB Serial (ttyUSB0)"
-    std::string details;       // what else the system knows: "FTDI, с/н A50285BI"; the menu's second column
+    std::string details = {};  // what else the system knows: "FTDI, с/н A50285BI"; the menu's second column
 };
 inline constexpr size_t kMaxPorts = 256;
 std::string FriendlyPortName(std::string_view description, std::string_view manufacturer, std::string_view name);

@@ -18,6 +18,7 @@
 #include "link/ComPortUnit.h"
 #include "ui/dialogs/ToolWindow.h"
 #include "ui/main/ButtonRules.h"
+#include "ui/main/ColumnFitter.h"
 #include "ui/main/StatusImages.h"
 #include "ui/main/StatusPanelBar.h"
 #include "ui/main/StatusRows.h"
@@ -181,6 +182,9 @@ void TForm1::BuildViews() {
     MainSplitter->addWidget(MainPanel);
     MainSplitter->setStretchFactor(1, 1);
     MainSplitter->setSizes({352, 672});
+    trkColumns_ = new ColumnFitter(TRK_StatusListView, 1);
+    chColumns_ = new ColumnFitter(ChStatusListView, 1);
+    valveColumns_ = new ColumnFitter(ValveListView, 1);
 }
 
 void TForm1::BuildStatusBar() {
@@ -188,6 +192,10 @@ void TForm1::BuildStatusBar() {
     MainStatusBar->setObjectName("MainStatusBar");
     connect(MainStatusBar, &StatusPanelBar::PanelClicked, this, &TForm1::MainStatusBarMouseDown);
     connect(MainStatusBar, &StatusPanelBar::Resized, this, &TForm1::PlaceStatusEditors);
+    // A newcomer cannot guess that the link panels are buttons.
+    MainStatusBar->SetPanelToolTip(kPortPanel, "Щелчок: выбрать последовательный порт");
+    MainStatusBar->SetPanelToolTip(kRatePanel, "Щелчок: выбрать скорость обмена; контроллер переводится на неё же (кроме перехода на 4800 VRX 2.0 и обратно)");
+    MainStatusBar->SetPanelToolTip(kAddrPanel, "Щелчок: ввести сетевой адрес контроллера");
 
     ComPortEdit = new QLineEdit(MainStatusBar);
     ComPortEdit->setObjectName("ComPortEdit");
@@ -482,9 +490,44 @@ void TForm1::resizeEvent(QResizeEvent* event) {
     PlaceStatusEditors();
 }
 
+WindowLayout TForm1::CurrentWindowLayout() const {
+    std::vector<int> splitter;
+    for (int w : MainSplitter->sizes()) splitter.push_back(w);
+    return {saveGeometry().toBase64().toStdString(), splitter, trkColumns_->Preferred(), chColumns_->Preferred(),
+            valveColumns_->Preferred()};
+}
+
+bool TForm1::RestoreWindowLayout() {
+    const WindowLayout saved = LoadWindowLayout(settings_);
+    const bool placed = !saved.geometry.empty() && restoreGeometry(QByteArray::fromBase64(QByteArray::fromStdString(saved.geometry)));
+    // The splitter shares out its own width: it must have the restored one first.
+    if (placed && layout()) layout()->activate();
+    if (saved.splitter.size() == 2) MainSplitter->setSizes({saved.splitter[0], saved.splitter[1]});
+    if (int(saved.trkColumns.size()) == TRK_StatusListView->columnCount()) trkColumns_->SetPreferred(saved.trkColumns);
+    if (!saved.chColumns.empty()) chColumns_->SetPreferred(saved.chColumns);
+    if (int(saved.valveColumns.size()) == ValveListView->columnCount()) valveColumns_->SetPreferred(saved.valveColumns);
+    const auto takeBaseline = [this] {
+        layoutBaseline_ = CurrentWindowLayout();
+        sizeBaseline_ = size();
+    };
+    takeBaseline();
+    // Once shown, the window settles its splitter to its real width: a change counts from there.
+    QTimer::singleShot(0, this, takeBaseline);
+    layoutRestored_ = true;
+    return placed;
+}
+
 void TForm1::closeEvent(QCloseEvent* event) {
     // The worker's display steps reach this window: it must be gone before the window is.
     WaitForWorkerEnd();
+    // Only a layout the engineer changed is written: a first run leaves no file behind. Where
+    // the window manager put the window alone does not count, it differs from run to run.
+    if (layoutRestored_) {
+        WindowLayout now = CurrentWindowLayout();
+        WindowLayout then = layoutBaseline_;
+        then.geometry = now.geometry;
+        if (now != then || size() != sizeBaseline_) SaveWindowLayout(settings_, now);
+    }
     QWidget::closeEvent(event);
     emit Closed();
 }

@@ -15,7 +15,9 @@
 #include "ui/main/LinkRules.h"
 #include "ui/main/QtDispatcher.h"
 #include "ui/main/SettingsFile.h"
+#include "ui/main/WindowLayout.h"
 
+class ColumnFitter;
 class QColorDialog;
 class QLabel;
 class QLineEdit;
@@ -92,6 +94,10 @@ public:
     void LoadSettings();
     // Shows link settings without writing them (the command line's take the file's place).
     void ShowLinkSettings(const LinkSettings& settings);
+    // Puts window, splitter and columns where the settings file remembers them, and from then
+    // on remembers what the engineer changes when the window closes. True when it placed the window.
+    bool RestoreWindowLayout();
+    WindowLayout CurrentWindowLayout() const;
     void SetComPort(const std::string& name);
     void CheckComPort();
     void SetBaudRate(int rate);
@@ -198,6 +204,12 @@ private:
     TViews views_;
     TDialogWindows dialogs_;
     HdwErrBlink blink_;
+    ColumnFitter* trkColumns_ = nullptr;
+    ColumnFitter* chColumns_ = nullptr;
+    ColumnFitter* valveColumns_ = nullptr;
+    bool layoutRestored_ = false;
+    WindowLayout layoutBaseline_;
+    QSize sizeBaseline_;
     std::string shownOpenFailure_;  // the port check's reason in panel 4, cleared when the port opens
     // ChStatusImageList: the state icons, then two swatches per channel.
     std::vector<QPixmap> chImages_;

@@ -23,6 +23,7 @@
 #include "commands/ServiceCommands.h"
 #include "commands/TimeCommands.h"
 #include "engine/TextHelpers.h"
+#include "link/CommandCodes.h"
 
 using nlohmann::json;
 
@@ -255,7 +256,7 @@ int CliDose(const CliContext& c, int channel, const std::string& litres, const s
         w.SelectedChannel = index;
         w.DoseKind = kind;
         w.DoseAmount = a;
-    });
+    }, {.RefusalOf = Cmd::ConfirmFillEnd});
     Report r;
     r.Data["channel"] = channel;
     r.Data[byVolume ? "millilitres" : "kopecks"] = a;
@@ -283,7 +284,7 @@ int CliSearch(const CliContext& c, int from, int to) {
     CliOutcome o = RunCliOperation(v, c.Link, FindNetAddress, [f, t](TComThread& w) {
         w.SearchFrom = f;
         w.SearchTo = t;
-    }, true);
+    }, {.Silence = true});
     Report r;
     json found = json::array();
     for (std::string line : v.FoundLines) {

@@ -5,13 +5,14 @@
 #include "link/ComPortUnit.h"
 #include "link/ResultCodes.h"
 
-ExchangeVerdict JudgeExchanges(const LinkFigures& figures, bool silenceIsNormal) {
+ExchangeVerdict JudgeExchanges(const LinkFigures& figures, CliForgiven forgiven) {
     ExchangeVerdict v;
     for (const auto& [command, f] : figures) {
         v.Exchanges += int(f.exchanges);
         for (const auto& [code, count] : f.errors) {
             if (count == 0 || code == 0) continue;
-            if (silenceIsNormal && code == kNoAnswer) continue;
+            if (forgiven.Silence && code == kNoAnswer) continue;
+            if (code > 0 && command == forgiven.RefusalOf) continue;
             const int exit = code < 0 ? kExitNoLink : kExitRefused;
             if (v.Exit == kExitDone || exit > v.Exit) {
                 v.Exit = exit;
@@ -23,7 +24,7 @@ ExchangeVerdict JudgeExchanges(const LinkFigures& figures, bool silenceIsNormal)
 }
 
 CliOutcome RunCliOperation(TCliViews& views, const CliLink& link, Op op, std::function<void(TComThread&)> stage,
-                           bool silenceIsNormal) {
+                           CliForgiven forgiven) {
     CliOutcome out;
     views.PortPanel = link.Port;
     views.Window.DevAddr = link.Address;
@@ -54,7 +55,7 @@ CliOutcome RunCliOperation(TCliViews& views, const CliLink& link, Op op, std::fu
         if (!w.CommandStatusText.empty()) out.Reason += " (" + w.CommandStatusText + ")";
         return out;
     }
-    ExchangeVerdict verdict = JudgeExchanges(ComPort.Statistics.Snapshot(), silenceIsNormal);
+    ExchangeVerdict verdict = JudgeExchanges(ComPort.Statistics.Snapshot(), forgiven);
     // Exchanges made without the counted pattern (the bus search) still end on a failed write.
     if (verdict.Exit == kExitDone && ComPort.Error == kWriteFailed) verdict = {kExitNoLink, kWriteFailed, 0};
     out.Exit = verdict.Exit;

@@ -31,9 +31,15 @@ struct CliOutcome {
     std::unique_ptr<TComThread> Worker;  // ended; its record holds what was read
 };
 
-// With `silenceIsNormal` (the bus search) an exchange nobody answered does not fail the run.
+// What does not fail a run: silence during the bus search; a refusal of a courtesy step
+// (the dose's confirmation of the fill before it, which the controller may already have).
+struct CliForgiven {
+    bool Silence = false;
+    int RefusalOf = -1;  // a command code, or -1
+};
+
 CliOutcome RunCliOperation(TCliViews& views, const CliLink& link, Op op,
-                           std::function<void(TComThread&)> stage = {}, bool silenceIsNormal = false);
+                           std::function<void(TComThread&)> stage = {}, CliForgiven forgiven = {});
 
 // From the figures of the exchanges: the exit status and the error that decides it. A link
 // error counts before a refusal: the controller may not have seen the request at all.
@@ -42,4 +48,4 @@ struct ExchangeVerdict {
     int Code = 0;
     int Exchanges = 0;
 };
-ExchangeVerdict JudgeExchanges(const LinkFigures& figures, bool silenceIsNormal);
+ExchangeVerdict JudgeExchanges(const LinkFigures& figures, CliForgiven forgiven);

@@ -1,0 +1,234 @@
+// ornix-cli against the virtual controller: every command once with what it prints and its
+// exit status, the failures by their kind, and a refused value that sends nothing.
+#include <gtest/gtest.h>
+
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <cstdio>
+#include <filesystem>
+#include <fstream>
+#include <functional>
+#include <memory>
+#include <nlohmann/json.hpp>
+#include <sstream>
+
+#include "cli/CliCommands.h"
+#include "cli/CliRun.h"
+#include "cli/CliSettings.h"
+#include "cli/CliValues.h"
+#include "link/ComPortUnit.h"
+#include "link/ExchangeLog.h"
+#include "tests/support/SimHarness.h"
+
+namespace {
+
+namespace fs = std::filesystem;
+
+std::string ReadFile(const fs::path& path) {
+    std::ifstream in(path, std::ios::binary);
+    std::ostringstream text;
+    text << in.rdbuf();
+    return text.str();
+}
+
+TEST(CliValues, TakenExactlyOrRefused) {
+    struct Row {
+        const char* Text;
+        int Decimals;
+        long long Max;
+        std::optional<long long> Value;
+    } rows[] = {
+        {"54.30", 2, 1000000, 5430}, {"54,3", 2, 1000000, 5430}, {"54", 2, 1000000, 5400},
+        {"0.005", 3, 1000000, 5},    {".5", 2, 1000000, 50},     {"7.", 2, 1000000, 700},
+        {"54.301", 2, 1000000, {}},  {"1.2.3", 2, 1000000, {}},  {"-1", 2, 1000000, {}},
+        {"", 2, 1000000, {}},        {".", 2, 1000000, {}},      {"1e3", 2, 1000000, {}},
+        {" 5", 2, 1000000, {}},      {"10000.01", 2, 1000000, {}},  {"9999.99", 2, 1000000, 999999},
+        {"99999999999999999999", 0, 4294967295LL, {}},
+    };
+    for (const Row& r : rows) EXPECT_EQ(ParseDecimalValue(r.Text, r.Decimals, r.Max), r.Value) << r.Text;
+}
+
+TEST(CliRun, TheWorstExchangeDecides) {
+    auto figures = [](std::map<int, uint32_t> errors, uint8_t command = 8) {
+        CommandFigures f;
+        f.exchanges = 3;
+        f.errors = std::move(errors);
+        return LinkFigures{{command, f}, {uint8_t(command + 1), CommandFigures{2, 2, {}, 0, 0}}};
+    };
+    struct Row {
+        const char* Name;
+        LinkFigures Figures;
+        CliForgiven Forgiven;
+        int Exit, Code;
+    } rows[] = {
+        {"all answered", figures({}), {}, 0, 0},
+        {"a refusal", figures({{18, 1}}), {}, 1, 18},
+        {"silence beats a refusal", figures({{18, 2}, {-1, 1}}), {}, 2, -1},
+        {"a broken answer", figures({{-2, 1}}), {}, 2, -2},
+        {"silence of a search", figures({{-1, 5}}), {.Silence = true}, 0, 0},
+        {"a conflict in a search", figures({{-1, 5}, {-2, 1}}), {.Silence = true}, 2, -2},
+        {"a courtesy refused", figures({{187, 1}}, 207), {.RefusalOf = 207}, 0, 0},
+        {"a courtesy unanswered", figures({{-1, 1}}, 207), {.RefusalOf = 207}, 2, -1},
+        {"another refused", figures({{187, 1}}, 208), {.RefusalOf = 207}, 1, 187},
+    };
+    for (const Row& r : rows) {
+        const ExchangeVerdict v = JudgeExchanges(r.Figures, r.Forgiven);
+        EXPECT_EQ(v.Exit, r.Exit) << r.Name;
+        EXPECT_EQ(v.Code, r.Code) << r.Name;
+        EXPECT_EQ(v.Exchanges, 5) << r.Name;
+    }
+}
+
+TEST(CliSettings, TheWindowsFilesBesideThisProgram) {
+    EXPECT_EQ(TesterPathBeside("/opt/ornix/bin/ornix-cli"), "/opt/ornix/bin/ornix-tester");
+}
+
+class CliE2e : public ::testing::Test {
+protected:
+    void SetUp() override {
+        dir_ = fs::temp_directory_path() / ("ornix-cli-" + std::to_string(getpid()));
+        fs::create_directories(dir_);
+        SetExchangeLogPath((dir_ / "tester.log").string());
+        SimConfig config;
+        config.Controller.Pouring.Customers = false;
+        sim_ = std::make_unique<SimHarness>(config);
+        ASSERT_TRUE(sim_->Started()) << sim_->Error();
+        c_.Link = {sim_->PortName(), 9600, 1};
+        ComPort.SetLine(nullptr);  // the real serial line, whatever an earlier test put there
+    }
+    void TearDown() override {
+        SetExchangeLogPath("");
+        fs::remove_all(dir_);
+    }
+
+    struct Run {
+        int Exit;
+        std::string Out, Err;
+    };
+    Run Cli(const std::function<int(const CliContext&)>& command) {
+        testing::internal::CaptureStdout();
+        testing::internal::CaptureStderr();
+        const int exit = command(c_);
+        std::string out = testing::internal::GetCapturedStdout();
+        return {exit, out, testing::internal::GetCapturedStderr()};
+    }
+    std::string Log() const { return ReadFile(dir_ / "tester.log"); }
+
+    fs::path dir_;
+    std::unique_ptr<SimHarness> sim_;
+    CliContext c_;
+};
+
+TEST_F(CliE2e, EveryCommandOnce) {
+    const std::string readme = (dir_ / "readme.txt").string(), dump = (dir_ / "dump.txt").string();
+    struct Row {
+        const char* Name;
+        std::function<int(const CliContext&)> Command;
+        int Exit;
+        const char* Shows;  // in stdout
+    } rows[] = {
+        {"identify", [](auto& c) { return CliIdentify(c); }, 0, "5-канальная ТРК"},
+        {"poll", [](auto& c) { return CliPoll(c, 2); }, 0, "\nChStatusListView 6 0: "},
+        {"time set", [](auto& c) { return CliTimeSet(c, "01.02.2025 10:20:30"); }, 0, "Запись времени...OK"},
+        {"time get", [](auto& c) { return CliTimeGet(c); }, 0, " 01.02.2025 10:20:3"},
+        {"time set now", [](auto& c) { return CliTimeSet(c, "now"); }, 0, "Запись времени...OK"},
+        {"price set", [](auto& c) { return CliPriceSet(c, 2, "12.34"); }, 0, "...OK"},
+        {"price get", [](auto& c) { return CliPriceGet(c, 2); }, 0, "12.34\n"},
+        {"dose", [](auto& c) { return CliDose(c, 2, "1.5", ""); }, 0, "...OK"},
+        {"dose stop", [](auto& c) { return CliDoseStep(c, "stop", 2); }, 0, "...OK"},
+        {"dose continue", [](auto& c) { return CliDoseStep(c, "continue", 2); }, 0, "...OK"},
+        {"sd ls", [](auto& c) { return CliSdList(c); }, 0, "README.TXT\n"},
+        {"sd get", [&](auto& c) { return CliSdGet(c, "README.TXT", readme); }, 0, "...OK"},
+        {"sd get of no file", [&](auto& c) { return CliSdGet(c, "NONE.TXT", readme + "2"); }, 1, ""},
+        {"memory dump", [&](auto& c) { return CliMemoryDump(c, dump); }, 0, "...OK"},
+        {"rate the controller refuses", [](auto& c) { return CliRateSet(c, 4800); }, 1, "Ошибка 18"},
+        {"address set", [](auto& c) { return CliAddressSet(c, 7); }, 0, "Установка сетевого адреса 7...OK"},
+        {"identify at the old address", [](auto& c) { return CliIdentify(c); }, 2, "...Нет ответа"},
+        {"address set back", [](auto c) { c.Link.Address = 7; return CliAddressSet(c, 1); }, 0, "...OK"},
+        {"rate set", [](auto& c) { return CliRateSet(c, 19200); }, 0, "...OK"},
+        {"identify at the new rate", [](auto c) { c.Link.BitRate = 19200; return CliIdentify(c); }, 0, "ТРК"},
+        {"search", [](auto& c) { return CliSearch(c, 1, 2); }, 0, "19200 1 найдено 5-канальная ТРК\n"},
+        {"no such port", [](auto c) { c.Link.Port = "ttyNoSuchPort"; return CliIdentify(c); }, 2, ""},
+    };
+    for (const Row& r : rows) {
+        const Run run = Cli(r.Command);
+        EXPECT_EQ(run.Exit, r.Exit) << r.Name << "\n" << run.Out << run.Err;
+        EXPECT_NE(run.Out.find(r.Shows), std::string::npos) << r.Name << "\n" << run.Out;
+        // A failure is named on stderr; a success says nothing there.
+        EXPECT_EQ(run.Err.empty(), r.Exit == 0) << r.Name << "\n" << run.Err;
+    }
+    EXPECT_NE(ReadFile(readme).find("Ornix"), std::string::npos);
+    EXPECT_FALSE(fs::exists(readme + "2"));
+    EXPECT_NE(ReadFile(dump).find(" Req: 01 00 00 "), std::string::npos);
+    EXPECT_NE(Log().find("Request:"), std::string::npos);
+}
+
+TEST_F(CliE2e, RefusedValuesSendNothing) {
+    struct Row {
+        const char* Name;
+        std::function<int(const CliContext&)> Command;
+        const char* Message;
+    } rows[] = {
+        {"price with three decimals", [](auto& c) { return CliPriceSet(c, 1, "54.301"); }, "Неправильная цена"},
+        {"price of channel 16", [](auto& c) { return CliPriceSet(c, 16, "1"); }, "канал от 1 до 15"},
+        {"dose of nothing", [](auto& c) { return CliDose(c, 1, "0", ""); }, "Неправильный объём"},
+        {"dose both ways", [](auto& c) { return CliDose(c, 1, "1", "2"); }, "--litres"},
+        {"address 255", [](auto& c) { return CliAddressSet(c, 255); }, "от 1 до 254"},
+        {"rate of no divisor", [](auto& c) { return CliRateSet(c, 12345); }, "Недопустимая скорость обмена"},
+        {"time of no day", [](auto& c) { return CliTimeSet(c, "31.02.2025 10:00:00"); }, "Неверный формат времени"},
+        {"search range upside down", [](auto& c) { return CliSearch(c, 9, 2); }, "Диапазон"},
+    };
+    for (const Row& r : rows) {
+        const Run run = Cli(r.Command);
+        EXPECT_EQ(run.Exit, kExitUsage) << r.Name;
+        EXPECT_NE(run.Err.find(r.Message), std::string::npos) << r.Name << ": " << run.Err;
+    }
+    EXPECT_EQ(Log().find("Request:"), std::string::npos) << Log();
+}
+
+TEST_F(CliE2e, JsonNamesTheFailure) {
+    c_.Json = true;
+    c_.Link.Address = 9;
+    const Run run = Cli([](auto& c) { return CliIdentify(c); });
+    const auto j = nlohmann::json::parse(run.Out);
+    EXPECT_EQ(j["exit"], 2);
+    EXPECT_EQ(j["ok"], false);
+    EXPECT_EQ(j["error"]["code"], -1);
+    EXPECT_EQ(j["error"]["text"], "Нет ответа");
+}
+
+// The program itself: its arguments and their exit statuses.
+int RunProgram(const std::string& args, std::string* out = nullptr) {
+    const fs::path cli = fs::read_symlink("/proc/self/exe").parent_path() / "ornix-cli";
+    FILE* p = popen((cli.string() + " " + args + " 2>/dev/null").c_str(), "r");
+    if (!p) return -1;
+    char buffer[4096];
+    size_t n = 0;
+    while ((n = fread(buffer, 1, sizeof buffer, p)) > 0)
+        if (out) out->append(buffer, n);
+    const int status = pclose(p);
+    return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+}
+
+TEST_F(CliE2e, ProgramArgumentsAndExitStatus) {
+    const std::string port = " --port " + sim_->PortName();
+    struct Row {
+        std::string Args;
+        int Exit;
+    } rows[] = {
+        {"--version", 0},      {"--help", 0},          {"", 64},
+        {"frobnicate", 64},    {"--baud 1234 identify", 64},
+        {"price set 1", 64},   {"poll --passes 0", 64},
+        {port + " price set 1 1.001", 64},
+        {port + " --address 9 identify", 2},
+    };
+    for (const Row& r : rows) EXPECT_EQ(RunProgram(r.Args), r.Exit) << r.Args;
+    std::string out;
+    EXPECT_EQ(RunProgram(port + " --json poll --passes 1", &out), 0);
+    const auto j = nlohmann::json::parse(out);
+    EXPECT_EQ(j["identity"]["device"], "5-канальная ТРК");
+    EXPECT_FALSE(j["channels"].empty());
+}
+
+}  // namespace

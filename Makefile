@@ -8,7 +8,7 @@ JOBS       ?= $(shell nproc)
 export CCACHE_NOHASHDIR := true
 export CCACHE_BASEDIR   := $(CURDIR)
 
-.PHONY: deps configure build test run fuzz bench screenshots clean
+.PHONY: deps configure build test run package fuzz bench screenshots clean
 
 deps:
 	@scripts/deps.sh
@@ -24,6 +24,10 @@ test: build
 
 run: build
 	@SIM_ARGS="$(SIM_ARGS)" scripts/run.sh $(BUILD)
+
+# A .deb of both programs with their menu entry: apt install ./$(BUILD)/ornix-tester_*.deb
+package: build
+	@cd $(BUILD) && cpack --config CPackConfig.cmake
 
 bench: build
 	@set -e; for b in $(BUILD)/*_bench; do echo "== $$b"; $$b --benchmark_min_time=0.2; done

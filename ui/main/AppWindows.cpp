@@ -20,9 +20,6 @@ TAppWindows::TAppWindows(const std::string& settingsPath) : Form1(settingsPath) 
                          &TestMcuPinsForm, &SdCardExplorerForm},
                         views);
     TRK_CfgForm.AttachViews(Form1.Views());
-    FuelForm.Attach(Form1, [this](Op op, const std::function<void(TComThread&)>& stage) {
-        Form1.RunOperation(op, stage);
-    });
     Form1.Jobs.Poll = &PollCycle;
     Form1.Jobs.TabloTest = &StartTabloTest;
     AttachStarters(Form1, FlowmeterForm, TabloForm, TestTabloManualForm);
@@ -36,6 +33,7 @@ TAppWindows::TAppWindows(const std::string& settingsPath) : Form1(settingsPath) 
     };
     TestMcuPinsForm.RunOperation = runOperation;
     SdCardExplorerForm.RunOperation = runOperation;
+    FuelForm.Attach(Form1, runOperation);
 }
 
 TAppWindows::~TAppWindows() {

@@ -13,4 +13,7 @@ mkdir -p docs/screenshots
 OUT="$(pwd)/docs/screenshots"
 xvfb-run -a -s "-screen 0 1280x900x24" \
     env QT_QPA_PLATFORM=xcb ORNIX_SCREENSHOTS="$OUT" "$PROGRAM" --gtest_brief=1
+# pins.png and sd.png: the pin test with a few shorted pins, the SD card explorer showing a file.
+xvfb-run -a -s "-screen 0 1280x900x24" \
+    env QT_QPA_PLATFORM=xcb ORNIX_SCREENSHOTS="$OUT" "$BUILD/ui_service_windows_test" --gtest_brief=1 --gtest_filter='*Screenshots'
 echo "wrote the pictures to $OUT"

@@ -169,9 +169,11 @@ std::vector<uint8_t> Bytes(const std::string& s) { return {s.begin(), s.end()}; 
 
 std::vector<SimSdFile> BuiltInSdFiles() {
     std::string events;
-    for (int i = 1; i <= 40; ++i)
-        events += "2024-05-" + std::string(i < 10 ? "0" : "") + std::to_string(i % 28 + 1) +
+    for (int i = 0; i < 40; ++i) {
+        const int day = i % 28 + 1;
+        events += "2024-05-" + std::string(day < 10 ? "0" : "") + std::to_string(day) +
                   Text(" 08:15:00 Канал ") + std::to_string(i % 5 + 1) + Text(": налив 10,00 л\r\n");
+    }
     return {
         {"README.TXT", Bytes(Text("Контроллер ТРК Ornix\r\nКарта памяти: журнал событий и настройки.\r\n"))},
         {"EVENTS.LOG", Bytes(events)},

@@ -135,12 +135,11 @@ protected:
         for (int i = 0; i < list->count(); ++i) lines << list->item(i)->text();
         return lines;
     }
-    // The window as the README shows it, when pictures are asked for.
+    // The window as the README shows it.
     static void Picture(QWidget& window, const char* name) {
-        const char* dir = std::getenv("ORNIX_SCREENSHOTS");
-        if (!dir || !*dir) return;
         for (int i = 0; i < 10; ++i) QCoreApplication::processEvents(QEventLoop::AllEvents, 20);
-        EXPECT_TRUE(window.grab().save(QString::fromStdString((fs::path(dir) / name).string()), "PNG"));
+        const fs::path target = fs::path(std::getenv("ORNIX_SCREENSHOTS")) / name;
+        EXPECT_TRUE(window.grab().save(QString::fromStdString(target.string()), "PNG")) << target;
     }
 
     fs::path ini_;
@@ -158,7 +157,6 @@ TEST_F(ServiceWindows, PinTestRestartsOnEveryActivation) {
     EXPECT_EQ(Lines(form.ErrorListBox), (QStringList{"Нога 1 замкнута на GND", "Нога 5 замкнута на ногу 7",
                                                      "Нога 87 замкнута на +3V"}));
     EXPECT_EQ(form.ErrorListBox->width(), 280);
-    Picture(form, "pins.png");
 
     // The next activation starts from a clean result: the controller now finds nothing.
     sim_->WithBus([](SimBus& bus) { bus.Main().State.Service.PinResult.fill(255); });
@@ -195,7 +193,6 @@ TEST_F(ServiceWindows, ExplorerListsTheCardAndShowsFilesChunkByChunk) {
     EXPECT_EQ(form.FileSize, 2000u);
     EXPECT_EQ(form.LastChunkLength, 464);
     EXPECT_NE(form.FileText.find("Журнал 1251 "), std::string::npos);
-    Picture(form, "sd.png");
 
     form.SD_TreeView->setCurrentItem(form.SD_TreeView->topLevelItem(1));
     ASSERT_TRUE(WaitUntil([&] { return Idle() && form.FileSize == zero.size(); }));
@@ -207,6 +204,30 @@ TEST_F(ServiceWindows, ExplorerListsTheCardAndShowsFilesChunkByChunk) {
     form.FormActivate();
     ASSERT_TRUE(WaitUntil([&] { return Idle() && form.SD_TreeView->topLevelItemCount() == 0; }));
     form.close();
+}
+
+// Drawn by make screenshots only: the simulator's built-in card and a few shorted pins.
+TEST_F(ServiceWindows, Screenshots) {
+    const char* dir = std::getenv("ORNIX_SCREENSHOTS");
+    if (!dir || !*dir) GTEST_SKIP() << "ORNIX_SCREENSHOTS is not set";
+    Start({"--pin-short", "8=10", "--pin-short", "6=gnd", "--pin-short", "74=3v", "--pin-short", "40=41"});
+    TTestMcuPinsForm& pins = windows_->TestMcuPinsForm;
+    pins.resize(1000, 720);
+    pins.show();
+    pins.FormActivate();
+    ASSERT_TRUE(WaitUntil([&] { return Idle() && pins.ErrorListBox->count() == 4; }));
+    Picture(pins, "pins.png");
+    pins.close();
+
+    TSdCardExplorerForm& sd = windows_->SdCardExplorerForm;
+    sd.resize(760, 420);
+    sd.show();
+    sd.FormActivate();
+    ASSERT_TRUE(WaitUntil([&] { return Idle() && sd.SD_TreeView->topLevelItemCount() > 1; }));
+    sd.SD_TreeView->setCurrentItem(sd.SD_TreeView->topLevelItem(1));
+    ASSERT_TRUE(WaitUntil([&] { return Idle() && !sd.FileText.empty(); }));
+    Picture(sd, "sd.png");
+    sd.close();
 }
 
 }  // namespace

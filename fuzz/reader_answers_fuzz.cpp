@@ -20,6 +20,8 @@
 #include "engine/ComThreadUnit.h"
 #include "commands/LinkSetup.h"
 #include "commands/PollCycle.h"
+#include "commands/MemoryCommands.h"
+#include "commands/ServiceCommands.h"
 #include "link/ComPortUnit.h"
 #include "link/ExchangeLog.h"
 #include "tests/support/RecordingViews.h"
@@ -58,6 +60,8 @@ const Op Operations[] = {
     // Doses and prices; the price reader shows the loaded dose too.
     ReadPrice, LoadDose, StartDose, StopDose, ContinueDose, BlockChannel, WritePrice, ConfirmFillEnd,
     LoadAndStartDose,
+    // Service functions: the pin test, the SD card listing and file read, the memory clearing.
+    TestMcuPins, ReadSdCardDirectory, ReadSdCardFile, ClearMemory,
     // Sequences in which one reader's answer sets up the next: a poll pass and the start-up.
     PollPassOfInput, SyncAfterIdentity,
 };

@@ -13,7 +13,9 @@
 #include <nlohmann/json.hpp>
 #include <vector>
 
+#include "cli/CliConfigKeys.h"
 #include "cli/CliValues.h"
+#include "commands/ConfigRecords.h"
 #include "commands/ChannelState.h"
 #include "commands/DoseCommands.h"
 #include "commands/LinkSetup.h"
@@ -275,6 +277,42 @@ int CliDoseStep(const CliContext& c, const std::string& step, int channel) {
     r.Data["channel"] = channel;
     AddStatus(r, v);
     return Finish(c, command, o, std::move(r));
+}
+
+int CliConfigGet(const CliContext& c) {
+    TCliViews v;
+    CliOutcome o = RunCliOperation(v, c.Link, ReadTrkCfg);
+    Report r;
+    if (o.Exit == kExitDone && v.TrkCfg) {
+        for (const auto& [key, value] : ConfigKeyValues(*v.TrkCfg)) {
+            r.Lines.push_back(key + "=" + value);
+            r.Data["config"][key] = value;
+        }
+    }
+    AddStatus(r, v);
+    return Finish(c, "config get", o, std::move(r));
+}
+
+int CliConfigSet(const CliContext& c, const std::vector<std::string>& settings) {
+    // Every setting is checked on a blank record first: a refusal must come before any exchange.
+    TrkCfgControls trial;
+    for (const std::string& s : settings)
+        if (const std::string error = ApplyConfigSetting(trial, s); !error.empty()) return CliRefuse(c, "config set", error);
+    TCliViews read;
+    CliOutcome o = RunCliOperation(read, c.Link, ReadTrkCfg);
+    if (o.Exit != kExitDone || !read.TrkCfg) {
+        Report r;
+        AddStatus(r, read);
+        return Finish(c, "config set", o, std::move(r));
+    }
+    TrkCfgControls controls = *read.TrkCfg;
+    for (const std::string& s : settings) ApplyConfigSetting(controls, s);
+    TCliViews v;
+    o = RunCliOperation(v, c.Link, WriteTrkCfgFromWindow, [controls](TComThread& w) { w.TrkCfgControlsToWrite = controls; });
+    Report r;
+    r.Data["changed"] = settings;
+    AddStatus(r, v);
+    return Finish(c, "config set", o, std::move(r));
 }
 
 int CliSearch(const CliContext& c, int from, int to) {

@@ -4,6 +4,7 @@
 #include <cstdint>
 #include <optional>
 #include <string>
+#include <vector>
 
 #include "cli/CliRun.h"
 
@@ -23,6 +24,10 @@ int CliPriceSet(const CliContext& c, int channel, const std::string& value);
 // Loads and starts a dose of litres or money (exactly one given).
 int CliDose(const CliContext& c, int channel, const std::string& litres, const std::string& money);
 int CliDoseStep(const CliContext& c, const std::string& step, int channel);  // stop, continue, confirm
+int CliConfigGet(const CliContext& c);
+// Reads the configuration, changes the keys given and writes it; one refused setting and
+// nothing is sent.
+int CliConfigSet(const CliContext& c, const std::vector<std::string>& settings);
 int CliSearch(const CliContext& c, int from, int to);
 int CliMemoryDump(const CliContext& c, const std::string& file);
 int CliSdList(const CliContext& c);

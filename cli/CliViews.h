@@ -4,6 +4,7 @@
 // Display steps run on the worker's thread (inline dispatcher); the tester reads the
 // collection only after the worker has ended.
 #include <map>
+#include <optional>
 #include <string>
 #include <utility>
 #include <vector>
@@ -31,6 +32,8 @@ public:
     int ChannelCount = 0;
     int SubTrkCount = 0;
     std::string CurTimeUTC, CurTimeLocal;
+    std::optional<TrkCfgControls> TrkCfg;
+    std::optional<SubTrkCfgTexts> SubTrkCfg;
     std::vector<std::string> FoundLines;
     std::vector<std::string> SdEntries;
     bool SdFileStarted = false;
@@ -72,6 +75,8 @@ public:
     void SetCurTimeUTCText(const std::string& text) override { CurTimeUTC = text; }
     void SetCurTimeLocalText(const std::string& text) override { CurTimeLocal = text; }
     void AppendFoundLine(const std::string& line) override { FoundLines.push_back(line); }
+    void ShowTrkCfg(const TrkCfgControls& controls) override { TrkCfg = controls; }
+    void ShowSubTrkCfg(const SubTrkCfgTexts& texts) override { SubTrkCfg = texts; }
 
     // IDoseView, IFlowmeterView, ITabloView
     void ShowLoadedDose(int channel, const std::string& dose, const std::string& sum) override {

@@ -87,6 +87,13 @@ int main(int argc, char** argv) {
         }
     });
 
+    std::vector<std::string> settings;
+    auto* config = app.add_subcommand("config", "the controller's configuration page")->require_subcommand(1);
+    config->add_subcommand("get", "every setting as KEY=VALUE")->callback(run([&] { return CliConfigGet(c); }));
+    config->add_subcommand("set", "change settings; one refused and nothing is sent")
+        ->callback(run([&] { return CliConfigSet(c, settings); }))
+        ->add_option("KEY=VALUE", settings, "settings as config get prints them")->required();
+
     int from = 1, to = 127;
     auto* search = app.add_subcommand("search", "devices on the bus at every bit rate");
     search->add_option("--from", from, "first address");

@@ -14,6 +14,7 @@
 #include <sstream>
 
 #include "cli/CliCommands.h"
+#include "cli/CliConfigKeys.h"
 #include "cli/CliRun.h"
 #include "cli/CliSettings.h"
 #include "cli/CliValues.h"
@@ -78,6 +79,40 @@ TEST(CliRun, TheWorstExchangeDecides) {
         EXPECT_EQ(v.Code, r.Code) << r.Name;
         EXPECT_EQ(v.Exchanges, 5) << r.Name;
     }
+}
+
+TEST(CliConfigKeys, EveryKindOfControlBothWays) {
+    struct Row {
+        const char* Setting;
+        const char* Refusal;  // start of the message, "" when taken
+    } rows[] = {
+        {"channels=3", ""},        {"channels=6", "Неверное значение"}, {"kazakhPrice=1", ""},
+        {"kazakhPrice=2", "Неверное"}, {"invAvarBtn.2=1", ""},      {"invAvarBtn.3=1", "Неизвестный ключ"},
+        {"trigNozzle.5=1", ""},    {"pumpOut.4=15", ""},          {"pumpOut.4=0", "Неверное"},
+        {"hoseFlowmeter.1=5", ""}, {"hoseFlowmeter.1=6", "Неверное"}, {"board.2.4=1", ""},
+        {"board.2.5=1", "Неизвестный"}, {"hoseSet.3=1+2+4", ""},  {"hoseSet.3=1+1", "Неверное"},
+        {"pumpOut.4", "ожидается"}, {"=1", "Неизвестный"},
+    };
+    TrkCfgControls controls;
+    for (const Row& r : rows) {
+        const TrkCfgControls before = controls;
+        const std::string error = ApplyConfigSetting(controls, r.Setting);
+        EXPECT_TRUE(error.starts_with(r.Refusal)) << r.Setting << ": " << error;
+        if (*r.Refusal) {
+            EXPECT_EQ(controls, before) << r.Setting;
+            continue;
+        }
+        // What was set reads back as it was given.
+        const std::string setting = r.Setting;
+        const auto values = ConfigKeyValues(controls);
+        const auto key = setting.substr(0, setting.find('='));
+        const auto it = std::find_if(values.begin(), values.end(), [&](auto& kv) { return kv.first == key; });
+        ASSERT_NE(it, values.end()) << key;
+        EXPECT_EQ(it->first + "=" + it->second, setting);
+    }
+    EXPECT_EQ(controls.ChannelCountIndex, 2);
+    EXPECT_EQ(controls.PumpOut[3], 14);
+    EXPECT_TRUE(controls.ChannelBoard[1][3]);
 }
 
 TEST(CliSettings, TheWindowsFilesBesideThisProgram) {
@@ -148,6 +183,9 @@ TEST_F(CliE2e, EveryCommandOnce) {
         {"address set back", [](auto c) { c.Link.Address = 7; return CliAddressSet(c, 1); }, 0, "...OK"},
         {"rate set", [](auto& c) { return CliRateSet(c, 19200); }, 0, "...OK"},
         {"identify at the new rate", [](auto c) { c.Link.BitRate = 19200; return CliIdentify(c); }, 0, "ТРК"},
+        {"config set", [](auto c) { c.Link.BitRate = 19200; return CliConfigSet(c, {"hoseSet.2=1+2", "pumpOut.2=7"}); },
+         0, "Запись конфигурации ТРК...OK"},
+        {"config get", [](auto c) { c.Link.BitRate = 19200; return CliConfigGet(c); }, 0, "\npumpOut.2=7\n"},
         {"search", [](auto& c) { return CliSearch(c, 1, 2); }, 0, "19200 1 найдено 5-канальная ТРК\n"},
         {"no such port", [](auto c) { c.Link.Port = "ttyNoSuchPort"; return CliIdentify(c); }, 2, ""},
     };
@@ -178,6 +216,8 @@ TEST_F(CliE2e, RefusedValuesSendNothing) {
         {"rate of no divisor", [](auto& c) { return CliRateSet(c, 12345); }, "Недопустимая скорость обмена"},
         {"time of no day", [](auto& c) { return CliTimeSet(c, "31.02.2025 10:00:00"); }, "Неверный формат времени"},
         {"search range upside down", [](auto& c) { return CliSearch(c, 9, 2); }, "Диапазон"},
+        {"config with one bad value", [](auto& c) { return CliConfigSet(c, {"pumpOut.1=2", "pumpOut.2=16"}); },
+         "Неверное значение: pumpOut.2=16"},
     };
     for (const Row& r : rows) {
         const Run run = Cli(r.Command);

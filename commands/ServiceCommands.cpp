@@ -107,22 +107,24 @@ void ReadSdCardFile(TComThread& w) {
                            [&] { w.Ui.SdExplorer->StartSdFile(size); }))
         return;
 
-    for (uint32_t offset = 0; offset < size;) {
-        const auto chunk = uint16_t(std::min(size - offset, kSdChunkMax));
+    // 64 bits: a controller handing out more than it was asked for must not wrap the offset.
+    for (uint64_t offset = 0; offset < size;) {
+        const auto chunk = uint16_t(std::min<uint64_t>(size - offset, kSdChunkMax));
         int carried = 0;
         std::string text;
-        length = BuildFileRequest(w, offset, chunk, path);
+        length = BuildFileRequest(w, uint32_t(offset), chunk, path);
         if (!RunExchangeBuffer(w, ReadSdCardFile, length, settings,
                 [&](const uint8_t* answer, int answerLength) {
                     carried = std::max(answerLength - kChunkDataAt, 0);
                     if (carried > 0) text = SdChunkText({answer + kChunkDataAt, size_t(carried)});
                 },
                 [&] {
-                    if (carried > 0) w.Ui.SdExplorer->AppendSdFileChunk(text, carried, offset + uint32_t(carried));
+                    const auto received = uint32_t(std::min<uint64_t>(offset + uint64_t(carried), size));
+                    if (carried > 0) w.Ui.SdExplorer->AppendSdFileChunk(text, carried, received);
                 }))
             return;
         if (carried == 0) return;
-        offset += uint32_t(carried);
+        offset += uint64_t(carried);
         // A file of 64 KB takes over a minute at 9600 bit/s: closing the tool must not wait for it.
         if (w.ShouldStop()) return;
     }

@@ -80,7 +80,9 @@ json IdentityJson(const TCliViews& v) {
         auto it = v.TrkCells.find({row, 0});
         return it == v.TrkCells.end() ? std::string() : it->second;
     };
-    return {{"device", cell(0)}, {"firmware", cell(1)}, {"hardwareError", v.Window.HdwErrCode}};
+    // The faults the window blinks in its title: hardware error code and clock check.
+    return {{"device", cell(0)}, {"firmware", cell(1)}, {"hardwareError", v.Window.HdwErrCode},
+            {"clockError", v.Window.TimeErrCode}};
 }
 
 // The bounded poll: the identity once (a silent controller ends it), then the passes.
@@ -97,6 +99,17 @@ void PollPasses(TComThread& w) {
         PollPass(w, n);
         if (w.ShouldStop()) return;
     }
+}
+
+// A writer: nothing to show but the controller's verdict and what was sent.
+int RunWriter(const CliContext& c, const std::string& command, Op op, std::function<void(TComThread&)> stage,
+              json sent, CliForgiven forgiven = {}) {
+    TCliViews v;
+    CliOutcome o = RunCliOperation(v, c.Link, op, std::move(stage), forgiven);
+    Report r;
+    r.Data = std::move(sent);
+    AddStatus(r, v);
+    return Finish(c, command, o, std::move(r));
 }
 
 bool ChannelOk(int channel) { return channel >= 1 && channel <= kChannelCount; }
@@ -176,23 +189,13 @@ int CliTimeSet(const CliContext& c, const std::string& when) {
     } else {
         return CliRefuse(c, "time set", "Неверный формат времени: " + when);
     }
-    TCliViews v;
-    CliOutcome o = RunCliOperation(v, c.Link, WriteTime, [utc](TComThread& w) { w.UtcTime = utc; });
-    Report r;
-    r.Data["utc"] = DateTimeText(utc);
-    AddStatus(r, v);
-    return Finish(c, "time set", o, std::move(r));
+    return RunWriter(c, "time set", WriteTime, [utc](TComThread& w) { w.UtcTime = utc; }, {{"utc", DateTimeText(utc)}});
 }
 
 int CliAddressSet(const CliContext& c, int address) {
     if (address < 1 || address > 254) return CliRefuse(c, "address set", "Сетевой адрес должен быть от 1 до 254");
-    TCliViews v;
     const auto a = uint8_t(address);
-    CliOutcome o = RunCliOperation(v, c.Link, WriteBusAddress, [a](TComThread& w) { w.NewAddress = a; });
-    Report r;
-    r.Data["address"] = address;
-    AddStatus(r, v);
-    return Finish(c, "address set", o, std::move(r));
+    return RunWriter(c, "address set", WriteBusAddress, [a](TComThread& w) { w.NewAddress = a; }, {{"address", address}});
 }
 
 int CliRateSet(const CliContext& c, int rate) {
@@ -201,12 +204,7 @@ int CliRateSet(const CliContext& c, int rate) {
     const std::vector<int> known = SearchRates(0);
     if (BitRateDivisor(rate) == 0 || std::find(known.begin(), known.end(), rate) == known.end())
         return CliRefuse(c, "rate set", "Недопустимая скорость обмена");
-    TCliViews v;
-    CliOutcome o = RunCliOperation(v, c.Link, WriteBitRate, [rate](TComThread& w) { w.NewBitRate = rate; });
-    Report r;
-    r.Data["rate"] = rate;
-    AddStatus(r, v);
-    return Finish(c, "rate set", o, std::move(r));
+    return RunWriter(c, "rate set", WriteBitRate, [rate](TComThread& w) { w.NewBitRate = rate; }, {{"rate", rate}});
 }
 
 int CliPriceGet(const CliContext& c, int channel) {
@@ -230,18 +228,12 @@ int CliPriceSet(const CliContext& c, int channel, const std::string& value) {
     if (!ChannelOk(channel)) return CliRefuse(c, "price set", ChannelRange());
     const auto price = ParseDecimalValue(value, 2, INT32_MAX);
     if (!price) return CliRefuse(c, "price set", "Неправильная цена");
-    TCliViews v;
     const int index = channel - 1;
     const auto p = uint32_t(*price);
-    CliOutcome o = RunCliOperation(v, c.Link, WritePrice, [index, p](TComThread& w) {
+    return RunWriter(c, "price set", WritePrice, [index, p](TComThread& w) {
         w.SelectedChannel = index;
         w.PriceToWrite[size_t(index)] = p;
-    });
-    Report r;
-    r.Data["channel"] = channel;
-    r.Data["price"] = p;
-    AddStatus(r, v);
-    return Finish(c, "price set", o, std::move(r));
+    }, {{"channel", channel}, {"price", p}});
 }
 
 int CliDose(const CliContext& c, int channel, const std::string& litres, const std::string& money) {
@@ -250,33 +242,23 @@ int CliDose(const CliContext& c, int channel, const std::string& litres, const s
     const bool byVolume = !litres.empty();
     const auto amount = byVolume ? ParseDecimalValue(litres, 3, UINT32_MAX) : ParseDecimalValue(money, 2, UINT32_MAX);
     if (!amount || *amount == 0) return CliRefuse(c, "dose", byVolume ? "Неправильный объём" : "Неправильная сумма");
-    TCliViews v;
     const int index = channel - 1;
     const uint8_t kind = byVolume ? kDoseByVolume : kDoseByMoney;
     const auto a = uint32_t(*amount);
-    CliOutcome o = RunCliOperation(v, c.Link, LoadAndStartDose, [index, kind, a](TComThread& w) {
+    return RunWriter(c, "dose", LoadAndStartDose, [index, kind, a](TComThread& w) {
         w.SelectedChannel = index;
         w.DoseKind = kind;
         w.DoseAmount = a;
-    }, {.RefusalOf = Cmd::ConfirmFillEnd});
-    Report r;
-    r.Data["channel"] = channel;
-    r.Data[byVolume ? "millilitres" : "kopecks"] = a;
-    AddStatus(r, v);
-    return Finish(c, "dose", o, std::move(r));
+    }, {{"channel", channel}, {byVolume ? "millilitres" : "kopecks", a}}, {.RefusalOf = Cmd::ConfirmFillEnd});
 }
 
 int CliDoseStep(const CliContext& c, const std::string& step, int channel) {
     const std::map<std::string, Op> steps = {{"stop", StopDose}, {"continue", ContinueDose}, {"confirm", ConfirmFillEnd}};
     const std::string command = "dose " + step;
     if (!ChannelOk(channel)) return CliRefuse(c, command, ChannelRange());
-    TCliViews v;
     const int index = channel - 1;
-    CliOutcome o = RunCliOperation(v, c.Link, steps.at(step), [index](TComThread& w) { w.SelectedChannel = index; });
-    Report r;
-    r.Data["channel"] = channel;
-    AddStatus(r, v);
-    return Finish(c, command, o, std::move(r));
+    return RunWriter(c, command, steps.at(step), [index](TComThread& w) { w.SelectedChannel = index; },
+                     {{"channel", channel}});
 }
 
 int CliConfigGet(const CliContext& c) {
@@ -307,12 +289,8 @@ int CliConfigSet(const CliContext& c, const std::vector<std::string>& settings) 
     }
     TrkCfgControls controls = *read.TrkCfg;
     for (const std::string& s : settings) ApplyConfigSetting(controls, s);
-    TCliViews v;
-    o = RunCliOperation(v, c.Link, WriteTrkCfgFromWindow, [controls](TComThread& w) { w.TrkCfgControlsToWrite = controls; });
-    Report r;
-    r.Data["changed"] = settings;
-    AddStatus(r, v);
-    return Finish(c, "config set", o, std::move(r));
+    return RunWriter(c, "config set", WriteTrkCfgFromWindow,
+                     [controls](TComThread& w) { w.TrkCfgControlsToWrite = controls; }, {{"changed", settings}});
 }
 
 int CliSearch(const CliContext& c, int from, int to) {

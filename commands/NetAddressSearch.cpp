@@ -90,19 +90,22 @@ std::string FoundLineText(int rate, int address, bool clean, std::optional<uint1
     return line + " найдено " + device + "\r\n";
 }
 
+bool SearchAtRate(TComThread& w, int rate, int first, int last) {
+    ComPort.SetBitRate(rate);
+    const auto& wakeUp = rate == kVrxRate ? kVrxWakeUp : kWakeUp;
+    ComPort.WriteRaw(wakeUp.data(), int(wakeUp.size()));
+    Wait(kAfterWakeUp);
+    ComPort.Purge();
+    for (int address = first; address <= last; ++address)
+        if (!Probe(w, rate, address)) return false;
+    return true;
+}
+
 void SearchNetAddresses(TComThread& w, int vrxLast) {
     RestoreRate restore{w.BitRate};
     for (int rate : SearchRates(w.BitRate)) {
-        ComPort.SetBitRate(rate);
         const bool vrx = rate == kVrxRate;
-        const int first = vrx ? 1 : w.SearchFrom;
-        const int last = vrx ? vrxLast : w.SearchTo;
-        const auto& wakeUp = vrx ? kVrxWakeUp : kWakeUp;
-        ComPort.WriteRaw(wakeUp.data(), int(wakeUp.size()));
-        Wait(kAfterWakeUp);
-        ComPort.Purge();
-        for (int address = first; address <= last; ++address)
-            if (!Probe(w, rate, address)) return;
+        if (!SearchAtRate(w, rate, vrx ? 1 : w.SearchFrom, vrx ? vrxLast : w.SearchTo)) return;
     }
 }
 

@@ -17,6 +17,10 @@ void FindNetAddress(TComThread& w);
 // The search itself; `vrxLast` is the last address probed at 4800 (kVrxSearchLast but in tests).
 void SearchNetAddresses(TComThread& w, int vrxLast);
 
+// One rate: the wake-up bytes, then one probe per address of first..last. False when the
+// worker was asked to stop.
+bool SearchAtRate(TComThread& w, int rate, int first, int last);
+
 // The rates in search order: the rate the port was opened with first, the others as listed.
 std::vector<int> SearchRates(int32_t currentRate);
 

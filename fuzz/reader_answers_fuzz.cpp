@@ -15,6 +15,7 @@
 #include "commands/FlowmeterTexts.h"
 #include "commands/ParameterCommands.h"
 #include "commands/PeripheralCommands.h"
+#include "commands/RemoteInitCommands.h"
 #include "commands/StatusReaders.h"
 #include "commands/TimeCommands.h"
 #include "engine/ComThreadUnit.h"
@@ -62,6 +63,8 @@ const Op Operations[] = {
     LoadAndStartDose,
     // Service functions: the pin test, the SD card listing and file read, the memory clearing.
     TestMcuPins, ReadSdCardDirectory, ReadSdCardFile, ClearMemory,
+    // Remote initialisation, and the window's configuration write that may read the page first.
+    ReadRemoteInitRequestCode, SendRemoteInitOperation, WriteTrkCfgFromWindow,
     // Sequences in which one reader's answer sets up the next: a poll pass and the start-up.
     PollPassOfInput, SyncAfterIdentity,
 };

@@ -13,6 +13,9 @@ mkdir -p docs/screenshots
 OUT="$(pwd)/docs/screenshots"
 xvfb-run -a -s "-screen 0 1280x900x24" \
     env QT_QPA_PLATFORM=xcb ORNIX_SCREENSHOTS="$OUT" "$PROGRAM" --gtest_brief=1
+# configuration.png: the configuration window after a poll, a request code and a short search.
+xvfb-run -a -s "-screen 0 1280x900x24" \
+    env QT_QPA_PLATFORM=xcb ORNIX_SCREENSHOTS="$OUT" "$BUILD/ui_cfg_window_test" --gtest_brief=1 --gtest_filter='*Screenshot'
 # pins.png and sd.png: the pin test with a few shorted pins, the SD card explorer showing a file.
 xvfb-run -a -s "-screen 0 1280x900x24" \
     env QT_QPA_PLATFORM=xcb ORNIX_SCREENSHOTS="$OUT" "$BUILD/ui_service_windows_test" --gtest_brief=1 --gtest_filter='*Screenshots'

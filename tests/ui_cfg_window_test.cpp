@@ -5,6 +5,8 @@
 
 #include <QApplication>
 #include <QCheckBox>
+#include <QImage>
+#include <QPainter>
 #include <QComboBox>
 #include <QLabel>
 #include <QLineEdit>
@@ -21,6 +23,7 @@
 #include "engine/ComThreadUnit.h"
 #include "engine/TextHelpers.h"
 #include "tests/support/QtTestApplication.h"
+#include "sim/SimOptions.h"
 #include "tests/support/SimHarness.h"
 #include "ui/main/AppWindows.h"
 #include "ui/main/StatusPanelBar.h"
@@ -28,7 +31,7 @@
 namespace {
 
 [[maybe_unused]] const auto* const kAppEnvironment =
-    ::testing::AddGlobalTestEnvironment(new QtTestApplication("ui_cfg_window_test"));
+    ::testing::AddGlobalTestEnvironment(new QtTestApplication("ornix-tester"));
 
 bool WaitUntil(const std::function<bool()>& done, int timeoutMs = 5000) {
     const auto end = std::chrono::steady_clock::now() + std::chrono::milliseconds(timeoutMs);
@@ -45,14 +48,20 @@ bool Red(QWidget* w) { return w->palette().color(QPalette::Button) == QColor(Qt:
 
 class CfgWindowTest : public ::testing::Test {
 protected:
-    void SetUp() override {
+    void SetUp() override { Open({}); }
+    void Open(const std::vector<std::string>& options) {
         ASSERT_NE(QCoreApplication::instance(), nullptr);
+        windows.reset();
         SimConfig config;
+        std::string error;
+        ASSERT_TRUE(ParseSimArguments(options, config, error)) << error;
         config.Controller.Pouring.Customers = false;
         sim = std::make_unique<SimHarness>(config);
         ASSERT_TRUE(sim->Started()) << sim->Error();
-        char pattern[] = "/tmp/ornix-cfg-XXXXXX";
-        dir = ::mkdtemp(pattern);
+        if (dir.empty()) {
+            char pattern[] = "/tmp/ornix-cfg-XXXXXX";
+            dir = ::mkdtemp(pattern);
+        }
         std::ofstream(dir + "/t.ini") << "[Port]\nLast Port=" + sim->PortName() + "\n";
         windows = std::make_unique<TAppWindows>(dir + "/t.ini");
         windows->Form1.show();
@@ -248,6 +257,42 @@ TEST_F(CfgWindowTest, SearchButtonStopsTheSearch) {
     ASSERT_TRUE(WorkerDone());
     EXPECT_EQ(f.FindNetAddrButton->text().toStdString(), "Начать");
     EXPECT_EQ(f.FindNetAddrMemo->toPlainText().toStdString(), "9600 1 найдено 5-канальная ТРК");
+}
+
+// The picture for the README: the window after a poll of the simulator, a request code
+// fetched and a search at the first rate stopped by hand. Runs only for scripts/screenshots.sh.
+TEST_F(CfgWindowTest, Screenshot) {
+    const char* folder = std::getenv("ORNIX_SCREENSHOTS");
+    if (!folder || !*folder) GTEST_SKIP() << "ORNIX_SCREENSHOTS is not set";
+    Open({"--device", "3:9600:9", "--device", "12:9600:38", "--subtrk", "1"});
+    TForm1& form = windows->Form1;
+    TTRK_CfgForm& f = Cfg();
+    form.TRK_CfgButton->click();
+    form.PollButton->click();
+    ASSERT_TRUE(WaitUntil([&] { return !f.Illum2Edit->text().isEmpty() && !f.LgChEdit->text().isEmpty(); }, 15000));
+    form.PollButton->click();
+    ASSERT_TRUE(WorkerDone());
+    f.GetSecReqCodeButton->click();
+    ASSERT_TRUE(WorkerDone());
+    f.FindNetAddrToEdit->setText("16");
+    f.FindNetAddrButton->click();
+    ASSERT_TRUE(WaitUntil([&] { return form.MainStatusBar->PanelText(3).contains("9600 16..."); }, 10000));
+    f.FindNetAddrButton->click();
+    ASSERT_TRUE(WorkerDone());
+    f.SecOpCodeEdit->setText("1 00008 00001 00000 04322");
+    f.resize(f.sizeHint().expandedTo(f.size()));
+    for (int i = 0; i < 20; ++i) QCoreApplication::processEvents(QEventLoop::AllEvents, 10);
+    const QPixmap body = f.grab();
+    constexpr int kTitleHeight = 26;  // no window manager on the virtual screen draws one
+    QImage picture(body.width(), body.height() + kTitleHeight, QImage::Format_RGB32);
+    QPainter painter(&picture);
+    painter.fillRect(0, 0, body.width(), kTitleHeight, QColor(0x2B, 0x57, 0x9A));
+    painter.setPen(Qt::white);
+    painter.drawText(QRect(10, 0, body.width() - 20, kTitleHeight), Qt::AlignVCenter | Qt::AlignLeft, f.windowTitle());
+    painter.drawPixmap(0, kTitleHeight, body);
+    painter.end();
+    const std::string target = std::string(folder) + "/configuration.png";
+    EXPECT_TRUE(picture.save(QString::fromStdString(target), "PNG")) << target;
 }
 
 }  // namespace

@@ -70,6 +70,35 @@ void Mark(QWidget* widget, bool red) {
     widget->setPalette(palette);
 }
 
+// A column of numbered combos, one per channel row, named prefix + row number + suffix.
+struct ComboColumn {
+    const char* Caption;
+    const char* NamePrefix;
+    const char* NameSuffix;
+    int Items;
+    std::array<QComboBox*, CfgChannels>* Combos;
+};
+
+QGroupBox* ComboTable(const char* title, const char* name, const char* rowCaption,
+                      std::initializer_list<ComboColumn> columns) {
+    auto* group = Named(new QGroupBox(QString::fromUtf8(title)), name);
+    auto* grid = new QGridLayout(group);
+    grid->addWidget(Caption(rowCaption), 0, 0);
+    int column = 1;
+    for (const ComboColumn& c : columns) {
+        grid->addWidget(Caption(c.Caption), 0, column);
+        for (int i = 0; i < CfgChannels; ++i) {
+            const QString n = QString::number(i + 1);
+            auto* combo = NumberCombo(QString::fromLatin1(c.NamePrefix) + n + QString::fromLatin1(c.NameSuffix), c.Items);
+            (*c.Combos)[size_t(i)] = combo;
+            if (column == 1) grid->addWidget(new QLabel(n), i + 1, 0);
+            grid->addWidget(combo, i + 1, column);
+        }
+        ++column;
+    }
+    return group;
+}
+
 void Select(QComboBox* combo, int item) { combo->setCurrentIndex(item >= 0 && item < combo->count() ? item : -1); }
 
 template <size_t N>
@@ -137,22 +166,10 @@ QWidget* TTRK_CfgForm::BuildCfgGroup() {
         }
     }
 
-    auto* outputs = Named(new QGroupBox(QString::fromUtf8("Конфигурация силовых выходов")), "GroupBox3");
-    auto* og = new QGridLayout(outputs);
-    og->addWidget(Caption("Канал"), 0, 0);
-    og->addWidget(Caption("Насос"), 0, 1);
-    og->addWidget(Caption("Основной"), 0, 2);
-    og->addWidget(Caption("Сниж."), 0, 3);
-    for (int i = 0; i < CfgChannels; ++i) {
-        const QString n = QString::number(i + 1);
-        PumpOutCombo[size_t(i)] = NumberCombo("TRK_Cfg_Pump" + n + "Out_Combo", kPowerOutputs);
-        LargeValveCombo[size_t(i)] = NumberCombo("TRK_Cfg_LargeValve" + n + "_Combo", kPowerOutputs);
-        SmallValveCombo[size_t(i)] = NumberCombo("TRK_Cfg_SmallValve" + n + "_Combo", kPowerOutputs);
-        og->addWidget(new QLabel(n), i + 1, 0);
-        og->addWidget(PumpOutCombo[size_t(i)], i + 1, 1);
-        og->addWidget(LargeValveCombo[size_t(i)], i + 1, 2);
-        og->addWidget(SmallValveCombo[size_t(i)], i + 1, 3);
-    }
+    auto* outputs = ComboTable("Конфигурация силовых выходов", "GroupBox3", "Канал",
+                               {{"Насос", "TRK_Cfg_Pump", "Out_Combo", kPowerOutputs, &PumpOutCombo},
+                                {"Основной", "TRK_Cfg_LargeValve", "_Combo", kPowerOutputs, &LargeValveCombo},
+                                {"Сниж.", "TRK_Cfg_SmallValve", "_Combo", kPowerOutputs, &SmallValveCombo}});
 
     auto* nozzles = Named(new QGroupBox(QString::fromUtf8("Датчики снятия пистолетов")), "GroupBox5");
     auto* ng = new QGridLayout(nozzles);
@@ -202,26 +219,11 @@ QWidget* TTRK_CfgForm::BuildCfgGroup() {
 }
 
 QWidget* TTRK_CfgForm::BuildHoseGroup() {
-    auto* hoses = Named(new QGroupBox(QString::fromUtf8("Конфигурация шлангов")), "HoseGroupBox");
-    auto* hg = new QGridLayout(hoses);
-    hg->addWidget(Caption("Шланг"), 0, 0);
-    hg->addWidget(Caption("Клапан"), 0, 1);
-    hg->addWidget(Caption("Насос"), 0, 2);
-    hg->addWidget(Caption("Пистолет"), 0, 3);
-    hg->addWidget(Caption("Расходомер"), 0, 4);
-    for (int i = 0; i < CfgChannels; ++i) {
-        const QString n = QString::number(i + 1);
-        ValveCombo[size_t(i)] = NumberCombo("TRK_Cfg_Valve" + n + "_Combo", CfgChannels);
-        PumpCombo[size_t(i)] = NumberCombo("TRK_Cfg_Pump" + n + "_Combo", CfgChannels);
-        NozzleCombo[size_t(i)] = NumberCombo("TRK_Cfg_Nozzle" + n + "_Combo", CfgChannels);
-        FlowmeterCombo[size_t(i)] = NumberCombo("TRK_Cfg_Flowmeter" + n + "Combo", CfgChannels);
-        hg->addWidget(new QLabel(n), i + 1, 0);
-        hg->addWidget(ValveCombo[size_t(i)], i + 1, 1);
-        hg->addWidget(PumpCombo[size_t(i)], i + 1, 2);
-        hg->addWidget(NozzleCombo[size_t(i)], i + 1, 3);
-        hg->addWidget(FlowmeterCombo[size_t(i)], i + 1, 4);
-    }
-    return hoses;
+    return ComboTable("Конфигурация шлангов", "HoseGroupBox", "Шланг",
+                      {{"Клапан", "TRK_Cfg_Valve", "_Combo", CfgChannels, &ValveCombo},
+                       {"Насос", "TRK_Cfg_Pump", "_Combo", CfgChannels, &PumpCombo},
+                       {"Пистолет", "TRK_Cfg_Nozzle", "_Combo", CfgChannels, &NozzleCombo},
+                       {"Расходомер", "TRK_Cfg_Flowmeter", "Combo", CfgChannels, &FlowmeterCombo}});
 }
 
 QWidget* TTRK_CfgForm::BuildRightColumn() {

@@ -84,12 +84,6 @@ bool ParseSecond(SimConfig& c, std::string_view v, std::string& e) {
     return true;
 }
 
-bool ParseForcedResult(SimConfig& c, std::string_view v, std::string& e) {
-    long long command = 0, result = 0;
-    if (!ParsePair(v, 255, 255, command, result, e)) return false;
-    c.Faults.ForcedResults.push_back({uint8_t(command), uint8_t(result)});
-    return true;
-}
 // ADDR:BAUD or ADDR:BAUD:TYPE.
 bool ParseBusDevice(SimConfig& c, std::string_view v, std::string& e) {
     SimConfig::BusDevice d;
@@ -107,6 +101,12 @@ bool ParseBusDevice(SimConfig& c, std::string_view v, std::string& e) {
     return true;
 }
 
+bool ParseForcedResult(SimConfig& c, std::string_view v, std::string& e) {
+    long long command = 0, result = 0;
+    if (!ParsePair(v, 255, 255, command, result, e)) return false;
+    c.Faults.ForcedResults.push_back({uint8_t(command), uint8_t(result)});
+    return true;
+}
 
 const SimOptionRow kCoreOptions[] = {
     {"--address", "N", "bus address of the controller, 1..254 (default 1)",
@@ -166,6 +166,9 @@ const SimOptionRow kCoreOptions[] = {
      ParseSecond},
     {"--twin", nullptr, "a second device at the controller's address that answers together with it",
      [](SimConfig& c, std::string_view, std::string&) { return c.Twin = true; }},
+    {"--device", "ADDR:BAUD[:TYPE]", "one more device on the line (repeatable; at 4800 a VRX 2.0 device); "
+                                     "two at one address and rate answer together",
+     ParseBusDevice},
     // Faults
     {"--drop", "PERCENT", "share of answers left out, 0..100 percent",
      [](SimConfig& c, std::string_view v, std::string& e) { return SetPercent(v, c.Faults.DropPercent, e); }},
@@ -183,9 +186,6 @@ const SimOptionRow kCoreOptions[] = {
      ParseForcedResult},
 };
 
-    {"--device", "ADDR:BAUD[:TYPE]", "one more device on the line (repeatable; at 4800 a VRX 2.0 device); "
-                                     "two at one address and rate answer together",
-     ParseBusDevice},
 const SimOptionRow* FindOption(std::string_view name) {
     for (const SimOptionRow& row : kCoreOptions)
         if (name == row.Name) return &row;

@@ -56,9 +56,11 @@ void ReadMemory(TComThread& w) {
             [&](const uint8_t* answer, int) {
                 std::copy_n(answer + kPieceAt, kMemoryPiece, image.begin() + offset);
                 read = offset + kMemoryPiece;
-            });
+            },
+            [&] { w.Ui.Main->ShowJobProgress(read, kMemorySize); });
         if (!good || w.Terminated()) break;
     }
+    w.Synchronize([&w] { w.Ui.Main->ShowJobProgress(0, 0); });
     ::unlink(kDumpFile);
     for (const std::string& line : DecodeMemoryImage({image.data(), read})) {
         cVRX_Logger entry;

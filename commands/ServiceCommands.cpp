@@ -92,8 +92,19 @@ void ReadSdCardDirectory(TComThread& w) {
         });
 }
 
+namespace {
+
+// Takes the progress bar of a file read away again, however the read ends.
+struct ProgressShown {
+    TComThread& w;
+    ~ProgressShown() { w.Synchronize([this] { w.Ui.Main->ShowJobProgress(0, 0); }); }
+};
+
+}  // namespace
+
 void ReadSdCardFile(TComThread& w) {
     w.ClearPendingIf(ReadSdCardFile);
+    const ProgressShown progress{w};
     const std::string path = Utf8ToCp1251(w.SdFilePath);
     const TExchangeSettings settings{.Status = &w.CommandStatusText, .TimeoutMs = kSdTimeoutMs};
 
@@ -121,6 +132,7 @@ void ReadSdCardFile(TComThread& w) {
                 [&] {
                     const auto received = uint32_t(std::min<uint64_t>(offset + uint64_t(carried), size));
                     if (carried > 0) w.Ui.SdExplorer->AppendSdFileChunk(text, carried, received);
+                    w.Ui.Main->ShowJobProgress(received, size);
                 }))
             return;
         if (carried == 0) return;

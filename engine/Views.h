@@ -77,6 +77,8 @@ public:
     virtual void SetSellTestButton(const std::string& caption, bool enabled) = 0;
     virtual void SetTestTabloButtonEnabled(bool enabled) = 0;
     virtual void SetReadMemButtonCaption(const std::string& caption) = 0;
+    // Progress of a long read (memory dump, SD file) beside the panels; a total of 0 hides it.
+    virtual void ShowJobProgress(uint64_t /*done*/, uint64_t /*total*/) {}
 
     // Port menu, probed for busy ports just before it opens.
     virtual std::vector<std::string> PortMenuNames() = 0;  // port name of each item, menu order

@@ -5,6 +5,7 @@
 #include <QApplication>
 #include <QListWidget>
 #include <QPlainTextEdit>
+#include <QProgressBar>
 #include <QTreeWidget>
 #include <chrono>
 #include <cstdlib>
@@ -19,6 +20,7 @@
 #include "tests/support/SimHarness.h"
 #include "ui/dialogs/McuPinRules.h"
 #include "ui/main/AppWindows.h"
+#include "ui/main/JobProgress.h"
 #include "ui/main/SettingsFile.h"
 
 namespace {
@@ -97,6 +99,20 @@ TEST(PinRules, PictureAndListWidth) {
     EXPECT_EQ((std::array{p1.x0, p1.y0, p1.x1}), (std::array{12, 44, 21}));
     EXPECT_EQ((std::array{p76.x0, p76.y0, p76.y1}), (std::array{428, 12, 21}));
     EXPECT_EQ(p100.x0, 44);
+}
+
+TEST(JobProgress, PercentAndTimeLeft) {
+    struct Case {
+        uint64_t done, total, elapsedMs;
+        const char* text;
+    } cases[] = {
+        {0, 0, 5000, ""},           {0, 100, 5000, "0 %"},     {50, 100, 500, "50 %"},
+        {25, 100, 3000, "25 %, осталось 0:09"}, {1, 100, 1000, "1 %, осталось 1:39"},
+        {100, 100, 9000, "100 %"},  {150, 100, 9000, "100 %"},
+        {128, 65536, 150, "0 %"},   {32768, 65536, 36000, "50 %, осталось 0:36"},
+    };
+    for (const Case& c : cases)
+        EXPECT_EQ(JobProgressText(c.done, c.total, c.elapsedMs), c.text) << c.done << "/" << c.total;
 }
 
 // The application's windows on a simulator's port; the dialogs are driven as the engineer would.
@@ -193,6 +209,7 @@ TEST_F(ServiceWindows, ExplorerListsTheCardAndShowsFilesChunkByChunk) {
     EXPECT_EQ(form.FileSize, 2000u);
     EXPECT_EQ(form.LastChunkLength, 464);
     EXPECT_NE(form.FileText.find("Журнал 1251 "), std::string::npos);
+    EXPECT_FALSE(windows_->Form1.JobProgressBar->isVisibleTo(&windows_->Form1));
 
     form.SD_TreeView->setCurrentItem(form.SD_TreeView->topLevelItem(1));
     ASSERT_TRUE(WaitUntil([&] { return Idle() && form.FileSize == zero.size(); }));

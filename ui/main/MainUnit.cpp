@@ -9,6 +9,7 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QMenu>
+#include <QProgressBar>
 #include <QPushButton>
 #include <QSerialPortInfo>
 #include <QSplitter>
@@ -19,6 +20,7 @@
 #include "ui/dialogs/ToolWindow.h"
 #include "ui/main/ButtonRules.h"
 #include "ui/main/ColumnFitter.h"
+#include "ui/main/JobProgress.h"
 #include "ui/main/StatusImages.h"
 #include "ui/main/StatusPanelBar.h"
 #include "ui/main/StatusRows.h"
@@ -72,7 +74,18 @@ TForm1::TForm1(const std::string& settingsPath, QWidget* parent)
     BuildStatusBar();
     layout->addWidget(TopPanel);
     layout->addWidget(MainSplitter, 1);
-    layout->addWidget(MainStatusBar);
+    // The progress bar stands beside the panels only while a long read runs.
+    JobProgressBar = new QProgressBar(this);
+    JobProgressBar->setObjectName("JobProgressBar");
+    JobProgressBar->setFixedWidth(220);
+    JobProgressBar->setMaximumHeight(MainStatusBar->sizeHint().height());
+    JobProgressBar->setTextVisible(true);
+    JobProgressBar->hide();
+    auto* statusRow = new QHBoxLayout;
+    statusRow->setSpacing(0);
+    statusRow->addWidget(MainStatusBar, 1);
+    statusRow->addWidget(JobProgressBar);
+    layout->addLayout(statusRow);
 
     ListViewEdit = new QLineEdit(this);
     ListViewEdit->setObjectName("ListViewEdit");
@@ -565,6 +578,23 @@ void TForm1::SetSellTestButton(const std::string& caption, bool enabled) {
 }
 void TForm1::SetTestTabloButtonEnabled(bool enabled) { TestTabloButton->setEnabled(enabled); }
 void TForm1::SetReadMemButtonCaption(const std::string& caption) { ReadMemButton->setText(Q(caption)); }
+
+void TForm1::ShowJobProgress(uint64_t done, uint64_t total) {
+    const auto now = std::chrono::steady_clock::now();
+    if (total == 0) {
+        JobProgressBar->hide();
+        return;
+    }
+    if (JobProgressBar->isHidden()) {
+        progressStart_ = now;
+        JobProgressBar->show();
+    }
+    // Per mille, so that the range fits an int for any total.
+    JobProgressBar->setRange(0, 1000);
+    JobProgressBar->setValue(int(std::min(done, total) * 1000 / total));
+    const auto elapsedMs = uint64_t(std::chrono::duration_cast<std::chrono::milliseconds>(now - progressStart_).count());
+    JobProgressBar->setFormat(Q(JobProgressText(done, total, elapsedMs)));
+}
 
 std::vector<std::string> TForm1::PortMenuNames() {
     std::vector<std::string> names;

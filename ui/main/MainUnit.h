@@ -3,6 +3,7 @@
 // settings, and the start rule that turns every user action into an operation for the worker.
 #include <QWidget>
 #include <array>
+#include <chrono>
 #include <functional>
 #include <optional>
 #include <string>
@@ -22,6 +23,7 @@ class QColorDialog;
 class QLabel;
 class QLineEdit;
 class QMenu;
+class QProgressBar;
 class QPushButton;
 class QSplitter;
 class QTimer;
@@ -86,6 +88,7 @@ public:
     void SetSellTestButton(const std::string& caption, bool enabled) override;
     void SetTestTabloButtonEnabled(bool enabled) override;
     void SetReadMemButtonCaption(const std::string& caption) override;
+    void ShowJobProgress(uint64_t done, uint64_t total) override;
     std::vector<std::string> PortMenuNames() override;
     void MarkPortBusy(int item) override;
     void PopupPortMenu(int x, int y) override;
@@ -147,6 +150,7 @@ public:
     ReportView* ChStatusListView = nullptr;
     ReportView* ValveListView = nullptr;
     StatusPanelBar* MainStatusBar = nullptr;
+    QProgressBar* JobProgressBar = nullptr;  // beside the panels while a long read runs
     QLineEdit* ComPortEdit = nullptr;
     QLineEdit* DevAddrEdit = nullptr;
     QLineEdit* ListViewEdit = nullptr;
@@ -204,6 +208,7 @@ private:
     TViews views_;
     TDialogWindows dialogs_;
     HdwErrBlink blink_;
+    std::chrono::steady_clock::time_point progressStart_{};
     ColumnFitter* trkColumns_ = nullptr;
     ColumnFitter* chColumns_ = nullptr;
     ColumnFitter* valveColumns_ = nullptr;

@@ -112,6 +112,14 @@ int RunWriter(const CliContext& c, const std::string& command, Op op, std::funct
     return Finish(c, command, o, std::move(r));
 }
 
+// A price means kopecks, or whole units under the configuration's price-without-kopecks flag:
+// the page is read before the price, as the window has read it before its price cells.
+void ReadConfigAndPrice(TComThread& w) {
+    w.ClearPendingIf(ReadConfigAndPrice);
+    ReadTrkCfg(w);
+    ReadPrice(w);
+}
+
 bool ChannelOk(int channel) { return channel >= 1 && channel <= kChannelCount; }
 std::string ChannelRange() { return "канал от 1 до " + std::to_string(kChannelCount); }
 
@@ -211,14 +219,16 @@ int CliPriceGet(const CliContext& c, int channel) {
     if (!ChannelOk(channel)) return CliRefuse(c, "price get", ChannelRange());
     TCliViews v;
     const int index = channel - 1;
-    CliOutcome o = RunCliOperation(v, c.Link, ReadPrice, [index](TComThread& w) { w.CurrentChannel = index; });
+    CliOutcome o = RunCliOperation(v, c.Link, ReadConfigAndPrice, [index](TComThread& w) { w.CurrentChannel = index; });
     Report r;
     if (o.Exit == kExitDone) {
         const uint32_t price = o.Worker->Price[size_t(index)];
-        r.Lines.push_back(PriceText(price, false));
+        const std::string text = PriceText(price, v.KazakhPriceChecked());
+        r.Lines.push_back(text);
         r.Data["channel"] = channel;
         r.Data["price"] = price;
-        r.Data["priceText"] = PriceText(price, false);
+        r.Data["priceText"] = text;
+        r.Data["wholeUnits"] = v.KazakhPriceChecked();
     }
     AddStatus(r, v);
     return Finish(c, "price get", o, std::move(r));
@@ -226,7 +236,16 @@ int CliPriceGet(const CliContext& c, int channel) {
 
 int CliPriceSet(const CliContext& c, int channel, const std::string& value) {
     if (!ChannelOk(channel)) return CliRefuse(c, "price set", ChannelRange());
-    const auto price = ParseDecimalValue(value, 2, INT32_MAX);
+    if (!ParseDecimalValue(value, 2, INT32_MAX)) return CliRefuse(c, "price set", "Неправильная цена");
+    TCliViews config;
+    CliOutcome read = RunCliOperation(config, c.Link, ReadTrkCfg);
+    if (read.Exit != kExitDone || !config.TrkCfg) {
+        Report r;
+        AddStatus(r, config);
+        return Finish(c, "price set", read, std::move(r));
+    }
+    // In whole units a price with kopecks is no price the controller can take.
+    const auto price = ParseDecimalValue(value, config.KazakhPriceChecked() ? 0 : 2, INT32_MAX);
     if (!price) return CliRefuse(c, "price set", "Неправильная цена");
     const int index = channel - 1;
     const auto p = uint32_t(*price);

@@ -77,6 +77,8 @@ public:
     void AppendFoundLine(const std::string& line) override { FoundLines.push_back(line); }
     void ShowTrkCfg(const TrkCfgControls& controls) override { TrkCfg = controls; }
     void ShowSubTrkCfg(const SubTrkCfgTexts& texts) override { SubTrkCfg = texts; }
+    // Prices are whole currency units when the configuration page read says so.
+    bool KazakhPriceChecked() override { return TrkCfg && TrkCfg->KazakhPrice; }
 
     // IDoseView, IFlowmeterView, ITabloView
     void ShowLoadedDose(int channel, const std::string& dose, const std::string& sum) override {

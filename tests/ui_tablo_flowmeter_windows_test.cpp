@@ -9,36 +9,20 @@
 #include <QLineEdit>
 #include <QMouseEvent>
 #include <QPushButton>
-#include <chrono>
-#include <filesystem>
-#include <fstream>
-#include <thread>
 
 #include "commands/FlowmeterTexts.h"
 #include "engine/ComThreadUnit.h"
 #include "sim/SimOptions.h"
 #include "tests/support/QtTestApplication.h"
-#include "tests/support/SimHarness.h"
+#include "tests/support/WindowsOnSim.h"
 #include "ui/main/AppWindows.h"
 #include "ui/main/StatusPanelBar.h"
 #include "ui/widgets/ReportView.h"
-
-namespace fs = std::filesystem;
 
 namespace {
 
 [[maybe_unused]] const auto* const kAppEnvironment =
     ::testing::AddGlobalTestEnvironment(new QtTestApplication("ui_tablo_flowmeter_windows_test"));
-
-bool WaitUntil(const std::function<bool()>& done, int timeoutMs = 5000) {
-    const auto end = std::chrono::steady_clock::now() + std::chrono::milliseconds(timeoutMs);
-    while (!done()) {
-        if (std::chrono::steady_clock::now() > end) return false;
-        QCoreApplication::processEvents(QEventLoop::AllEvents, 10);
-        std::this_thread::sleep_for(std::chrono::milliseconds(1));
-    }
-    return true;
-}
 
 SimConfig CryptoOnChannel2() {
     SimConfig config;
@@ -51,24 +35,12 @@ class DialogWindowsTest : public ::testing::Test {
 protected:
     void SetUp() override {
         ASSERT_NE(QCoreApplication::instance(), nullptr);
-        ASSERT_TRUE(sim_.Started()) << sim_.Error();
-        char pattern[] = "/tmp/ornix-dialogs-XXXXXX";
-        dir_ = ::mkdtemp(pattern);
-        std::ofstream(dir_ + "/ornix-tester.ini") << "[Port]\nLast Port=" << sim_.PortName() << "\n";
-        windows_ = std::make_unique<TAppWindows>(dir_ + "/ornix-tester.ini");
-        windows_->Form1.show();
+        on_ = std::make_unique<WindowsOnSim>(CryptoOnChannel2());
+        ASSERT_TRUE(on_->Sim().Started()) << on_->Sim().Error();
+        windows_ = &on_->Windows();
     }
-    void TearDown() override {
-        windows_.reset();
-        fs::remove_all(dir_);
-    }
+    void TearDown() override { on_.reset(); }
 
-    static void Click(ReportView* view, int row, int column) {
-        const QPointF at = view->CellRect(row, column).center();
-        QMouseEvent press(QEvent::MouseButtonPress, at, view->viewport()->mapToGlobal(at), Qt::LeftButton,
-                          Qt::LeftButton, Qt::NoModifier);
-        QCoreApplication::sendEvent(view->viewport(), &press);
-    }
     static void Key(QWidget* w, int key) {
         QKeyEvent press(QEvent::KeyPress, key, Qt::NoModifier);
         QCoreApplication::sendEvent(w, &press);
@@ -77,16 +49,14 @@ protected:
         edit->setText(QString::fromUtf8(text));
         Key(edit, Qt::Key_Return);
     }
-    static bool WorkerEnds() { return WaitUntil([] { return !WorkerRunning.load(); }); }
     QString Panel4() { return windows_->Form1.MainStatusBar->PanelText(4); }
     template <typename F>
     auto Controller(F&& f) {
-        return sim_.WithBus([&](SimBus& bus) { return f(bus.Main().State); });
+        return on_->Sim().WithBus([&](SimBus& bus) { return f(bus.Main().State); });
     }
 
-    SimHarness sim_{CryptoOnChannel2()};
-    std::string dir_;
-    std::unique_ptr<TAppWindows> windows_;
+    std::unique_ptr<WindowsOnSim> on_;
+    TAppWindows* windows_ = nullptr;
 };
 
 TEST_F(DialogWindowsTest, FlowmeterEditorsOpenOnlyOverEditableCells) {
@@ -96,11 +66,11 @@ TEST_F(DialogWindowsTest, FlowmeterEditorsOpenOnlyOverEditableCells) {
     EXPECT_EQ(v->ColumnCount(), 16);
     EXPECT_EQ(v->CellCount(25), 15);
     for (auto [row, column] : {std::pair{0, 1}, {FlowRow::TempOffset, 0}, {FlowRow::Status, 2}, {FlowRow::Type, 0}}) {
-        Click(v, row, column);
+        ClickCell(v, row, column);
         EXPECT_FALSE(f.FlowmeterTypeCombo->isVisible()) << row << "/" << column;
         EXPECT_FALSE(f.FlowmeterListViewEdit->isVisible()) << row << "/" << column;
     }
-    Click(v, FlowRow::Type, 1);  // no type reported yet: nothing selected
+    ClickCell(v, FlowRow::Type, 1);  // no type reported yet: nothing selected
     EXPECT_TRUE(f.FlowmeterTypeCombo->isVisible());
     EXPECT_EQ(f.FlowmeterTypeCombo->currentIndex(), -1);
     EXPECT_EQ(f.FlowmeterTypeCombo->geometry(), v->CellRect(FlowRow::Type, 1));
@@ -108,7 +78,7 @@ TEST_F(DialogWindowsTest, FlowmeterEditorsOpenOnlyOverEditableCells) {
     Key(f.FlowmeterTypeCombo, Qt::Key_Escape);
     EXPECT_FALSE(f.FlowmeterTypeCombo->isVisible());
     f.SetReportedFlowmeterType(1, 2);
-    Click(v, FlowRow::Type, 2);
+    ClickCell(v, FlowRow::Type, 2);
     EXPECT_EQ(f.FlowmeterTypeCombo->currentIndex(), 1);
     f.FlowmeterTypeCombo->hidePopup();
     Key(f.FlowmeterTypeCombo, Qt::Key_Escape);
@@ -116,7 +86,7 @@ TEST_F(DialogWindowsTest, FlowmeterEditorsOpenOnlyOverEditableCells) {
     // Flowmeter 6: refused by the starter, nothing sent, the typed text stays in the cell.
     f.SetFlowmeterCell(FlowRow::LpgAddress, 5, "7");
     f.SetReportedFlowmeterType(5, kLpgMassFlowmeterType);
-    Click(v, FlowRow::LpgAddress, 6);
+    ClickCell(v, FlowRow::LpgAddress, 6);
     ASSERT_TRUE(f.FlowmeterListViewEdit->isVisible());
     EXPECT_EQ(f.FlowmeterListViewEdit->text(), "7");
     Type(f.FlowmeterListViewEdit, "10");
@@ -136,29 +106,29 @@ TEST_F(DialogWindowsTest, FlowmeterSettingsReachTheController) {
     TFlowmeterForm& f = windows_->FlowmeterForm;
     f.show();
     ReportView* v = f.FlowmeterListView;
-    Click(v, FlowRow::Type, 1);
+    ClickCell(v, FlowRow::Type, 1);
     f.FlowmeterTypeCombo->hidePopup();
     emit f.FlowmeterTypeCombo->activated(3);
     EXPECT_FALSE(f.FlowmeterTypeCombo->isVisible());
     EXPECT_EQ(v->CellText(FlowRow::Type, 0), "LPGmass");
-    ASSERT_TRUE(WorkerEnds());
+    ASSERT_TRUE(WorkerDone());
     EXPECT_EQ(Controller([](ControllerState& s) { return s.Status.Flowmeters[0].Type; }), kLpgMassFlowmeterType);
 
     // The address goes with the type this flowmeter has, not with the list's last choice.
     f.SetReportedFlowmeterType(0, kLpgMassFlowmeterType);
     f.FlowmeterTypeCombo->setCurrentIndex(0);
-    Click(v, FlowRow::LpgAddress, 1);
+    ClickCell(v, FlowRow::LpgAddress, 1);
     Type(f.FlowmeterListViewEdit, "17");
-    ASSERT_TRUE(WorkerEnds());
+    ASSERT_TRUE(WorkerDone());
     Controller([](ControllerState& s) {
         EXPECT_EQ(s.Status.Flowmeters[0].Type, kLpgMassFlowmeterType);
         EXPECT_EQ(s.Peripherals.Meters[0].LpgAddress, 17);
         return 0;
     });
 
-    Click(v, FlowRow::TempOffset, 2);  // the crypto flowmeter of channel 2
+    ClickCell(v, FlowRow::TempOffset, 2);  // the crypto flowmeter of channel 2
     Type(f.FlowmeterListViewEdit, "-5");
-    ASSERT_TRUE(WorkerEnds());
+    ASSERT_TRUE(WorkerDone());
     EXPECT_EQ(Controller([](ControllerState& s) { return s.Peripherals.Meters[1].TempOffset; }), -5);
     EXPECT_TRUE(Panel4().endsWith("OK")) << Panel4().toStdString();
 }
@@ -171,35 +141,35 @@ TEST_F(DialogWindowsTest, TabloEditorWritesOffsetsAndColourCorrections) {
     EXPECT_EQ(v->CellCount(5), 4);
     // The type row, a keyboard's colour rows and the caption column open nothing.
     for (auto [row, column] : {std::pair{0, 1}, {3, 2}, {5, 5}, {10, 6}, {4, 0}}) {
-        Click(v, row, column);
+        ClickCell(v, row, column);
         EXPECT_FALSE(f.ListViewEdit->isVisible()) << row << "/" << column;
     }
     f.SetTabloCell(4, 5, "1°C");
-    Click(v, 4, 6);
+    ClickCell(v, 4, 6);
     ASSERT_TRUE(f.ListViewEdit->isVisible());
     Type(f.ListViewEdit, "-3");
-    ASSERT_TRUE(WorkerEnds());
+    ASSERT_TRUE(WorkerDone());
     EXPECT_EQ(Controller([](ControllerState& s) { return s.Status.Displays[5].TempOffset; }), -3);
     EXPECT_EQ(v->CellText(4, 5), "1°C");  // until the next reading
 
-    Click(v, 4, 1);
+    ClickCell(v, 4, 1);
     Type(f.ListViewEdit, "x");
     EXPECT_FALSE(WorkerRunning.load());
 
-    Click(v, 5, 1);  // no colours read yet: the other five would go out as zeros
+    ClickCell(v, 5, 1);  // no colours read yet: the other five would go out as zeros
     EXPECT_FALSE(f.ListViewEdit->isVisible());
     f.SetColourCorrection(0, {255, 255, 255, 0, 0, 0});
-    Click(v, 5, 1);
+    ClickCell(v, 5, 1);
     Type(f.ListViewEdit, "50%");
     EXPECT_EQ(v->CellText(5, 0), "50%");
-    ASSERT_TRUE(WorkerEnds());
+    ASSERT_TRUE(WorkerDone());
     EXPECT_EQ(Controller([](ControllerState& s) { return s.Status.Displays[0].ColourCorrection; }),
               (std::array<uint8_t, 6>{127, 255, 255, 0, 0, 0}));
 }
 
 TEST_F(DialogWindowsTest, DisplayBoardTestsReachTheController) {
     windows_->Form1.TestTabloButton->click();
-    ASSERT_TRUE(WorkerEnds());
+    ASSERT_TRUE(WorkerDone());
     EXPECT_EQ(Controller([](ControllerState& s) { return s.TabloTest.AutoTestStarts; }), 1);
 
     TTestTabloManualForm& m = windows_->TestTabloManualForm;
@@ -211,7 +181,7 @@ TEST_F(DialogWindowsTest, DisplayBoardTestsReachTheController) {
     EXPECT_EQ(m.DrawingArea(), QSize(1910, 1620));
 
     Key(&m, Qt::Key_Right);
-    ASSERT_TRUE(WorkerEnds());
+    ASSERT_TRUE(WorkerDone());
     EXPECT_EQ(m.TestStep, 0);
     Controller([](ControllerState& s) {
         EXPECT_EQ(s.TabloTest.FramesShown, 1);
@@ -224,12 +194,12 @@ TEST_F(DialogWindowsTest, DisplayBoardTestsReachTheController) {
     QMouseEvent press(QEvent::MouseButtonPress, at, m.mapToGlobal(at), Qt::LeftButton, Qt::LeftButton, Qt::NoModifier);
     QCoreApplication::sendEvent(&m, &press);
     EXPECT_EQ(m.TestStep, kNoTestStep);
-    ASSERT_TRUE(WorkerEnds());
+    ASSERT_TRUE(WorkerDone());
     EXPECT_EQ(Controller([](ControllerState& s) { return s.TabloTest.LastFrame[29]; }), 0x01 | 0x02);
 
     const TabloTestFrame before = m.Frame;
     Key(&m, Qt::Key_Right);  // step 0 again, then the size changes under it
-    ASSERT_TRUE(WorkerEnds());
+    ASSERT_TRUE(WorkerDone());
     m.resize(700, 500);
     QCoreApplication::processEvents();
     EXPECT_EQ(m.TestStep, kNoTestStep);

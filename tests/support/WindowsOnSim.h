@@ -42,7 +42,8 @@ inline void ClickCell(ReportView* view, int row, int column) {
 
 class WindowsOnSim {
 public:
-    WindowsOnSim() : sim_(Quiet()) {
+    // Another controller set-up (flowmeter types, options) when the quiet one is not enough.
+    explicit WindowsOnSim(const SimConfig& config = Quiet()) : sim_(config) {
         char pattern[] = "/tmp/ornix-windows-XXXXXX";
         dir_ = ::mkdtemp(pattern);
         std::ofstream(dir_ + "/t.ini") << "[Port]\nLast Port=" + sim_.PortName() + "\n";

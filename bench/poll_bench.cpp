@@ -103,6 +103,8 @@ void BM_PollPass(benchmark::State& state) {
     state.counters["unpaced_ms"] = (elapsedMs - pacedMs) / passes;  // tool, simulator and pty hops
     state.counters["pass_per_wire"] = elapsedMs / wireMs;
     state.counters["cpu_ms_per_pass"] = cpuMs / passes;
+    state.counters["cpu_share_pct"] = 100.0 * cpuMs / elapsedMs;  // of a core, while polling
+    state.counters["pass_per_paced"] = elapsedMs / pacedMs;       // 1.0: the wire is all there is
     state.counters["rss_kb"] = rssKb;
 }
 BENCHMARK(BM_PollPass)->Arg(9600)->Iterations(6)->Unit(benchmark::kMillisecond)->UseRealTime();

@@ -47,6 +47,7 @@ LogPathSetting& PathSetting() {
 }
 
 std::atomic<uint64_t> gLogLimit{kDefaultExchangeLogLimit};
+std::atomic<bool> gLogOff{false};
 
 // Opens and locks the file now at `path`. Another tester may have rotated it between our
 // open and our lock; an entry then goes into the new file, not after the rotated one's end.
@@ -108,7 +109,11 @@ void LogEntry::Append(std::string_view text) {
 }
 
 TELogger::TELogger()
-    : LogEntry(ExchangeLogPath(), ExchangeLogStamp(std::chrono::system_clock::now()), ExchangeLogLimit()) {}
+    : LogEntry(gLogOff.load(std::memory_order_relaxed) ? std::string() : ExchangeLogPath(),
+               gLogOff.load(std::memory_order_relaxed) ? std::string() : ExchangeLogStamp(std::chrono::system_clock::now()),
+               ExchangeLogLimit()) {}
+
+void SetExchangeLogOff(bool off) { gLogOff.store(off, std::memory_order_relaxed); }
 
 cVRX_Logger::cVRX_Logger() : LogEntry(kVrxLogName, VrxLogStamp(std::chrono::system_clock::now())) {}
 

@@ -49,6 +49,10 @@ std::string VrxLogStamp(std::chrono::system_clock::time_point when);
 // writable, in $XDG_STATE_HOME/ornix-tester/ (default ~/.local/state/ornix-tester/).
 std::string ExchangeLogPathFor(const std::string& executablePath, bool folderWritable,
                                const char* xdgStateHome, const char* home);
+// Benchmarks only, never the tool: no exchange-log entry is made at all, so that the
+// port's own cost can be told apart from the log's.
+void SetExchangeLogOff(bool off);
+
 // The path in use; worked out once, unless a test set its own.
 std::string ExchangeLogPath();
 void SetExchangeLogPath(const std::string& path);  // empty: back to the default

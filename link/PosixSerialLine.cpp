@@ -3,6 +3,7 @@
 #include <cerrno>
 #include <chrono>
 #include <fcntl.h>
+#include <linux/serial.h>
 #include <poll.h>
 #include <sys/file.h>
 #include <sys/ioctl.h>
@@ -112,6 +113,13 @@ bool PosixSerialLine::Open(const std::string& path) {
     // The controller does not use DTR/RTS; a pseudo-terminal has no modem lines, so ignore failure.
     int lines = TIOCM_DTR | TIOCM_RTS;
     ioctl(fd_, TIOCMBIC, &lines);
+    // A USB adapter holds received bytes for its latency timer (often 16 ms) before passing
+    // them on, which every exchange would wait for; a pty or a plain UART has no such flag.
+    serial_struct serial{};
+    if (ioctl(fd_, TIOCGSERIAL, &serial) == 0 && (serial.flags & ASYNC_LOW_LATENCY) == 0) {
+        serial.flags |= ASYNC_LOW_LATENCY;
+        setLowLatency_ = ioctl(fd_, TIOCSSERIAL, &serial) == 0;
+    }
     return true;
 }
 
@@ -119,9 +127,16 @@ void PosixSerialLine::Close() {
     if (fd_ < 0) return;
     // The raw settings stay: a simulator that keeps a pseudo-terminal open must not get its
     // own bytes echoed. The tty keeps the exclusive flag while anyone holds it, so ours goes.
+    serial_struct serial{};
+    if (setLowLatency_ && ioctl(fd_, TIOCGSERIAL, &serial) == 0) {
+        serial.flags &= ~ASYNC_LOW_LATENCY;
+        ioctl(fd_, TIOCSSERIAL, &serial);
+    }
     Release(fd_, setExclusive_);
     fd_ = -1;
     setExclusive_ = false;
+    setLowLatency_ = false;
+    aheadAt_ = aheadEnd_ = 0;
 }
 
 bool SerialPortIsFree(const std::string& path) {
@@ -159,11 +174,22 @@ int PosixSerialLine::BitRate() const {
 
 bool PosixSerialLine::ReadByte(uint8_t& byte, int timeoutMs) {
     if (fd_ < 0) return false;
+    if (aheadAt_ < aheadEnd_) {
+        byte = ahead_[aheadAt_++];
+        return true;
+    }
     const auto deadline = Clock::now() + std::chrono::milliseconds(timeoutMs);
     for (;;) {
-        // Try first: during an answer the next byte is usually already queued.
-        const ssize_t n = ::read(fd_, &byte, 1);
-        if (n == 1) return true;
+        // Try first: during an answer the next bytes are usually already queued, and one
+        // call takes all of them. Bytes past an answer's end wait here for the next read,
+        // as they would have waited in the tty.
+        const ssize_t n = ::read(fd_, ahead_, sizeof ahead_);
+        if (n > 0) {
+            byte = ahead_[0];
+            aheadAt_ = 1;
+            aheadEnd_ = static_cast<int>(n);
+            return true;
+        }
         // With VMIN = VTIME = 0 an empty queue reads as 0 bytes; errors mean the line is gone.
         if (n < 0 && errno != EAGAIN && errno != EINTR) return false;
         // The deadline bounds the loop even if a line keeps waking poll() with nothing to read.
@@ -188,5 +214,6 @@ int PosixSerialLine::Write(const uint8_t* data, int length, int timeoutMs) {
 }
 
 void PosixSerialLine::Purge() {
+    aheadAt_ = aheadEnd_ = 0;  // read ahead, so part of the input being dropped
     if (fd_ >= 0) tcflush(fd_, TCIOFLUSH);
 }

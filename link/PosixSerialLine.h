@@ -22,6 +22,12 @@ public:
 private:
     int fd_ = -1;
     bool setExclusive_ = false;  // the exclusive flag is ours to clear on close
+    bool setLowLatency_ = false; // so is the driver's low-latency flag
+    // What one read() brought beyond the byte asked for, handed out before the tty is asked
+    // again: to the caller these bytes are still waiting in the input queue.
+    uint8_t ahead_[256] = {};
+    int aheadAt_ = 0;
+    int aheadEnd_ = 0;
     PortOpenFailure failure_;    // why the last Open failed
 };
 

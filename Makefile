@@ -1,14 +1,17 @@
 # Set-up, build, test and run on Debian 12. `make test` and `make run` are all a new machine needs.
 BUILD      ?= build/release
 FUZZ_BUILD ?= build/fuzz
+ASAN_BUILD ?= build/asan
+TSAN_BUILD ?= build/tsan
 FUZZ_SECONDS ?= 60
 # Options of the simulated controller `make run` starts: a flowmeter fault to blink in the title.
 SIM_ARGS   ?= --hardware-error 37
+SOAK_MINUTES ?= 10
 JOBS       ?= $(shell nproc)
 export CCACHE_NOHASHDIR := true
 export CCACHE_BASEDIR   := $(CURDIR)
 
-.PHONY: deps configure build test run package fuzz bench screenshots clean
+.PHONY: deps configure build test check-asan check-tsan faults soak run package fuzz bench screenshots clean
 
 deps:
 	@scripts/deps.sh
@@ -21,6 +24,32 @@ build: configure
 
 test: build
 	cd $(BUILD) && QT_QPA_PLATFORM=offscreen ctest --output-on-failure -j $(JOBS)
+
+# Sanitizer builds are unoptimised with line tables only: they compile much faster, and a
+# report still names file and line.
+# The whole suite under AddressSanitizer + UndefinedBehaviorSanitizer; the first finding fails its test.
+check-asan: deps
+	@cmake -S . -B $(ASAN_BUILD) -G Ninja -DCMAKE_BUILD_TYPE=Debug -DCMAKE_CXX_FLAGS_DEBUG=-g1 -DORNIX_SANITIZE=address -DORNIX_BENCH=OFF >/dev/null
+	@cmake --build $(ASAN_BUILD) -j $(JOBS)
+	cd $(ASAN_BUILD) && QT_QPA_PLATFORM=offscreen ASAN_OPTIONS=halt_on_error=1:detect_leaks=1:strict_string_checks=1 \
+	  UBSAN_OPTIONS=halt_on_error=1:print_stacktrace=1 ctest --output-on-failure -j $(JOBS)
+
+# Every test program that starts a thread, under ThreadSanitizer. Qt's own reports (its
+# locks are invisible to the sanitizer) are named in scripts/tsan-qt.supp.
+check-tsan: deps
+	@cmake -S . -B $(TSAN_BUILD) -G Ninja -DCMAKE_BUILD_TYPE=Debug -DCMAKE_CXX_FLAGS_DEBUG=-g1 -DORNIX_SANITIZE=thread -DORNIX_BENCH=OFF >/dev/null
+	@cmake --build $(TSAN_BUILD) -j $(JOBS)
+	cd $(TSAN_BUILD) && QT_QPA_PLATFORM=offscreen \
+	  TSAN_OPTIONS="halt_on_error=1:second_deadlock_stack=1:suppressions=$(CURDIR)/scripts/tsan-qt.supp" \
+	  ctest --output-on-failure -j $(JOBS)
+
+# The poll against ornix-sim under each fault of a service bench; the table goes to docs/faults.md.
+faults: build
+	cd $(BUILD) && QT_QPA_PLATFORM=offscreen ORNIX_FAULT_TABLE=$(CURDIR)/docs/faults.md ./ui_fault_matrix_test --gtest_brief=1
+
+# The poll for SOAK_MINUTES minutes against a paced simulator with mixed faults, figures every minute.
+soak: build
+	$(BUILD)/ornix-soak $(SOAK_MINUTES)
 
 run: build
 	@SIM_ARGS="$(SIM_ARGS)" scripts/run.sh $(BUILD)

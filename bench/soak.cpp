@@ -1,0 +1,160 @@
+// ornix-soak: the poll cycle for SOAK_MINUTES minutes (default 10) against ornix-sim, paced at
+// the line rate, with customers pouring and a few answers of every kind spoiled. Every minute
+// it prints the passes and exchanges of that minute, the errors shown by kind, and the
+// process's resident memory, open descriptors and threads; at the end whether memory,
+// descriptors and threads stayed flat after the first minute (exit status 1 when not).
+#include <unistd.h>
+
+#include <atomic>
+#include <chrono>
+#include <cstdio>
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
+#include <map>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "commands/PollCycle.h"
+#include "engine/ComThreadUnit.h"
+#include "link/ComPortUnit.h"
+#include "link/ExchangeLog.h"
+#include "link/PosixSerialLine.h"
+#include "tests/support/RecordingViews.h"
+#include "tests/support/SimProcess.h"
+
+namespace {
+
+namespace fs = std::filesystem;
+using Clock = std::chrono::steady_clock;
+
+constexpr uint8_t kReadTime = 8;  // the first request of every pass
+// Stays flat: at most this much more resident memory at the end than after the first minute.
+constexpr long kFlatMemoryKb = 1024;
+
+// The OS line with counters: requests written, and passes begun (a time read starts each).
+class CountingLine : public PosixSerialLine {
+public:
+    int Write(const uint8_t* data, int length, int timeoutMs) override {
+        ++exchanges;
+        if (length > 1 && data[1] == kReadTime) ++passes;
+        return PosixSerialLine::Write(data, length, timeoutMs);
+    }
+    std::atomic<uint64_t> exchanges{0}, passes{0};
+};
+
+long StatusField(const char* name) {
+    std::ifstream status("/proc/self/status");
+    const std::string key = std::string(name) + ":";
+    for (std::string line; std::getline(status, line);)
+        if (line.rfind(key, 0) == 0) return std::stol(line.substr(key.size()));
+    return -1;
+}
+
+long OpenDescriptors() {
+    std::error_code ec;
+    long n = 0;
+    for (auto it = fs::directory_iterator("/proc/self/fd", ec); !ec && it != fs::directory_iterator(); it.increment(ec))
+        ++n;
+    return n - 1;  // the listing's own
+}
+
+// The kind of error a status text ends with ("" for a good result or an announcement).
+std::string ErrorKind(const std::string& text) {
+    static const char* kinds[] = {"Нет ответа", "Не сошлось CRC", "Нет конца пакета", "Буфер приёмника переполнен",
+                                  "Неверный код команды в ответе", "Неверная длина ответа",
+                                  "Не могу записать данные в COM-порт"};
+    for (const char* kind : kinds)
+        if (text.find(kind) != std::string::npos) return kind;
+    const size_t at = text.find("Ошибка ");
+    if (at != std::string::npos) return text.substr(at, text.find(':', at) - at);
+    return "";
+}
+
+struct Minute {
+    uint64_t passes = 0, exchanges = 0;
+    std::map<std::string, int> errors;
+    long rssKb = 0, fds = 0, threads = 0;
+};
+
+void Print(int minute, const Minute& m) {
+    std::string errors;
+    for (const auto& [kind, count] : m.errors) errors += (errors.empty() ? "" : ", ") + kind + " " + std::to_string(count);
+    std::printf("%4d | %6llu | %9llu | %6ld | %3ld | %7ld | %s\n", minute, (unsigned long long)m.passes,
+                (unsigned long long)m.exchanges, m.rssKb, m.fds, m.threads, errors.empty() ? "-" : errors.c_str());
+    std::fflush(stdout);
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+    const char* env = std::getenv("SOAK_MINUTES");
+    const int minutes = argc > 1 ? std::atoi(argv[1]) : env && *env ? std::atoi(env) : 10;
+    const std::string rate = argc > 2 ? argv[2] : "115200";
+    SimProcess sim(std::stoi(rate), {"--pace", "--seed", "7", "--drop", "1", "--bad-crc", "1", "--cut", "1", "--late", "1",
+                    "--late-ms", "300", "--wrong-echo", "1", "--result", "252:196"});
+    if (sim.Port().empty()) {
+        std::fprintf(stderr, "ornix-soak: ornix-sim did not start (is it built beside this program?)\n");
+        return 2;
+    }
+    const fs::path log = fs::temp_directory_path() / ("ornix-soak-" + std::to_string(getpid()) + ".log");
+    SetExchangeLogPath(log.string());  // every exchange is logged, as in the tool
+    auto owned = std::make_unique<CountingLine>();
+    CountingLine& line = *owned;
+    ComPort.SetLine(std::move(owned));
+    TRecordingViews views;
+    TPumpedDispatcher ui;
+    views.PortPanel = sim.Port();
+    std::printf("ornix-soak: %d min at %s bit/s on %s, log %s\n", minutes, rate.c_str(), sim.Port().c_str(),
+                log.c_str());
+    std::printf("min  | passes | exchanges | rss kB | fds | threads | errors shown (by kind)\n");
+    StartOperation(views.Bundle(ui), sim.Port(), std::stoi(rate), PollCycle);
+
+    std::vector<Minute> figures;
+    uint64_t passesBefore = 0, exchangesBefore = 0;
+    const auto start = Clock::now();
+    for (int minute = 1; minute <= minutes && WorkerRunning; ++minute) {
+        Minute m;
+        const auto end = start + std::chrono::minutes(minute);
+        while (Clock::now() < end && WorkerRunning) {
+            ui.PumpUntil([&] { return Clock::now() >= end || !WorkerRunning; }, std::chrono::milliseconds(200));
+            // The window keeps only what it shows now: the call log is counted and dropped.
+            for (const std::string& text : views.StatusTexts) {
+                const std::string kind = ErrorKind(text);
+                if (!kind.empty()) ++m.errors[kind];
+            }
+            views.StatusTexts.clear();
+            views.ErrorTexts.clear();
+            views.Calls.clear();
+        }
+        m.passes = line.passes - passesBefore;
+        m.exchanges = line.exchanges - exchangesBefore;
+        passesBefore = line.passes;
+        exchangesBefore = line.exchanges;
+        m.rssKb = StatusField("VmRSS");
+        m.fds = OpenDescriptors();
+        m.threads = StatusField("Threads");
+        Print(minute, m);
+        figures.push_back(m);
+    }
+    const bool ranThrough = WorkerRunning.load();
+    if (ranThrough) CurrentWorker->Terminate();
+    ui.PumpUntil([] { return !WorkerRunning.load(); }, std::chrono::seconds(10));
+    ComPort.SetLine(nullptr);
+    SetExchangeLogPath("");
+    fs::remove(log);
+    for (int n = 1; n <= kKeptExchangeLogs; ++n) fs::remove(log.string() + "." + std::to_string(n));
+
+    if (!ranThrough) {
+        std::printf("ornix-soak: the poll stopped by itself\n");
+        return 1;
+    }
+    if (figures.size() < 2) return 0;
+    const Minute& first = figures.front();
+    const Minute& last = figures.back();
+    const bool flat = last.rssKb - first.rssKb <= kFlatMemoryKb && last.fds <= first.fds && last.threads <= first.threads;
+    std::printf("after minute 1: resident memory %+ld kB, descriptors %+ld, threads %+ld: %s\n", last.rssKb - first.rssKb,
+                last.fds - first.fds, last.threads - first.threads, flat ? "flat" : "NOT FLAT");
+    return flat ? 0 : 1;
+}

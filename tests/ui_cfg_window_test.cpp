@@ -25,6 +25,7 @@
 #include "tests/support/QtTestApplication.h"
 #include "sim/SimOptions.h"
 #include "tests/support/SimHarness.h"
+#include "tests/support/WindowsOnSim.h"
 #include "ui/main/AppWindows.h"
 #include "ui/main/StatusPanelBar.h"
 
@@ -33,16 +34,7 @@ namespace {
 [[maybe_unused]] const auto* const kAppEnvironment =
     ::testing::AddGlobalTestEnvironment(new QtTestApplication("ornix-tester"));
 
-bool WaitUntil(const std::function<bool()>& done, int timeoutMs = 5000) {
-    const auto end = std::chrono::steady_clock::now() + std::chrono::milliseconds(timeoutMs);
-    while (!done()) {
-        if (std::chrono::steady_clock::now() > end) return false;
-        QCoreApplication::processEvents(QEventLoop::AllEvents, 10);
-        std::this_thread::sleep_for(std::chrono::milliseconds(1));
-    }
-    return true;
-}
-bool WorkerDone() { return WaitUntil([] { return !WorkerRunning.load(); }); }
+bool WaitUntil(const std::function<bool()>& done, int timeoutMs = 5000) { return WaitForUi(done, timeoutMs); }
 
 bool Red(QWidget* w) { return w->palette().color(QPalette::Button) == QColor(Qt::red); }
 
@@ -51,24 +43,15 @@ protected:
     void SetUp() override { Open({}); }
     void Open(const std::vector<std::string>& options) {
         ASSERT_NE(QCoreApplication::instance(), nullptr);
-        windows.reset();
+        on.reset();
         SimConfig config;
         std::string error;
         ASSERT_TRUE(ParseSimArguments(options, config, error)) << error;
         config.Controller.Pouring.Customers = false;
-        sim = std::make_unique<SimHarness>(config);
-        ASSERT_TRUE(sim->Started()) << sim->Error();
-        if (dir.empty()) {
-            char pattern[] = "/tmp/ornix-cfg-XXXXXX";
-            dir = ::mkdtemp(pattern);
-        }
-        std::ofstream(dir + "/t.ini") << "[Port]\nLast Port=" + sim->PortName() + "\n";
-        windows = std::make_unique<TAppWindows>(dir + "/t.ini");
-        windows->Form1.show();
-    }
-    void TearDown() override {
-        windows.reset();
-        std::filesystem::remove_all(dir);
+        on = std::make_unique<WindowsOnSim>(config);
+        ASSERT_TRUE(on->Sim().Started()) << on->Sim().Error();
+        sim = &on->Sim();
+        windows = &on->Windows();
     }
     TTRK_CfgForm& Cfg() { return windows->TRK_CfgForm; }
     std::string Panel4() { return windows->Form1.MainStatusBar->PanelText(4).toStdString(); }
@@ -78,9 +61,9 @@ protected:
     }
     std::array<uint8_t, 33> SimTrkCfg() { return sim->MainState().Status.TrkCfg; }
 
-    std::unique_ptr<SimHarness> sim;
-    std::string dir;
-    std::unique_ptr<TAppWindows> windows;
+    std::unique_ptr<WindowsOnSim> on;
+    SimHarness* sim = nullptr;
+    TAppWindows* windows = nullptr;
 };
 
 TEST_F(CfgWindowTest, HoseSetConflictsColourTheCombosAndHoldTheWriteButton) {

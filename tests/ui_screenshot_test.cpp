@@ -1,14 +1,15 @@
 // Takes the README's pictures of the main window polling the simulated controller. Runs only
 // when ORNIX_SCREENSHOTS names the folder to write them to (scripts/screenshots.sh sets it).
 #include <gtest/gtest.h>
+#include <unistd.h>
 
 #include <QApplication>
 #include <QFont>
 #include <QKeyEvent>
 #include <QLineEdit>
+#include <QMouseEvent>
 #include <QPainter>
 #include <QPixmap>
-#include <QMouseEvent>
 #include <QPushButton>
 #include <algorithm>
 #include <chrono>
@@ -42,7 +43,7 @@ protected:
         const char* dir = ScreenshotFolder();
         if (!dir || !*dir) GTEST_SKIP() << "ORNIX_SCREENSHOTS is not set";
         dir_ = dir;
-        ini_ = fs::temp_directory_path() / "ornix-screenshot.ini";
+        ini_ = fs::temp_directory_path() / ("ornix-screenshot-" + std::to_string(getpid()) + ".ini");
     }
     void TearDown() override { fs::remove(ini_); }
 

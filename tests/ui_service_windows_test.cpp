@@ -1,6 +1,7 @@
 // The pin test window and the SD card explorer: their rules as tables, the windows offscreen
 // against ornix-sim, and (when ORNIX_SCREENSHOTS names a folder) their pictures for the README.
 #include <gtest/gtest.h>
+#include <unistd.h>
 
 #include <QApplication>
 #include <QListWidget>
@@ -118,7 +119,10 @@ TEST(JobProgress, PercentAndTimeLeft) {
 // The application's windows on a simulator's port; the dialogs are driven as the engineer would.
 class ServiceWindows : public ::testing::Test {
 protected:
-    void SetUp() override { ini_ = fs::temp_directory_path() / "ornix-service-windows.ini"; }
+    void SetUp() override {
+        // One file per process: ctest runs the tests of this program side by side.
+        ini_ = fs::temp_directory_path() / ("ornix-service-windows-" + std::to_string(getpid()) + ".ini");
+    }
     void TearDown() override {
         windows_.reset();
         sim_.reset();

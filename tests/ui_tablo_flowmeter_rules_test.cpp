@@ -175,7 +175,9 @@ TEST(StarterRules, RefusalsInTheOrderTheyAreCheckedAndWhatIsStaged) {
           {5, "1", 0, "Неправильный номер канала"}}) {
         const EditOutcome o = FlowmeterOffsetEdit(channel, text);
         EXPECT_EQ(o.Error, error) << channel << " " << text;
-        if (o.Accepted()) EXPECT_EQ(staged(o)->FlowmeterTempOffsetToWrite[size_t(channel)], value) << text;
+        if (o.Accepted()) {
+            EXPECT_EQ(staged(o)->FlowmeterTempOffsetToWrite[size_t(channel)], value) << text;
+        }
     }
     EXPECT_EQ(FlowmeterTypeEdit(5, 4).Error, "Неправильный номер канала");
     EXPECT_EQ(staged(FlowmeterTypeEdit(3, 2))->FlowmeterTypeToWrite[3], 2);

@@ -12,22 +12,21 @@
 #include "commands/PeripheralCommands.h"
 #include "link/FuelNameCodes.h"
 
-namespace {
-
-const char* const kWrongChannel = "Неправильный номер канала";
-
-EditOutcome Reject(std::string message) {
+EditOutcome RejectedEdit(std::string message) {
     EditOutcome outcome;
     outcome.Error = std::move(message);
     return outcome;
 }
-EditOutcome Accept(Op write, std::function<void(TComThread&)> stage, uint32_t value = 0) {
+
+EditOutcome AcceptedEdit(Op write, std::function<void(TComThread&)> stage, uint32_t value) {
     EditOutcome outcome;
     outcome.Write = write;
     outcome.Stage = std::move(stage);
     outcome.Value = value;
     return outcome;
 }
+
+namespace {
 
 // A decimal integer; text that is not one counts as `fallback`.
 long long Integer(const std::string& text, long long fallback = -1) {
@@ -113,7 +112,7 @@ EditOutcome CheckFlowmeterGroup(const std::function<std::string(int)>& cell) {
     for (size_t i = 0; i < values.size(); ++i) {
         const RangeRule& rule = kFlowmeterRules[i];
         const auto value = InRange(rule, Read(rule, cell(rule.row)));
-        if (!value) return Reject(rule.message);
+        if (!value) return RejectedEdit(rule.message);
         values[i] = *value;
     }
     std::array<uint8_t, FlowmeterParamBytes> block{};
@@ -122,7 +121,7 @@ EditOutcome CheckFlowmeterGroup(const std::function<std::string(int)>& cell) {
         for (int b = 0; b < field.width; ++b) block[size_t(field.offset + b)] = uint8_t(value >> (8 * b));
     }
     const uint32_t timeout = values[0];
-    return Accept(WriteFlowmeterParams, [timeout, block](TComThread& w) {
+    return AcceptedEdit(WriteFlowmeterParams, [timeout, block](TComThread& w) {
         w.FlowmeterTimeout = timeout;
         w.FlowmeterParams = block;
     });
@@ -132,14 +131,14 @@ constexpr std::array<int, 5> kValveRates = {9600, 19200, 38400, 57600, 115200};
 
 EditOutcome CheckValveControllerGroup(const std::function<std::string(int)>& cell) {
     const long long address = Integer(cell(32));
-    if (address < 1 || address > 254) return Reject("Адрес должен быть от 1 до 254");
+    if (address < 1 || address > 254) return RejectedEdit("Адрес должен быть от 1 до 254");
     const long long rate = Integer(cell(33), 0);
     if (std::find(kValveRates.begin(), kValveRates.end(), rate) == kValveRates.end())
-        return Reject("Скорость обмена должна быть от 9600 до 115200");
+        return RejectedEdit("Скорость обмена должна быть от 9600 до 115200");
     const long long opening = Integer(cell(34), 255);
-    if (opening < 0 || opening > 100) return Reject("Степень открытия должна быть от 0 до 100");
+    if (opening < 0 || opening > 100) return RejectedEdit("Степень открытия должна быть от 0 до 100");
     const auto a = uint8_t(address), divisor = uint8_t(921600 / rate - 1), o = uint8_t(opening);
-    return Accept(WriteValveControllerParams, [a, divisor, o](TComThread& w) {
+    return AcceptedEdit(WriteValveControllerParams, [a, divisor, o](TComThread& w) {
         w.ValveAddressToWrite = a;
         w.ValveBitRateDivisorToWrite = divisor;
         w.ValveOpeningToWrite = o;
@@ -153,23 +152,23 @@ constexpr int kBlockRow = 0, kPriceRow = 21, kRampUpRow = 22, kFuelNameRow = 23,
 bool ChannelIn(int channel, int count) { return channel >= 0 && channel < count; }
 
 EditOutcome CheckPrice(int channel, const std::string& text, bool wholeUnits) {
-    if (!ChannelIn(channel, kChannelCount)) return Reject(kWrongChannel);
+    if (!ChannelIn(channel, kChannelCount)) return RejectedEdit(kWrongChannelText);
     // A negative or oversized whole price would reach the controller as a wrapped number.
     const long long price = wholeUnits ? Integer(text) : ParseFixedPoint(text, 2);
-    if (price < 0 || price > INT_MAX) return Reject("Неправильная цена");
+    if (price < 0 || price > INT_MAX) return RejectedEdit("Неправильная цена");
     const auto p = uint32_t(price);
-    return Accept(WritePrice, [channel, p](TComThread& w) {
+    return AcceptedEdit(WritePrice, [channel, p](TComThread& w) {
         w.SelectedChannel = channel;
         w.PriceToWrite[size_t(channel)] = p;
     }, p);
 }
 
 EditOutcome CheckRampUp(int channel, const std::string& text) {
-    if (!ChannelIn(channel, kOwnChannelCount)) return Reject(kWrongChannel);
+    if (!ChannelIn(channel, kOwnChannelCount)) return RejectedEdit(kWrongChannelText);
     const long long ms = Integer(text);
-    if (ms < 0 || ms > 65535) return Reject("Время разгона насоса должно быть от 0 до 65535 мс");
+    if (ms < 0 || ms > 65535) return RejectedEdit("Время разгона насоса должно быть от 0 до 65535 мс");
     const auto v = uint16_t(ms);
-    return Accept(WritePumpRampUpTime, [channel, v](TComThread& w) {
+    return AcceptedEdit(WritePumpRampUpTime, [channel, v](TComThread& w) {
         w.SelectedChannel = channel;
         w.PumpRampUpTimeToWrite[size_t(channel)] = v;
     });
@@ -177,11 +176,11 @@ EditOutcome CheckRampUp(int channel, const std::string& text) {
 
 // The name as the display boards can show it: characters without a code become blanks.
 EditOutcome CheckFuelName(int channel, const std::string& text) {
-    if (!ChannelIn(channel, kChannelCount)) return Reject(kWrongChannel);
+    if (!ChannelIn(channel, kChannelCount)) return RejectedEdit(kWrongChannelText);
     std::array<uint8_t, FuelNameLength> codes{};
     EncodeFuelName(text, codes);
     std::string shown = DecodeFuelName(codes);
-    EditOutcome outcome = Accept(WriteFuelName, [channel, shown](TComThread& w) {
+    EditOutcome outcome = AcceptedEdit(WriteFuelName, [channel, shown](TComThread& w) {
         w.SelectedChannel = channel;
         w.FuelNameToWrite[size_t(channel)] = shown;
     });
@@ -190,11 +189,11 @@ EditOutcome CheckFuelName(int channel, const std::string& text) {
 }
 
 EditOutcome CheckVrxAddress(int channel, const std::string& text) {
-    if (!ChannelIn(channel, kChannelCount)) return Reject(kWrongChannel);
+    if (!ChannelIn(channel, kChannelCount)) return RejectedEdit(kWrongChannelText);
     const long long address = Integer(text, 0);
-    if (address < 1 || address > 225) return Reject("Адрес должен быть от 1 до 225");
+    if (address < 1 || address > 225) return RejectedEdit("Адрес должен быть от 1 до 225");
     const auto a = uint8_t(address);
-    return Accept(WriteVrxAddress, [channel, a](TComThread& w) {
+    return AcceptedEdit(WriteVrxAddress, [channel, a](TComThread& w) {
         w.SelectedChannel = channel;
         w.VrxAddress[size_t(channel)] = a;
     });
@@ -242,9 +241,9 @@ EditOutcome CheckTrkEdit(int row, const std::function<std::string(int)>& cell) {
     for (const SingleRule& rule : kSingleRules) {
         if (rule.range.row != row) continue;
         const auto value = InRange(rule.range, Read(rule.range, cell(row)));
-        if (!value) return Reject(rule.range.message);
+        if (!value) return RejectedEdit(rule.range.message);
         const uint32_t v = *value;
-        return Accept(rule.write, [stage = rule.stage, v](TComThread& w) { stage(w, v); }, v);
+        return AcceptedEdit(rule.write, [stage = rule.stage, v](TComThread& w) { stage(w, v); }, v);
     }
     return {};
 }
@@ -262,21 +261,21 @@ EditOutcome CheckChEdit(int row, int channel, const std::string& text, bool whol
 EditOutcome CheckValveEdit(int row, int column, const std::string& text) {
     if (!IsEditableValveRow(row)) return {};
     const int channel = row == 1 ? column : column + kOwnChannelCount;
-    if (!ChannelIn(channel, kChannelCount) || column < 0) return Reject(kWrongChannel);
+    if (!ChannelIn(channel, kChannelCount) || column < 0) return RejectedEdit(kWrongChannelText);
     const long long ml = Integer(text);
-    if (ml < 0 || ml > 65535) return Reject("Снижение должно быть от 0 до 65535 мл");
+    if (ml < 0 || ml > 65535) return RejectedEdit("Снижение должно быть от 0 до 65535 мл");
     const auto v = uint16_t(ml);
-    return Accept(WriteReductionConst, [channel, v](TComThread& w) {
+    return AcceptedEdit(WriteReductionConst, [channel, v](TComThread& w) {
         w.SelectedChannel = channel;
         w.ReductionConstToWrite[size_t(channel)] = v;
     });
 }
 
 EditOutcome CheckNozzleColours(int channel, const TMainWindowState& window) {
-    if (!ChannelIn(channel, kChannelCount)) return Reject(kWrongChannel);
+    if (!ChannelIn(channel, kChannelCount)) return RejectedEdit(kWrongChannelText);
     const uint32_t lifted = window.LiftedNozzleColour[size_t(channel)];
     const uint32_t resting = window.RestingNozzleColour[size_t(channel)];
-    return Accept(WriteNozzleColours, [channel, lifted, resting](TComThread& w) {
+    return AcceptedEdit(WriteNozzleColours, [channel, lifted, resting](TComThread& w) {
         w.SelectedChannel = channel;
         w.LiftedNozzleColourToWrite[size_t(channel)] = lifted;
         w.RestingNozzleColourToWrite[size_t(channel)] = resting;

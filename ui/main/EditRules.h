@@ -26,6 +26,12 @@ struct EditOutcome {
     bool Accepted() const { return Error.empty() && Write != nullptr; }
 };
 
+// The two ends of every check: the message that refuses the value, or the write with the
+// values to stage. The channel message is the same in every editor.
+inline constexpr char kWrongChannelText[] = "Неправильный номер канала";
+EditOutcome RejectedEdit(std::string message);
+EditOutcome AcceptedEdit(Op write, std::function<void(TComThread&)> stage, uint32_t value = 0);
+
 // Rows of TRK_StatusListView whose value cell opens the editor.
 bool IsEditableTrkRow(int row);
 // Rows of ChStatusListView a click acts on, and those of them that open the editor.

@@ -11,38 +11,24 @@
 namespace {
 
 constexpr int kNotANumber = 255;  // refused by both ranges below
-const char* const kWrongChannel = "Неправильный номер канала";
-
-EditOutcome Refused(const char* message) {
-    EditOutcome outcome;
-    outcome.Error = message;
-    return outcome;
-}
-EditOutcome Staged(Op write, std::function<void(TComThread&)> stage) {
-    EditOutcome outcome;
-    outcome.Write = write;
-    outcome.Stage = std::move(stage);
-    return outcome;
-}
-
 bool OwnChannel(int channel) { return channel >= 0 && channel < kOwnChannelCount; }
 
 }  // namespace
 
 EditOutcome FlowmeterTypeEdit(int channel, int type) {
-    if (!OwnChannel(channel)) return Refused(kWrongChannel);
-    return Staged(WriteFlowmeterType, [channel, type](TComThread& w) {
+    if (!OwnChannel(channel)) return RejectedEdit(kWrongChannelText);
+    return AcceptedEdit(WriteFlowmeterType, [channel, type](TComThread& w) {
         w.FlowmeterTypeToWrite[size_t(channel)] = uint8_t(type);
         w.SelectedChannel = channel;
     });
 }
 
 EditOutcome FlowmeterAddressEdit(int channel, int type, std::string_view text) {
-    if (!OwnChannel(channel)) return Refused(kWrongChannel);
-    if (type < 1 || type > 4) return Refused("Сначала выберите тип расходомера");
+    if (!OwnChannel(channel)) return RejectedEdit(kWrongChannelText);
+    if (type < 1 || type > 4) return RejectedEdit("Сначала выберите тип расходомера");
     const int address = ParseDecimalOr(text, kNotANumber);
-    if (address < 1 || address > 254) return Refused("Адрес расходомера должен быть от 1 до 254");
-    return Staged(WriteFlowmeterTypeAndAddress, [channel, type, address](TComThread& w) {
+    if (address < 1 || address > 254) return RejectedEdit("Адрес расходомера должен быть от 1 до 254");
+    return AcceptedEdit(WriteFlowmeterTypeAndAddress, [channel, type, address](TComThread& w) {
         w.FlowmeterTypeToWrite[size_t(channel)] = uint8_t(type);
         w.LpgAddressToWrite[size_t(channel)] = uint8_t(address);
         w.SelectedChannel = channel;
@@ -50,10 +36,10 @@ EditOutcome FlowmeterAddressEdit(int channel, int type, std::string_view text) {
 }
 
 EditOutcome FlowmeterOffsetEdit(int channel, std::string_view text) {
-    if (!OwnChannel(channel)) return Refused(kWrongChannel);
+    if (!OwnChannel(channel)) return RejectedEdit(kWrongChannelText);
     const int offset = ParseDecimalOr(text, kNotANumber);
-    if (offset < -126 || offset > 126) return Refused("Смещение должно быть от -126 до +126");
-    return Staged(WriteFlowmeterTempOffset, [channel, offset](TComThread& w) {
+    if (offset < -126 || offset > 126) return RejectedEdit("Смещение должно быть от -126 до +126");
+    return AcceptedEdit(WriteFlowmeterTempOffset, [channel, offset](TComThread& w) {
         w.FlowmeterTempOffsetToWrite[size_t(channel)] = int8_t(offset);
         w.SelectedChannel = channel;
     });
@@ -61,7 +47,7 @@ EditOutcome FlowmeterOffsetEdit(int channel, std::string_view text) {
 
 EditOutcome TabloColourEdit(int board, const ColourCorrection& record) {
     if (board < 0 || board >= kDisplayBoardCount) return {};
-    return Staged(WriteTabloColourCorrection, [board, record](TComThread& w) {
+    return AcceptedEdit(WriteTabloColourCorrection, [board, record](TComThread& w) {
         w.TabloColourCorrection[size_t(board)] = record;
         w.SelectedChannel = board;
     });
@@ -69,12 +55,12 @@ EditOutcome TabloColourEdit(int board, const ColourCorrection& record) {
 
 EditOutcome TabloTempOffsetEdit(int device, uint8_t offset) {
     if (device < 0 || device >= kDisplayDeviceCount) return {};
-    return Staged(WriteTabloTempOffset, [device, offset](TComThread& w) {
+    return AcceptedEdit(WriteTabloTempOffset, [device, offset](TComThread& w) {
         w.TabloTempOffsetToWrite[size_t(device)] = int8_t(offset);
         w.SelectedChannel = device;
     });
 }
 
 EditOutcome TabloTestFrameEdit(const TabloTestFrame& frame) {
-    return Staged(WriteTabloTestFrame, [frame](TComThread& w) { w.TabloTestFrame = frame; });
+    return AcceptedEdit(WriteTabloTestFrame, [frame](TComThread& w) { w.TabloTestFrame = frame; });
 }

@@ -49,9 +49,15 @@ LogPathSetting& PathSetting() {
 std::atomic<uint64_t> gLogLimit{kDefaultExchangeLogLimit};
 std::atomic<bool> gLogOff{false};
 
-// Opens and locks the file now at `path`. Another tester may have rotated it between our
-// open and our lock; an entry then goes into the new file, not after the rotated one's end.
-int OpenLocked(const std::string& path) {
+// A file rotated out from under us is at least this close to the limit: entries are far
+// smaller, so only then is the name looked up again.
+constexpr uint64_t kRotatedOutMargin = 1 << 20;
+
+// Opens and locks the file now at `path`; `size` gets its length, exact while we hold the lock.
+// Another tester may have rotated the file between our open and our lock (`rotateAt`, 0 when
+// nobody rotates); the entry then goes into the new file, not after the rotated one's end.
+// Each system call counts here: three entries go with every exchange.
+int OpenLocked(const std::string& path, uint64_t rotateAt, uint64_t& size) {
     for (int attempt = 0; attempt < 3; ++attempt) {
         const int fd = ::open(path.c_str(), O_WRONLY | O_APPEND | O_CREAT | O_CLOEXEC, 0644);
         if (fd < 0) return -1;
@@ -61,14 +67,19 @@ int OpenLocked(const std::string& path) {
             return -1;
         }
         struct stat held{}, named{};
-        if (fstat(fd, &held) == 0 && stat(path.c_str(), &named) == 0 && held.st_ino == named.st_ino &&
-            held.st_dev == named.st_dev)
+        if (fstat(fd, &held) != 0) {
+            ::close(fd);
+            return -1;
+        }
+        size = uint64_t(held.st_size);
+        const bool mayBeRotatedOut = rotateAt != 0 && size + kRotatedOutMargin > rotateAt;
+        if (!mayBeRotatedOut ||
+            (stat(path.c_str(), &named) == 0 && held.st_ino == named.st_ino && held.st_dev == named.st_dev))
             return fd;
         ::close(fd);
     }
     return -1;
 }
-
 void WriteAll(int fd, const std::string& bytes) {
     const ssize_t ignored = ::write(fd, bytes.data(), bytes.size());  // a failed write loses the entry
     (void)ignored;
@@ -78,20 +89,19 @@ void WriteAll(int fd, const std::string& bytes) {
 
 LogEntry::LogEntry(const std::string& path, const std::string& stamp, uint64_t rotateAt)
     : path_(path), rotateAt_(rotateAt) {
-    fd_ = path.empty() ? -1 : OpenLocked(path);
+    fd_ = path.empty() ? -1 : OpenLocked(path, rotateAt, size_);
     if (fd_ >= 0) text_ = stamp;
 }
 
 LogEntry::~LogEntry() {
     if (fd_ < 0) return;
     const std::string bytes = Utf8ToCp1251(text_);
-    struct stat st{};
-    const bool full = rotateAt_ != 0 && !bytes.empty() && fstat(fd_, &st) == 0 && st.st_size > 0 &&
-                      uint64_t(st.st_size) + bytes.size() > rotateAt_;
+    const bool full = rotateAt_ != 0 && !bytes.empty() && size_ > 0 && size_ + bytes.size() > rotateAt_;
     if (full) {
         // Still under our lock: no other tester writes while the files shift.
         RotateLogFiles(path_, kKeptExchangeLogs);
-        const int fresh = OpenLocked(path_);
+        uint64_t freshSize = 0;
+        const int fresh = OpenLocked(path_, rotateAt_, freshSize);
         if (fresh >= 0) {
             WriteAll(fresh, bytes);
             ::close(fresh);

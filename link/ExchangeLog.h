@@ -26,6 +26,7 @@ private:
     std::string text_;
     std::string path_;
     uint64_t rotateAt_ = 0;
+    uint64_t size_ = 0;  // the file's length when the entry was opened
 };
 
 // The exchange log, named like the executable with ".log". It never grows past the size

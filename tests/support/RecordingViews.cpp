@@ -1,17 +1,23 @@
 #include "tests/support/RecordingViews.h"
 
 void TPumpedDispatcher::Run(const std::function<void()>& step) {
-    Posted posted{&step};
-    std::unique_lock lock(mutex_);
-    queue_.push_back(&posted);
-    changed_.notify_all();
-    changed_.wait(lock, [&] { return posted.ran; });
+    // The hand-over is shared and the worker waits on it alone: after the last step of a job the
+    // test may destroy this dispatcher while the worker is still waking up.
+    auto posted = std::make_shared<Posted>();
+    posted->step = &step;
+    {
+        std::lock_guard lock(mutex_);
+        queue_.push_back(posted);
+        changed_.notify_all();
+    }
+    std::unique_lock lock(posted->mutex);
+    posted->finished.wait(lock, [&] { return posted->ran; });
 }
 
 int TPumpedDispatcher::Pump() {
     int count = 0;
     for (;;) {
-        Posted* posted = nullptr;
+        std::shared_ptr<Posted> posted;
         {
             std::lock_guard lock(mutex_);
             if (queue_.empty()) return count;
@@ -20,9 +26,9 @@ int TPumpedDispatcher::Pump() {
         }
         (*posted->step)();
         ++count;
-        std::lock_guard lock(mutex_);
+        std::lock_guard lock(posted->mutex);
         posted->ran = true;
-        changed_.notify_all();
+        posted->finished.notify_one();
     }
 }
 

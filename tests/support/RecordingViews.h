@@ -7,6 +7,7 @@
 #include <deque>
 #include <functional>
 #include <map>
+#include <memory>
 #include <mutex>
 #include <optional>
 #include <string>
@@ -28,12 +29,14 @@ public:
 
 private:
     struct Posted {
-        const std::function<void()>* step;
+        const std::function<void()>* step = nullptr;
+        std::mutex mutex;
+        std::condition_variable finished;
         bool ran = false;
     };
     std::mutex mutex_;
     std::condition_variable changed_;
-    std::deque<Posted*> queue_;
+    std::deque<std::shared_ptr<Posted>> queue_;
 };
 
 class TRecordingViews : public IMainView,

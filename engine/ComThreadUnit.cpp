@@ -20,8 +20,12 @@ uint64_t SteadyClockMs() {
 
 MsClock StatusClock = SteadyClockMs;
 
+namespace {
+constexpr uint64_t kStatusPeriodMs = 50;
+}  // namespace
+
 bool StatusUpdateDue(uint64_t nowMs, uint64_t& lastShownMs, bool sending) {
-    if (nowMs - lastShownMs > 50) {
+    if (nowMs - lastShownMs > kStatusPeriodMs) {
         lastShownMs = nowMs;
         return true;
     }
@@ -79,6 +83,10 @@ void TComThread::ClearPendingIf(Op self) {
 }
 
 void TComThread::ShowStatus() {
+    // An announcement the throttle is sure to drop is not handed over at all: a hand-over costs
+    // two thread switches, and at high bit rates most announcements come too soon. The time of
+    // the last shown update changes only in these steps, which this worker waits for.
+    if (ComPort.Sending && StatusClock() - LastStatusShown <= kStatusPeriodMs) return;
     Synchronize([this] {
         if (!StatusUpdateDue(StatusClock(), LastStatusShown, ComPort.Sending)) return;
         Ui.Main->SetStatusText(PollStatusText);

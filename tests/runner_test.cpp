@@ -247,9 +247,20 @@ TEST(StatusThrottle, DropsOnlyEarlyAnnouncements) {
 std::atomic<uint64_t> gFakeNow{0};
 uint64_t FakeClock() { return gFakeNow; }
 
+// Runs display steps at once and counts them.
+class CountingDispatcher final : public IUiDispatcher {
+public:
+    void Run(const std::function<void()>& step) override {
+        ++handedOver;
+        step();
+    }
+    int handedOver = 0;
+};
+
 TEST_F(RunnerTest, SecondAnnouncementTenMillisecondsLaterIsDroppedButItsResultShown) {
     StatusClock = FakeClock;
-    TComThread w(views.Bundle());
+    CountingDispatcher dispatcher;
+    TComThread w(views.Bundle(dispatcher));
     const auto exchange = [&](const std::string& text, uint64_t at) {
         gFakeNow = at;
         w.PollStatusText = text + "...";
@@ -265,6 +276,7 @@ TEST_F(RunnerTest, SecondAnnouncementTenMillisecondsLaterIsDroppedButItsResultSh
     const std::vector<std::string> shown = {"Чтение времени...", "Чтение времени...OK", "Чтение цены...OK"};
     EXPECT_EQ(shown, views.StatusTexts);
     EXPECT_EQ(views.StatusTexts.size(), views.ErrorTexts.size());  // both panels every time
+    EXPECT_EQ(3, dispatcher.handedOver);  // the dropped announcement never reached the UI thread
 }
 
 TEST_F(RunnerTest, ProbePortsMarksOnlyBusyPortsAndReopensTheMenu) {

@@ -48,6 +48,7 @@ struct SimConfig {
     FaultPlan Faults;
     uint64_t Seed = 1;
     bool Pace = false;     // answer bytes leave at the line rate
+    int PaceBurst = 1;     // ... handed to the port this many at a time (a receiver FIFO, USB frames)
     std::string LinkPath;  // a symlink to the port, made at start and removed at exit
     std::string ReplayPath;     // answer only as this exchange log of the tester recorded
     bool ReplayTiming = false;  // ... and as late after each request as recorded

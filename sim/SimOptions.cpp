@@ -115,6 +115,9 @@ const SimOptionRow kCoreOptions[] = {
      [](SimConfig& c, std::string_view v, std::string& e) { return ParseBitRate(v, c.Controller.BitRate, e); }},
     {"--pace", nullptr, "send answer bytes at the line rate (10 bits a byte, 11 at 4800)",
      [](SimConfig& c, std::string_view, std::string&) { return c.Pace = true; }},
+    {"--pace-burst", "N", "with --pace, hand answer bytes to the port N at a time, as a receiver FIFO or a USB "
+                          "adapter's frames do (default 1)",
+     [](SimConfig& c, std::string_view v, std::string& e) { return SetNumber(v, 1, 4096, c.PaceBurst, e); }},
     {"--link", "PATH", "also make PATH a symlink to the port (removed at exit)",
      [](SimConfig& c, std::string_view v, std::string& e) {
          if (v.empty()) { e = "empty path"; return false; }

@@ -64,8 +64,10 @@ int64_t SimServer::NowMs() const {
 }
 
 SimServer::Clock::time_point SimServer::NextByteTime(const Outgoing& o) const {
-    // A paced byte reaches the tool once its stop bit is on the line, not when its start bit is.
-    const int64_t onTheLine = int64_t(o.Sent) + (o.ByteTime.count() > 0 ? 1 : 0);
+    // A paced byte reaches the tool once its stop bit is on the line, not when its start bit is;
+    // with a burst, once the burst is complete or the frame has ended.
+    const int64_t onTheLine =
+        o.ByteTime.count() > 0 ? int64_t(std::min(o.Sent + o.Burst, o.Bytes.size())) : int64_t(o.Sent);
     return o.Due + o.ByteTime * onTheLine;
 }
 
@@ -77,6 +79,7 @@ void SimServer::Queue(std::vector<BusOutput> outputs) {
         o.Due = std::max(epoch_ + std::chrono::milliseconds(b.DueMs), Clock::now());
         o.Bytes = std::move(b.Bytes);
         if (config_.Pace) o.ByteTime = ByteTime(b.BitRate);
+        o.Burst = size_t(std::max(1, config_.PaceBurst));
         queue_.push_back(std::move(o));
     }
 }

@@ -45,6 +45,7 @@ private:
         std::vector<uint8_t> Bytes;
         size_t Sent = 0;
         Clock::duration ByteTime{};  // zero when not paced
+        size_t Burst = 1;            // paced bytes are handed over when this many are on the line
     };
 
     void Run();

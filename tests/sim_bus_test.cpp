@@ -272,7 +272,7 @@ TEST(SimOptions, ParsesWhatItIsGiven) {
                                    "--seed", "9", "-v", "--second", "3:57600", "--twin", "--drop",
                                    "10", "--result", "8:186", "--result=9:18", "--id-length", "20",
                                    "--device-type", "32801", "--refuse-address", "--late-ms", "700",
-                                   "--zone", "-4", "--clock-offset", "-300"},
+                                   "--zone", "-4", "--clock-offset", "-300", "--pace-burst", "14"},
                                   c, error))
         << error;
     EXPECT_EQ(c.Controller.Address, 17);
@@ -291,6 +291,7 @@ TEST(SimOptions, ParsesWhatItIsGiven) {
     EXPECT_EQ(c.Controller.DeviceType, 0x8021);
     EXPECT_EQ(c.Controller.Clock.Zone, -4);
     EXPECT_EQ(c.Controller.Clock.OffsetSeconds, -300);
+    EXPECT_EQ(c.PaceBurst, 14);
 }
 
 TEST(SimOptions, RefusesBadInputNamingTheOption) {
@@ -299,7 +300,7 @@ TEST(SimOptions, RefusesBadInputNamingTheOption) {
         {"--baud", "12345"}, {"--drop", "101"}, {"--drop", "-1"}, {"--result", "8"},
         {"--result", "256:1"}, {"--second", "3"}, {"--second", "3:1200"}, {"--pace=1"},
         {"--frobnicate"}, {"--id-length", "2"}, {"--link", ""}, {"--zone", "57"},
-        {"--drop", "0.5"}, {"--cut", "101%"}, {"--late", "%"},
+        {"--drop", "0.5"}, {"--cut", "101%"}, {"--late", "%"}, {"--pace-burst", "0"},
     };
     for (const auto& args : bad) {
         SimConfig c;
@@ -313,7 +314,7 @@ TEST(SimOptions, HelpListsEveryOption) {
     std::string help = SimHelpText();
     for (const char* name : {"--address", "--baud", "--pace", "--link", "--seed", "-v", "--drop",
                              "--bad-crc", "--cut", "--late", "--wrong-echo", "--result", "--twin",
-                             "--second", "--id-length", "--device-type", "--refuse-address"})
+                             "--second", "--id-length", "--device-type", "--refuse-address", "--pace-burst"})
         EXPECT_NE(help.find(name), std::string::npos) << name;
 }
 

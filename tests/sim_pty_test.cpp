@@ -155,12 +155,16 @@ TEST(SimOverPty, ToolCanCloseAndReopenThePort) {
 }
 
 TEST(SimOverPty, PacedAnswerTakesItsLineTime) {
-    Link l(ConfigFrom({"--pace"}));
-    auto start = std::chrono::steady_clock::now();
-    ASSERT_EQ(l.Exchange({1, 0, 0}), 0);
-    auto took = std::chrono::steady_clock::now() - start;
-    // 30 bytes at 9600 8N1 are 31 ms on the wire; only a lower bound is safe to check.
-    EXPECT_GE(took, std::chrono::milliseconds(28));
+    // Byte by byte, and in bursts, whose last one still waits for the last byte's time.
+    for (const char* burst : {"1", "8"}) {
+        SCOPED_TRACE(burst);
+        Link l(ConfigFrom({"--pace", "--pace-burst", burst}));
+        auto start = std::chrono::steady_clock::now();
+        ASSERT_EQ(l.Exchange({1, 0, 0}), 0);
+        auto took = std::chrono::steady_clock::now() - start;
+        // 30 bytes at 9600 8N1 are 31 ms on the wire; only a lower bound is safe to check.
+        EXPECT_GE(took, std::chrono::milliseconds(28));
+    }
 }
 
 TEST(SimOverPty, EchoingTerminalSettingsCauseNoAnswerLoop) {

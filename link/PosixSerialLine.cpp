@@ -23,6 +23,13 @@ constexpr SpeedRow kSpeeds[] = {
     {230400, B230400}, {460800, B460800}, {921600, B921600},
 };
 
+int RateOf(const termios& tio) {
+    const speed_t speed = cfgetospeed(&tio);
+    for (const auto& row : kSpeeds)
+        if (row.speed == speed) return row.rate;
+    return 0;
+}
+
 using Clock = std::chrono::steady_clock;
 
 int MillisecondsLeft(Clock::time_point deadline) {
@@ -103,6 +110,7 @@ bool PosixSerialLine::Open(const std::string& path) {
         return false;
     }
     fd_ = fd;
+    bitRate_ = RateOf(tio);
     cfmakeraw(&tio);                      // bytes pass untouched: no echo, no line editing
     tio.c_cflag |= CLOCAL | CREAD;        // ignore modem lines, enable the receiver
     tio.c_cflag &= ~CRTSCTS;              // no hardware flow control
@@ -136,6 +144,7 @@ void PosixSerialLine::Close() {
     fd_ = -1;
     setExclusive_ = false;
     setLowLatency_ = false;
+    bitRate_ = 0;
     aheadAt_ = aheadEnd_ = 0;
 }
 
@@ -161,16 +170,13 @@ void PosixSerialLine::SetFormat(const LineFormat& format) {
     if (format.evenParity) tio.c_cflag |= PARENB;
     if (format.stopBits == 2) tio.c_cflag |= CSTOPB;
     tcsetattr(fd_, TCSANOW, &tio);
+    // What the driver took, which need not be what was asked.
+    if (tcgetattr(fd_, &tio) == 0) bitRate_ = RateOf(tio);
 }
 
-int PosixSerialLine::BitRate() const {
-    termios tio{};
-    if (fd_ < 0 || tcgetattr(fd_, &tio) != 0) return 0;
-    const speed_t speed = cfgetospeed(&tio);
-    for (const auto& row : kSpeeds)
-        if (row.speed == speed) return row.rate;
-    return 0;
-}
+// Kept from the last setting: every request's log entry names the rate, and nobody else
+// changes the line of a port held exclusively.
+int PosixSerialLine::BitRate() const { return fd_ < 0 ? 0 : bitRate_; }
 
 bool PosixSerialLine::ReadByte(uint8_t& byte, int timeoutMs) {
     if (fd_ < 0) return false;

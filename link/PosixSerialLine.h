@@ -23,6 +23,7 @@ private:
     int fd_ = -1;
     bool setExclusive_ = false;  // the exclusive flag is ours to clear on close
     bool setLowLatency_ = false; // so is the driver's low-latency flag
+    int bitRate_ = 0;            // as the driver took it when the line was opened or set
     // What one read() brought beyond the byte asked for, handed out before the tty is asked
     // again: to the caller these bytes are still waiting in the input queue.
     uint8_t ahead_[256] = {};

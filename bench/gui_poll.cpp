@@ -1,0 +1,117 @@
+// gui_poll_bench: the whole application (main window offscreen, its worker, the exchange log)
+// polls ornix-sim, a process of its own, paced at the line rate, byte by byte and in bursts
+// of 14 as a receiver FIFO or a USB adapter hands them over. For each it prints the passes,
+// the pass time over the answers' paced time, and the CPU the tester spent, as a share of a
+// core and per pass. Usage: gui_poll_bench [SECONDS per row, default 10]
+#include <QApplication>
+#include <QCoreApplication>
+#include <QEventLoop>
+#include <QTimer>
+#include <QPushButton>
+
+#include <time.h>
+#include <unistd.h>
+
+#include <atomic>
+#include <chrono>
+#include <cstdio>
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
+#include <string>
+
+#include "engine/ComThreadUnit.h"
+#include "link/ComPortUnit.h"
+#include "link/ExchangeLog.h"
+#include "sim/SimServer.h"
+#include "tests/support/RecordingSerialLine.h"
+#include "tests/support/SimProcess.h"
+#include "ui/main/AppWindows.h"
+
+namespace {
+
+namespace fs = std::filesystem;
+using Clock = std::chrono::steady_clock;
+
+constexpr uint8_t kReadTime = 8;  // the first request of every pass
+
+double ProcessCpuMs() {
+    timespec t{};
+    clock_gettime(CLOCK_PROCESS_CPUTIME_ID, &t);
+    return double(t.tv_sec) * 1e3 + double(t.tv_nsec) / 1e6;
+}
+
+// Runs the event loop, display steps among its events, for `d`, sleeping while there is none.
+void RunEventsFor(std::chrono::milliseconds d) {
+    QEventLoop loop;
+    QTimer::singleShot(d, &loop, &QEventLoop::quit);
+    loop.exec();
+}
+
+struct Row {
+    int rate, burst;
+};
+
+bool Measure(const Row& row, int seconds, const fs::path& dir) {
+    SimProcess sim(row.rate, {"--pace", "--pace-burst", std::to_string(row.burst), "--no-customers"});
+    if (sim.Port().empty()) {
+        std::fprintf(stderr, "gui_poll_bench: ornix-sim did not start (is it built beside this program?)\n");
+        return false;
+    }
+    const fs::path ini = dir / "tester.ini";
+    std::ofstream(ini) << "[Port]\nLast Port=" << sim.Port() << "\nBaudRate=" << row.rate << "\nDevAddr=1\n";
+    RecordingSerialLine& line = UseRecordingLine();
+    std::atomic<int> passes{0};
+    line.OnRequest = [&](const std::vector<uint8_t>& rq) {
+        if (rq.size() >= 2 && rq[1] == kReadTime) ++passes;
+    };
+    {
+        TAppWindows windows(ini.string());
+        windows.Form1.show();
+        windows.Form1.PollButton->click();
+        // The first pass also reads the settings: measure from the third on.
+        const auto warmUp = Clock::now() + std::chrono::seconds(30);
+        while (passes < 3 && Clock::now() < warmUp) RunEventsFor(std::chrono::milliseconds(5));
+        const int passesBefore = passes;
+        const uint64_t answerBytesBefore = line.BytesRead();
+        const double cpuBefore = ProcessCpuMs();
+        const auto start = Clock::now();
+        RunEventsFor(std::chrono::seconds(seconds));
+        const double wallMs = std::chrono::duration<double, std::milli>(Clock::now() - start).count();
+        const double cpuMs = ProcessCpuMs() - cpuBefore;
+        const int n = passes - passesBefore;
+        const double pacedMs = double(line.BytesRead() - answerBytesBefore) *
+                               std::chrono::duration<double, std::milli>(ByteTime(row.rate)).count();
+        windows.Form1.PollButton->click();
+        const auto stop = Clock::now() + std::chrono::seconds(10);
+        while (WorkerRunning && Clock::now() < stop) RunEventsFor(std::chrono::milliseconds(5));
+        if (n <= 0) {
+            std::printf("%6d | %5d | no pass in %d s\n", row.rate, row.burst, seconds);
+            return false;
+        }
+        std::printf("%6d | %5d | %6d | %7.1f | %14.3f | %11.1f | %15.2f\n", row.rate, row.burst, n, wallMs / n,
+                    wallMs / pacedMs, 100.0 * cpuMs / wallMs, cpuMs / n);
+        std::fflush(stdout);
+    }
+    ComPort.SetLine(nullptr);
+    return true;
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+    const int seconds = argc > 1 ? std::max(1, std::atoi(argv[1])) : 10;
+    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) qputenv("QT_QPA_PLATFORM", "offscreen");
+    QApplication app(argc, argv);
+    char pattern[] = "/tmp/ornix-gui-bench-XXXXXX";
+    const fs::path dir = ::mkdtemp(pattern);
+    SetExchangeLogPath((dir / "tester.log").string());  // every exchange is logged, as in the tool
+    std::printf("gui_poll_bench: %d s a row, the window offscreen\n", seconds);
+    std::printf("  rate | burst | passes | pass ms | pass / paced | CPU %% core | CPU ms / pass\n");
+    bool ok = true;
+    for (const Row& row : {Row{9600, 1}, Row{9600, 14}, Row{115200, 1}, Row{115200, 14}})
+        ok = Measure(row, seconds, dir) && ok;
+    SetExchangeLogPath("");
+    fs::remove_all(dir);
+    return ok ? 0 : 1;
+}

@@ -1,5 +1,6 @@
 // Counter readers: last fill, data block, totals in both layouts, temperatures with the
 // manual-mode fault; each checked through the requests it sends and the cells it fills.
+#include <algorithm>
 #include <gtest/gtest.h>
 
 #include "commands/CounterReaders.h"
@@ -34,8 +35,9 @@ protected:
 // 2026-12-09 14:05:09 as seconds since 2000: 9839 days.
 constexpr uint32_t Afternoon = 9839u * 86400 + 14 * 3600 + 5 * 60 + 9;
 
+// The full answer is 48 bytes; a shorter `length` cuts it, a longer one pads it with zeros.
 std::vector<uint8_t> LastFillAnswer(int length) {
-    std::vector<uint8_t> a(length, 0);
+    std::vector<uint8_t> a(std::max(length, 48), 0);
     a[0] = 1; a[1] = 0xD0;
     uint8_t* b = a.data() + 4;
     PutU32(b + 0, 4711);            // transaction
@@ -50,6 +52,7 @@ std::vector<uint8_t> LastFillAnswer(int length) {
     PutU32(b + 32, 0xFFFFFFFF);     // total: all 64 bits set
     PutU32(b + 36, 0xFFFFFFFF);
     PutU32(b + 40, 1500);           // overfills
+    a.resize(size_t(length));
     return a;
 }
 

@@ -335,12 +335,14 @@ TEST_F(StatusReaders, DisplayDeviceAnswerLengths) {
             EXPECT_NE(t.Worker.PollStatusText.find(needed), std::string::npos) << t.Worker.PollStatusText;
         }
     }
-    // A device index beyond the keyboards is asked as a keyboard but shows nothing.
-    Worker.CurrentChannel = 7;
-    Line.Answer(Answer(215, Bytes(16, 1)));
-    ReadTabloState(Worker);
-    EXPECT_EQ(Line.LastRequestHex(), "01 D7 02 07");
-    EXPECT_TRUE(Views.TabloCells.empty());
+    // A device index beyond the keyboards is asked as a keyboard but shows nothing. A worker of
+    // its own: each one above put its own line into the port.
+    TScriptedWorker t;
+    t.Worker.CurrentChannel = 7;
+    t.Line.Answer(Answer(215, Bytes(16, 1)));
+    ReadTabloState(t.Worker);
+    EXPECT_EQ(t.Line.LastRequestHex(), "01 D7 02 07");
+    EXPECT_TRUE(t.Views.TabloCells.empty());
 }
 
 TEST(ColourCorrection, TypedValuesAndTheirTexts) {

@@ -119,7 +119,8 @@ void TFlowmeterForm::FlowmeterListViewEditKeyDown(int key) {
 
 bool TFlowmeterForm::eventFilter(QObject* watched, QEvent* event) {
     const QEvent::Type type = event->type();
-    if (watched == FlowmeterListView->viewport() && type == QEvent::MouseButtonPress) {
+    // The type first: the viewport still sends events while the list view is half destroyed.
+    if (type == QEvent::MouseButtonPress && watched == FlowmeterListView->viewport()) {
         FlowmeterListViewMouseDown(static_cast<QMouseEvent*>(event)->position().toPoint());
     } else if (watched == FlowmeterListViewEdit || watched == FlowmeterTypeCombo) {
         auto* editor = static_cast<QWidget*>(watched);

@@ -73,7 +73,8 @@ void TTabloForm::ListViewEditKeyDown(int key) {
 
 bool TTabloForm::eventFilter(QObject* watched, QEvent* event) {
     const QEvent::Type type = event->type();
-    if (watched == MainListView->viewport() && type == QEvent::MouseButtonPress) {
+    // The type first: the viewport still sends events while the list view is half destroyed.
+    if (type == QEvent::MouseButtonPress && watched == MainListView->viewport()) {
         MainListViewMouseDown(static_cast<QMouseEvent*>(event)->position().toPoint());
     } else if (watched == ListViewEdit) {
         // An editor that lost the focus would write into a cell the engineer no longer looks at.

@@ -12,8 +12,8 @@
 #include <algorithm>
 
 ColumnFitter::ColumnFitter(QTreeWidget* view, int firstValueColumn)
-    : QObject(view), view_(view), firstValue_(firstValueColumn) {
-    view_->viewport()->installEventFilter(this);
+    : QObject(view), view_(view), viewport_(view->viewport()), firstValue_(firstValueColumn) {
+    viewport_->installEventFilter(this);
     connect(view_->header(), &QHeaderView::sectionResized, this,
             [this](int column, int, int newWidth) { ColumnResized(column, newWidth); });
     // Columns come and go with the controller's channel count; fitted once the view has set
@@ -61,6 +61,7 @@ void ColumnFitter::ColumnResized(int column, int newWidth) {
 }
 
 bool ColumnFitter::eventFilter(QObject* watched, QEvent* event) {
-    if (watched == view_->viewport() && event->type() == QEvent::Resize) Fit();
+    // No call into the view here: its viewport still sends events once the view is half destroyed.
+    if (watched == viewport_ && event->type() == QEvent::Resize) Fit();
     return QObject::eventFilter(watched, event);
 }

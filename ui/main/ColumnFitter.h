@@ -26,6 +26,7 @@ private:
     std::vector<int> Current() const;  // preferred widths of the present columns
 
     QTreeWidget* view_;
+    QWidget* viewport_;  // its own pointer: the viewport sends events while the view is destroyed
     int firstValue_;
     std::vector<int> preferred_;
     std::vector<int> remembered_;  // from the settings file

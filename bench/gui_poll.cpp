@@ -21,9 +21,11 @@
 #include <string>
 
 #include "engine/ComThreadUnit.h"
+#include "link/CommandCodes.h"
 #include "link/ComPortUnit.h"
 #include "link/ExchangeLog.h"
 #include "sim/SimServer.h"
+#include "tests/support/ProcessFigures.h"
 #include "tests/support/RecordingSerialLine.h"
 #include "tests/support/SimProcess.h"
 #include "ui/main/AppWindows.h"
@@ -32,14 +34,6 @@ namespace {
 
 namespace fs = std::filesystem;
 using Clock = std::chrono::steady_clock;
-
-constexpr uint8_t kReadTime = 8;  // the first request of every pass
-
-double ProcessCpuMs() {
-    timespec t{};
-    clock_gettime(CLOCK_PROCESS_CPUTIME_ID, &t);
-    return double(t.tv_sec) * 1e3 + double(t.tv_nsec) / 1e6;
-}
 
 // Runs the event loop, display steps among its events, for `d`, sleeping while there is none.
 void RunEventsFor(std::chrono::milliseconds d) {
@@ -63,7 +57,7 @@ bool Measure(const Row& row, int seconds, const fs::path& dir) {
     RecordingSerialLine& line = UseRecordingLine();
     std::atomic<int> passes{0};
     line.OnRequest = [&](const std::vector<uint8_t>& rq) {
-        if (rq.size() >= 2 && rq[1] == kReadTime) ++passes;
+        if (rq.size() >= 2 && rq[1] == Cmd::ReadTime) ++passes;
     };
     {
         TAppWindows windows(ini.string());

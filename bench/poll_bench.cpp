@@ -18,10 +18,12 @@
 
 #include "engine/ComThreadUnit.h"
 #include "commands/PollCycle.h"
+#include "link/CommandCodes.h"
 #include "link/ComPortUnit.h"
 #include "link/ExchangeLog.h"
 #include "sim/SimServer.h"
 #include "tests/support/RecordingSerialLine.h"
+#include "tests/support/ProcessFigures.h"
 #include "tests/support/RecordingViews.h"
 #include "tests/support/SimProcess.h"
 
@@ -29,29 +31,6 @@ namespace {
 
 namespace fs = std::filesystem;
 using Clock = std::chrono::steady_clock;
-
-constexpr uint8_t kReadTime = 8;  // the first request of every pass
-
-double ProcessCpuMs() {
-    timespec t{};
-    clock_gettime(CLOCK_PROCESS_CPUTIME_ID, &t);
-    return double(t.tv_sec) * 1e3 + double(t.tv_nsec) / 1e6;
-}
-
-// read() calls this process made so far.
-double ReadCalls() {
-    std::ifstream io("/proc/self/io");
-    for (std::string line; std::getline(io, line);)
-        if (line.rfind("syscr:", 0) == 0) return std::stod(line.substr(6));
-    return 0;
-}
-
-double ResidentKb() {
-    std::ifstream status("/proc/self/status");
-    for (std::string line; std::getline(status, line);)
-        if (line.rfind("VmRSS:", 0) == 0) return std::stod(line.substr(6));
-    return 0;
-}
 
 void BM_PollPass(benchmark::State& state) {
     const int bitRate = int(state.range(0));
@@ -66,7 +45,7 @@ void BM_PollPass(benchmark::State& state) {
     RecordingSerialLine& line = UseRecordingLine();
     std::atomic<int> passesStarted{0};
     line.OnRequest = [&](const std::vector<uint8_t>& rq) {
-        if (rq.size() >= 2 && rq[1] == kReadTime) ++passesStarted;
+        if (rq.size() >= 2 && rq[1] == Cmd::ReadTime) ++passesStarted;
     };
     TRecordingViews views;
     TPumpedDispatcher ui;

@@ -18,9 +18,11 @@
 
 #include "commands/PollCycle.h"
 #include "engine/ComThreadUnit.h"
+#include "link/CommandCodes.h"
 #include "link/ComPortUnit.h"
 #include "link/ExchangeLog.h"
 #include "link/PosixSerialLine.h"
+#include "tests/support/ProcessFigures.h"
 #include "tests/support/RecordingViews.h"
 #include "tests/support/SimProcess.h"
 
@@ -29,7 +31,6 @@ namespace {
 namespace fs = std::filesystem;
 using Clock = std::chrono::steady_clock;
 
-constexpr uint8_t kReadTime = 8;  // the first request of every pass
 // Stays flat: at most this much more resident memory at the end than after the first minute.
 constexpr long kFlatMemoryKb = 1024;
 
@@ -38,19 +39,11 @@ class CountingLine : public PosixSerialLine {
 public:
     int Write(const uint8_t* data, int length, int timeoutMs) override {
         ++exchanges;
-        if (length > 1 && data[1] == kReadTime) ++passes;
+        if (length > 1 && data[1] == Cmd::ReadTime) ++passes;
         return PosixSerialLine::Write(data, length, timeoutMs);
     }
     std::atomic<uint64_t> exchanges{0}, passes{0};
 };
-
-long StatusField(const char* name) {
-    std::ifstream status("/proc/self/status");
-    const std::string key = std::string(name) + ":";
-    for (std::string line; std::getline(status, line);)
-        if (line.rfind(key, 0) == 0) return std::stol(line.substr(key.size()));
-    return -1;
-}
 
 long OpenDescriptors() {
     std::error_code ec;
@@ -135,10 +128,10 @@ int main(int argc, char** argv) {
         m.exchanges = line.exchanges - exchangesBefore;
         passesBefore = line.passes;
         exchangesBefore = line.exchanges;
-        m.rssKb = StatusField("VmRSS");
-        m.anonKb = StatusField("RssAnon");
+        m.rssKb = long(ProcFigure("status", "VmRSS"));
+        m.anonKb = long(ProcFigure("status", "RssAnon"));
         m.fds = OpenDescriptors();
-        m.threads = StatusField("Threads");
+        m.threads = long(ProcFigure("status", "Threads"));
         Print(minute, m);
         figures.push_back(m);
     }

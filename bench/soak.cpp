@@ -14,7 +14,6 @@
 #include <map>
 #include <memory>
 #include <string>
-#include <vector>
 
 #include "commands/PollCycle.h"
 #include "engine/ComThreadUnit.h"
@@ -107,7 +106,9 @@ int main(int argc, char** argv) {
     std::printf("min  | passes | exchanges | rss kB | anon kB | fds | threads | errors shown (by kind)\n");
     StartOperation(views.Bundle(ui), sim.Port(), std::stoi(rate), PollCycle);
 
-    std::vector<Minute> figures;
+    // Only the first and the last minute are kept: a record a minute would itself grow the heap.
+    Minute first, last;
+    int measured = 0;
     uint64_t passesBefore = 0, exchangesBefore = 0;
     const auto start = Clock::now();
     for (int minute = 1; minute <= minutes && WorkerRunning; ++minute) {
@@ -133,7 +134,8 @@ int main(int argc, char** argv) {
         m.fds = OpenDescriptors();
         m.threads = long(ProcFigure("status", "Threads"));
         Print(minute, m);
-        figures.push_back(m);
+        if (++measured == 1) first = m;
+        last = m;
     }
     const bool ranThrough = WorkerRunning.load();
     if (ranThrough) CurrentWorker->Terminate();
@@ -147,9 +149,7 @@ int main(int argc, char** argv) {
         std::printf("ornix-soak: the poll stopped by itself\n");
         return 1;
     }
-    if (figures.size() < 2) return 0;
-    const Minute& first = figures.front();
-    const Minute& last = figures.back();
+    if (measured < 2) return 0;
     const bool flat = last.rssKb - first.rssKb <= kFlatMemoryKb && last.fds <= first.fds && last.threads <= first.threads;
     std::printf("after minute 1: resident memory %+ld kB (anon %+ld kB), descriptors %+ld, threads %+ld: %s\n",
                 last.rssKb - first.rssKb, last.anonKb - first.anonKb, last.fds - first.fds, last.threads - first.threads,

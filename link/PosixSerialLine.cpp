@@ -146,6 +146,7 @@ void PosixSerialLine::Close() {
     setLowLatency_ = false;
     bitRate_ = 0;
     aheadAt_ = aheadEnd_ = 0;
+    moreQueued_ = false;
 }
 
 bool SerialPortIsFree(const std::string& path) {
@@ -185,22 +186,42 @@ bool PosixSerialLine::ReadByte(uint8_t& byte, int timeoutMs) {
         return true;
     }
     const auto deadline = Clock::now() + std::chrono::milliseconds(timeoutMs);
-    for (;;) {
-        // Try first: during an answer the next bytes are usually already queued, and one
-        // call takes all of them. Bytes past an answer's end wait here for the next read,
-        // as they would have waited in the tty.
+    // One call takes whatever has arrived. Bytes past an answer's end wait here for the next
+    // read, as they would have waited in the tty.
+    enum class Took { Bytes, Nothing, LineGone };
+    const auto take = [this] {
         const ssize_t n = ::read(fd_, ahead_, sizeof ahead_);
-        if (n > 0) {
-            byte = ahead_[0];
-            aheadAt_ = 1;
-            aheadEnd_ = static_cast<int>(n);
-            return true;
+        if (n <= 0) {
+            // With VMIN = VTIME = 0 an empty queue reads as 0 bytes; errors mean the line is gone.
+            return n < 0 && errno != EAGAIN && errno != EINTR ? Took::LineGone : Took::Nothing;
         }
-        // With VMIN = VTIME = 0 an empty queue reads as 0 bytes; errors mean the line is gone.
-        if (n < 0 && errno != EAGAIN && errno != EINTR) return false;
-        // The deadline bounds the loop even if a line keeps waking poll() with nothing to read.
-        if (Clock::now() >= deadline || !WaitFor(fd_, POLLIN, deadline)) return false;
+        aheadAt_ = 0;
+        aheadEnd_ = static_cast<int>(n);
+        moreQueued_ = n == static_cast<ssize_t>(sizeof ahead_);
+        return Took::Bytes;
+    };
+    // Reading before waiting pays only when the last read left bytes behind: bytes that trickle
+    // in (a slow line, a FIFO, a USB adapter's frames) are not there yet when the last ones
+    // have just been taken, and each read that finds nothing is a system call for nothing.
+    bool tookAny = false;
+    if (moreQueued_) {
+        const Took t = take();
+        if (t == Took::LineGone) return false;
+        tookAny = t == Took::Bytes;
     }
+    while (!tookAny) {
+        // The deadline bounds the loop even if a line keeps waking poll() with nothing to read.
+        if (Clock::now() >= deadline || !WaitFor(fd_, POLLIN, deadline)) {
+            // A line that hung up may still hold what came before: taken before giving up.
+            if (take() != Took::Bytes) return false;
+            break;
+        }
+        const Took t = take();
+        if (t == Took::LineGone) return false;
+        tookAny = t == Took::Bytes;
+    }
+    byte = ahead_[aheadAt_++];
+    return true;
 }
 
 int PosixSerialLine::Write(const uint8_t* data, int length, int timeoutMs) {
@@ -221,5 +242,6 @@ int PosixSerialLine::Write(const uint8_t* data, int length, int timeoutMs) {
 
 void PosixSerialLine::Purge() {
     aheadAt_ = aheadEnd_ = 0;  // read ahead, so part of the input being dropped
+    moreQueued_ = false;
     if (fd_ >= 0) tcflush(fd_, TCIOFLUSH);
 }

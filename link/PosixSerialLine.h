@@ -29,6 +29,7 @@ private:
     uint8_t ahead_[256] = {};
     int aheadAt_ = 0;
     int aheadEnd_ = 0;
+    bool moreQueued_ = false;    // the last read filled ahead_: the tty may hold more
     PortOpenFailure failure_;    // why the last Open failed
 };
 

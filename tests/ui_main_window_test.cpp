@@ -157,6 +157,33 @@ TEST_F(MainWindowTest, StatusBarClicksOpenTheControlOfTheirPanel) {
     EXPECT_FALSE(f.BaudPopupMenu->isVisible());
 }
 
+// The bar keeps each panel's cut text between paints: after new texts, a new width and a new
+// font it must still draw exactly what a bar made afresh with them draws.
+TEST(StatusPanelBarTest, DrawsWhatANewBarDraws) {
+    const QString longText = "Чтение данных расходомеров...Ошибка 13: Неизвестный запрос, и ещё длинный хвост";
+    const std::vector<StatusPanelBar::Panel> panels = {{"pts/3", 60}, {"9600", 50}, {"Адрес 1", 70}, {"", 150}, {"", 80}};
+    StatusPanelBar bar(panels);
+    bar.resize(420, bar.height());
+    (void)bar.grab();  // cuts and keeps the first texts
+    const auto sameAsNew = [&](const char* step) {
+        std::vector<StatusPanelBar::Panel> now = panels;
+        for (int i = 0; i < int(now.size()); ++i) now[size_t(i)].text = bar.PanelText(i);
+        StatusPanelBar fresh(now);
+        fresh.setFont(bar.font());
+        fresh.resize(bar.size());
+        EXPECT_TRUE(bar.grab().toImage() == fresh.grab().toImage()) << step;
+    };
+    bar.SetPanelText(3, longText);
+    bar.SetPanelText(4, "Ошибка");
+    sameAsNew("new texts");
+    bar.resize(900, bar.height());
+    sameAsNew("wider");
+    QFont bigger = bar.font();
+    bigger.setPointSizeF(bigger.pointSizeF() * 1.5);
+    bar.setFont(bigger);
+    sameAsNew("bigger font");
+}
+
 TEST_F(MainWindowTest, AddressEditorAcceptsOneTo254AndSavesIt) {
     TForm1& f = Open();
     struct Case {

@@ -3,6 +3,7 @@
 #include <QCursor>
 #include <QHelpEvent>
 #include <QMouseEvent>
+#include <QPaintEvent>
 #include <QPainter>
 #include <QToolTip>
 #include <qdrawutil.h>
@@ -16,7 +17,7 @@ constexpr int kTextInset = 3;
 }
 
 StatusPanelBar::StatusPanelBar(std::vector<Panel> panels, QWidget* parent)
-    : QWidget(parent), panels_(std::move(panels)) {
+    : QWidget(parent), panels_(std::move(panels)), shown_(panels_.size()) {
     setSizePolicy(QSizePolicy::Preferred, QSizePolicy::Fixed);
     setFixedHeight(sizeHint().height());
 }
@@ -32,6 +33,7 @@ QString StatusPanelBar::PanelText(int panel) const {
 void StatusPanelBar::SetPanelText(int panel, const QString& text) {
     if (panel < 0 || panel >= int(panels_.size()) || panels_[size_t(panel)].text == text) return;
     panels_[size_t(panel)].text = text;
+    shown_[size_t(panel)].width = -1;
     update(PanelRect(panel));
 }
 
@@ -48,6 +50,8 @@ void StatusPanelBar::SetPanelToolTip(int panel, const QString& text) {
 }
 
 bool StatusPanelBar::event(QEvent* event) {
+    if (event->type() == QEvent::FontChange)
+        for (Shown& shown : shown_) shown.width = -1;  // cut again with the new font
     if (event->type() != QEvent::ToolTip) return QWidget::event(event);
     const auto* help = static_cast<QHelpEvent*>(event);
     const int panel = PanelAt(Widths(), help->pos().x());
@@ -77,15 +81,25 @@ QRect StatusPanelBar::PanelRect(int panel) const {
     return {left, 0, PanelWidth(panel), height()};
 }
 
-void StatusPanelBar::paintEvent(QPaintEvent*) {
+const QString& StatusPanelBar::Elided(int panel, int width) {
+    Shown& shown = shown_[size_t(panel)];
+    if (shown.width != width) {
+        shown.text = fontMetrics().elidedText(panels_[size_t(panel)].text, Qt::ElideRight, width);
+        shown.width = width;
+    }
+    return shown.text;
+}
+
+void StatusPanelBar::paintEvent(QPaintEvent* event) {
     QPainter p(this);
     for (int i = 0; i < int(panels_.size()); ++i) {
+        // A new status text repaints its own panel only.
+        if (!PanelRect(i).intersects(event->rect())) continue;
         const QRect r = PanelRect(i).adjusted(0, 1, -2, -1);
         qDrawShadePanel(&p, r, palette(), true, 1);
         p.setPen(palette().color(QPalette::WindowText));
         const QRect textRect = r.adjusted(kTextInset, 0, -kTextInset, 0);
-        const QString shown = fontMetrics().elidedText(panels_[size_t(i)].text, Qt::ElideRight, textRect.width());
-        p.drawText(textRect, Qt::AlignVCenter | Qt::AlignLeft, shown);
+        p.drawText(textRect, Qt::AlignVCenter | Qt::AlignLeft, Elided(i, textRect.width()));
     }
 }
 

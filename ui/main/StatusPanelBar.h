@@ -36,5 +36,14 @@ protected:
     void resizeEvent(QResizeEvent* event) override;
 
 private:
+    // A panel's text as drawn, cut to the width it was cut for: the status text changes with
+    // every exchange, and cutting it measures the whole text with the font each time.
+    const QString& Elided(int panel, int width);
+
     std::vector<Panel> panels_;
+    struct Shown {
+        QString text;
+        int width = -1;  // -1: cut again
+    };
+    std::vector<Shown> shown_;
 };

@@ -14,6 +14,7 @@ namespace {
 constexpr int kDesignedHeight = 19;
 constexpr int kProgressPanel = 3;
 constexpr int kTextInset = 3;
+constexpr qsizetype kKeptTexts = 256;  // per panel; well above the texts of one poll pass
 }
 
 StatusPanelBar::StatusPanelBar(std::vector<Panel> panels, QWidget* parent)
@@ -33,7 +34,6 @@ QString StatusPanelBar::PanelText(int panel) const {
 void StatusPanelBar::SetPanelText(int panel, const QString& text) {
     if (panel < 0 || panel >= int(panels_.size()) || panels_[size_t(panel)].text == text) return;
     panels_[size_t(panel)].text = text;
-    shown_[size_t(panel)].width = -1;
     update(PanelRect(panel));
 }
 
@@ -51,7 +51,7 @@ void StatusPanelBar::SetPanelToolTip(int panel, const QString& text) {
 
 bool StatusPanelBar::event(QEvent* event) {
     if (event->type() == QEvent::FontChange)
-        for (Shown& shown : shown_) shown.width = -1;  // cut again with the new font
+        for (Shown& shown : shown_) shown = Shown{};  // cut again with the new font
     if (event->type() != QEvent::ToolTip) return QWidget::event(event);
     const auto* help = static_cast<QHelpEvent*>(event);
     const int panel = PanelAt(Widths(), help->pos().x());
@@ -81,13 +81,19 @@ QRect StatusPanelBar::PanelRect(int panel) const {
     return {left, 0, PanelWidth(panel), height()};
 }
 
-const QString& StatusPanelBar::Elided(int panel, int width) {
+const QStaticText& StatusPanelBar::Drawn(int panel, int width) {
     Shown& shown = shown_[size_t(panel)];
-    if (shown.width != width) {
-        shown.text = fontMetrics().elidedText(panels_[size_t(panel)].text, Qt::ElideRight, width);
-        shown.width = width;
+    if (shown.width != width) shown = Shown{width, {}};
+    const QString& text = panels_[size_t(panel)].text;
+    auto it = shown.texts.constFind(text);
+    if (it == shown.texts.cend()) {
+        if (shown.texts.size() >= kKeptTexts) shown.texts.clear();
+        QStaticText drawn(fontMetrics().elidedText(text, Qt::ElideRight, width));
+        drawn.setTextFormat(Qt::PlainText);
+        drawn.prepare(QTransform(), font());
+        it = shown.texts.insert(text, drawn);
     }
-    return shown.text;
+    return *it;
 }
 
 void StatusPanelBar::paintEvent(QPaintEvent* event) {
@@ -99,7 +105,8 @@ void StatusPanelBar::paintEvent(QPaintEvent* event) {
         qDrawShadePanel(&p, r, palette(), true, 1);
         p.setPen(palette().color(QPalette::WindowText));
         const QRect textRect = r.adjusted(kTextInset, 0, -kTextInset, 0);
-        p.drawText(textRect, Qt::AlignVCenter | Qt::AlignLeft, Elided(i, textRect.width()));
+        const int top = textRect.top() + (textRect.height() - fontMetrics().height()) / 2;  // centred
+        p.drawStaticText(QPointF(textRect.left(), top), Drawn(i, textRect.width()));
     }
 }
 

@@ -1,6 +1,8 @@
 #pragma once
 // The main window's status bar: fixed-width text panels, the last one taking what is left.
 // A click reports the panel under the mouse; panel 3 takes half of the room after panels 0 to 2.
+#include <QHash>
+#include <QStaticText>
 #include <QString>
 #include <QWidget>
 #include <vector>
@@ -36,14 +38,15 @@ protected:
     void resizeEvent(QResizeEvent* event) override;
 
 private:
-    // A panel's text as drawn, cut to the width it was cut for: the status text changes with
-    // every exchange, and cutting it measures the whole text with the font each time.
-    const QString& Elided(int panel, int width);
+    // A panel's text cut to `width` and laid out for drawing. The status text changes with
+    // every exchange, but a poll repeats the same few dozen texts pass after pass; cutting and
+    // laying one out measures it glyph by glyph, so each is done once per width and font.
+    const QStaticText& Drawn(int panel, int width);
 
     std::vector<Panel> panels_;
     struct Shown {
-        QString text;
-        int width = -1;  // -1: cut again
+        int width = -1;                      // the width `texts` were cut for; -1: none yet
+        QHash<QString, QStaticText> texts;   // by the panel's full text
     };
     std::vector<Shown> shown_;
 };

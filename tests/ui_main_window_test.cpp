@@ -280,6 +280,8 @@ TEST_F(MainWindowSimTest, PollFillsTheViewsUntilTheButtonIsReleased) {
     EXPECT_TRUE(f.PollButton->isEnabled());
     for (int row : {0, 1, 4, 6, 7}) EXPECT_FALSE(v->CellText(row, 0).isEmpty()) << row;
     EXPECT_FALSE(v->CellImage(TrkRow::DoorSensors, 0).isNull());
+    // The progress panel's tip holds the figures of the poll, made when asked for.
+    EXPECT_TRUE(f.MainStatusBar->PanelToolTip(3).startsWith("Команда 0: обменов ")) << f.MainStatusBar->PanelToolTip(3).toStdString();
 }
 
 TEST_F(MainWindowSimTest, PortChangeChecksTheNewPortAndSavesIt) {

@@ -209,6 +209,11 @@ void TForm1::BuildStatusBar() {
     MainStatusBar->SetPanelToolTip(kPortPanel, "Щелчок: выбрать последовательный порт");
     MainStatusBar->SetPanelToolTip(kRatePanel, "Щелчок: выбрать скорость обмена; контроллер переводится на неё же (кроме перехода на 4800 VRX 2.0 и обратно)");
     MainStatusBar->SetPanelToolTip(kAddrPanel, "Щелчок: ввести сетевой адрес контроллера");
+    // The progress shows one exchange; its tip the figures of the whole poll so far, made when
+    // it shows (the figures are locked, so the worker may go on meanwhile).
+    MainStatusBar->SetPanelToolTipSource(kStatePanel, [] {
+        return Q(LinkSummaryText(ComPort.Statistics.Snapshot(), "\n")).trimmed();
+    });
 
     ComPortEdit = new QLineEdit(MainStatusBar);
     ComPortEdit->setObjectName("ComPortEdit");
@@ -563,8 +568,7 @@ void TForm1::TRK_StatusListViewMouseMove(int row, QPoint globalPos) {
 std::string TForm1::PortPanelText() { return MainStatusBar->PanelText(kPortPanel).toStdString(); }
 void TForm1::SetStatusText(const std::string& text) {
     MainStatusBar->SetPanelText(kStatePanel, Q(text));
-    // The progress shows one exchange; its tip the figures of the whole poll so far.
-    MainStatusBar->SetPanelToolTip(kStatePanel, Q(LinkSummaryText(ComPort.Statistics.Snapshot(), "\n")).trimmed());
+    MainStatusBar->RefreshPanelToolTip(kStatePanel);
 }
 void TForm1::SetErrorText(const std::string& text) { MainStatusBar->SetPanelText(kMessagePanel, Q(text)); }
 

@@ -38,15 +38,28 @@ void StatusPanelBar::SetPanelText(int panel, const QString& text) {
 }
 
 QString StatusPanelBar::PanelToolTip(int panel) const {
-    return panel >= 0 && panel < int(panels_.size()) ? panels_[size_t(panel)].toolTip : QString();
+    if (panel < 0 || panel >= int(panels_.size())) return {};
+    const Panel& p = panels_[size_t(panel)];
+    return p.toolTipSource ? p.toolTipSource() : p.toolTip;
 }
 
 void StatusPanelBar::SetPanelToolTip(int panel, const QString& text) {
     if (panel < 0 || panel >= int(panels_.size())) return;
     panels_[size_t(panel)].toolTip = text;
+    panels_[size_t(panel)].toolTipSource = nullptr;
+    RefreshPanelToolTip(panel);
+}
+
+void StatusPanelBar::SetPanelToolTipSource(int panel, std::function<QString()> source) {
+    if (panel < 0 || panel >= int(panels_.size())) return;
+    panels_[size_t(panel)].toolTipSource = std::move(source);
+    RefreshPanelToolTip(panel);
+}
+
+void StatusPanelBar::RefreshPanelToolTip(int panel) {
     // A tip already showing for this panel follows the live text.
     if (QToolTip::isVisible() && PanelRect(panel).contains(mapFromGlobal(QCursor::pos())))
-        QToolTip::showText(QCursor::pos(), text, this, PanelRect(panel));
+        QToolTip::showText(QCursor::pos(), PanelToolTip(panel), this, PanelRect(panel));
 }
 
 bool StatusPanelBar::event(QEvent* event) {

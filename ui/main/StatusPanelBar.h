@@ -5,6 +5,7 @@
 #include <QStaticText>
 #include <QString>
 #include <QWidget>
+#include <functional>
 #include <vector>
 
 class StatusPanelBar : public QWidget {
@@ -14,6 +15,9 @@ public:
         QString text;
         int width;
         QString toolTip = {};  // shown when the mouse rests on the panel
+        // When set, makes the tip at the moment it shows instead: for a tip that would change
+        // with every exchange and is rarely looked at.
+        std::function<QString()> toolTipSource = {};
     };
     explicit StatusPanelBar(std::vector<Panel> panels, QWidget* parent = nullptr);
 
@@ -21,6 +25,9 @@ public:
     void SetPanelText(int panel, const QString& text);
     QString PanelToolTip(int panel) const;
     void SetPanelToolTip(int panel, const QString& text);
+    void SetPanelToolTipSource(int panel, std::function<QString()> source);
+    // A tip that is showing for the panel is made again from its source.
+    void RefreshPanelToolTip(int panel);
     int PanelWidth(int panel) const;
     QRect PanelRect(int panel) const;
     std::vector<int> Widths() const;

@@ -1,5 +1,6 @@
 #include "commands/TabloState.h"
 
+#include <algorithm>
 
 #include "commands/NumberText.h"
 #include "engine/TextHelpers.h"
@@ -47,7 +48,9 @@ uint8_t CoefficientFromText(std::string_view typed) {
 }
 
 uint8_t OffsetFromText(std::string_view typed) {
-    auto value = ParseWholeNumber(typed).value_or(0);
+    // Kept within what a byte shows (-128..127): beyond it the offset would wrap to the other sign,
+    // as a coefficient over 100 % is kept at 100 %.
+    const long long value = std::clamp(ParseWholeNumber(typed).value_or(0), -128LL, 127LL);
     return static_cast<uint8_t>(value - 1);
 }
 

@@ -355,7 +355,8 @@ TEST(ColourCorrection, TypedValuesAndTheirTexts) {
     }
     struct Offset { const char* typed; uint8_t stored; const char* shown; };
     for (auto [typed, stored, shown] : {Offset{"1", 0, "1"}, {"0", 255, "0"}, {"-5", 250, "-5"},
-                                        {"x", 255, "0"}, {"128", 127, "-128"}}) {
+                                        {"x", 255, "0"}, {"127", 126, "127"}, {"128", 126, "127"},
+                                        {"-128", 127, "-128"}, {"-300", 127, "-128"}}) {
         EXPECT_EQ(OffsetFromText(typed), stored) << typed;
         EXPECT_EQ(OffsetText(stored), shown) << typed;
     }

@@ -14,7 +14,7 @@ DEB=$(ls "$OUT"/ornix-tester_*.deb 2>/dev/null | head -n 1)
 [ -n "$DEB" ] || fail "no ornix-tester_*.deb in $OUT"
 
 dpkg-deb -c "$DEB" | awk '{print $NF}' | sed 's|^\./|/|' >"$OUT/files"
-for f in /usr/bin/ornix-tester /usr/bin/ornix-sim \
+for f in /usr/bin/ornix-tester /usr/bin/ornix-sim /usr/bin/ornix-cli \
          /usr/share/applications/ru.ornix.tester.desktop \
          /usr/share/icons/hicolor/scalable/apps/ru.ornix.tester.svg \
          /usr/share/metainfo/ru.ornix.tester.metainfo.xml; do
@@ -38,4 +38,5 @@ if command -v appstreamcli >/dev/null; then
 fi
 "$OUT/root/usr/bin/ornix-tester" --version | grep -q '^ornix-tester [0-9]' || fail "installed ornix-tester --version"
 "$OUT/root/usr/bin/ornix-sim" --version | grep -q '^ornix-sim [0-9]' || fail "installed ornix-sim --version"
+"$OUT/root/usr/bin/ornix-cli" --version | grep -q '^ornix-cli [0-9]' || fail "installed ornix-cli --version"
 echo "check-package: $(basename "$DEB") is sound"

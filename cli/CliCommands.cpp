@@ -15,6 +15,7 @@
 
 #include "cli/CliConfigKeys.h"
 #include "cli/CliValues.h"
+#include "commands/ConfigChecks.h"
 #include "commands/ConfigRecords.h"
 #include "commands/ChannelState.h"
 #include "commands/DoseCommands.h"
@@ -308,6 +309,9 @@ int CliConfigSet(const CliContext& c, const std::vector<std::string>& settings) 
     }
     TrkCfgControls controls = *read.TrkCfg;
     for (const std::string& s : settings) ApplyConfigSetting(controls, s);
+    // What the configuration window would colour red and not let through is not written either.
+    if (const std::string conflict = ConfigConflictText(controls); !conflict.empty())
+        return CliRefuse(c, "config set", conflict);
     return RunWriter(c, "config set", WriteTrkCfgFromWindow,
                      [controls](TComThread& w) { w.TrkCfgControlsToWrite = controls; }, {{"changed", settings}});
 }

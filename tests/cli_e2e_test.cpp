@@ -188,9 +188,16 @@ TEST_F(CliE2e, EveryCommandOnce) {
         {"address set back", [](auto c) { c.Link.Address = 7; return CliAddressSet(c, 1); }, 0, "...OK"},
         {"rate set", [](auto& c) { return CliRateSet(c, 19200); }, 0, "...OK"},
         {"identify at the new rate", [](auto c) { c.Link.BitRate = 19200; return CliIdentify(c); }, 0, "ТРК"},
-        {"config set", [](auto c) { c.Link.BitRate = 19200; return CliConfigSet(c, {"hoseSet.2=1+2", "pumpOut.2=7"}); },
+        // Channel 2 shares channel 1's pump output: allowed, unlike a shared valve output.
+        {"config set", [](auto c) { c.Link.BitRate = 19200; return CliConfigSet(c, {"pumpOut.2=3", "waitNozzleFree=1"}); },
          0, "Запись конфигурации ТРК...OK"},
-        {"config get", [](auto c) { c.Link.BitRate = 19200; return CliConfigGet(c); }, 0, "\npumpOut.2=7\n"},
+        {"config get", [](auto c) { c.Link.BitRate = 19200; return CliConfigGet(c); }, 0, "\npumpOut.2=3\n"},
+        // Read, found in conflict as the configuration window would mark it, and not written.
+        {"config of two channels on one hose",
+         [](auto c) { c.Link.BitRate = 19200; return CliConfigSet(c, {"hoseSet.1=1", "hoseSet.3=1"}); }, 64, ""},
+        {"config of one output twice",
+         [](auto c) { c.Link.BitRate = 19200; return CliConfigSet(c, {"smallValveOut.4=3", "largeValveOut.4=3"}); }, 64, ""},
+        {"config unchanged by them", [](auto c) { c.Link.BitRate = 19200; return CliConfigGet(c); }, 0, "\nhoseSet.3=3\n"},
         {"search", [](auto& c) { return CliSearch(c, 1, 2); }, 0, "19200 1 найдено 5-канальная ТРК\n"},
         {"no such port", [](auto c) { c.Link.Port = "ttyNoSuchPort"; return CliIdentify(c); }, 2, ""},
     };

@@ -1,36 +1,16 @@
 #pragma once
-// Rules of the configuration window, free of widgets: conflict checks of the channel
-// layout, the checks of typed values and their messages, and the remote-initialisation code.
+// Rules of the configuration window, free of widgets: the checks of typed values and their
+// messages, and the remote-initialisation code. The conflict checks of the channel layout are
+// in commands/ConfigChecks, where the command line uses them too.
 #include <array>
 #include <cstdint>
 #include <optional>
 #include <string>
 #include <string_view>
 
+#include "commands/ConfigChecks.h"
 #include "engine/ConfigControls.h"
 #include "engine/DeviceState.h"
-
-using ChannelItems = std::array<int, CfgChannels>;  // a combo's item index per channel row
-using ChannelMarks = std::array<bool, CfgChannels>; // red per channel row
-
-// Hose sets: two active channels may not share a hose, and an active channel needs a set.
-struct HoseSetCheck {
-    bool CountValid = false;    // NumberOfChannelsCombo normal, else red
-    bool Applies = false;       // false: hose combos and the write button keep their state
-    ChannelMarks Red{};
-    bool WriteEnabled = false;
-};
-HoseSetCheck CheckHoseSets(int channelCountIndex, const ChannelItems& hoseSet);
-
-// Power outputs: no output drives two things, but channels may share a pump output.
-struct PowerOutputCheck {
-    bool CountValid = false;
-    bool Recolour = false;      // false: the output combos keep their colours
-    ChannelMarks SmallRed{}, LargeRed{}, PumpRed{};
-    bool WriteEnabled = false;
-};
-PowerOutputCheck CheckPowerOutputs(int channelCountIndex, const ChannelItems& smallValve,
-                                   const ChannelItems& largeValve, const ChannelItems& pump);
 
 // A typed value: what to stage, or the message for status-bar panel 4.
 template <typename T>

@@ -53,8 +53,12 @@ int main(int argc, char** argv) {
     }
     std::printf("%s\n", server.PortName().c_str());
     std::fflush(stdout);
-    std::fprintf(stderr, "ornix-sim: controller %d at %d bit/s on %s%s%s; Ctrl+C stops it\n",
-                 config.Controller.Address, config.Controller.BitRate, server.SlavePath().c_str(),
+    // A replay has no controller of its own: it answers whatever address and rate the log holds.
+    const std::string who = config.ReplayPath.empty()
+                                ? "controller " + std::to_string(config.Controller.Address) + " at " +
+                                      std::to_string(config.Controller.BitRate) + " bit/s"
+                                : "replaying " + config.ReplayPath;
+    std::fprintf(stderr, "ornix-sim: %s on %s%s%s; Ctrl+C stops it\n", who.c_str(), server.SlavePath().c_str(),
                  config.LinkPath.empty() ? "" : ", linked from ", config.LinkPath.c_str());
     int signal = 0;
     sigwait(&stopSignals, &signal);

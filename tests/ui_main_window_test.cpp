@@ -580,7 +580,13 @@ TEST_F(MainWindowTest, DoorPictureAndNozzleSwatchesShowInTheirCells) {
     f.SetChStatusImage(0, 2, Images::GreyCheck);
     EXPECT_EQ(f.ChStatusListView->CellImage(0, 2).toImage().convertToFormat(QImage::Format_ARGB32),
               StateIcon(Images::GreyCheck));
+    // The same picture again changes nothing, so the cell is not painted again.
+    int changes = 0;
+    QObject::connect(f.ChStatusListView->model(), &QAbstractItemModel::dataChanged, [&] { ++changes; });
+    f.SetChStatusImage(0, 2, Images::GreyCheck);
+    EXPECT_EQ(changes, 0);
     f.SetChStatusImage(0, 2, Images::None);
+    EXPECT_EQ(changes, 1);
     EXPECT_TRUE(f.ChStatusListView->CellImage(0, 2).isNull());
     f.DrawNozzleColour(15, 0);  // no such channel: nothing happens
     f.DrawNozzleColour(0, 2);

@@ -148,7 +148,11 @@ QString ReportView::CellText(int row, int cell) const {
 
 void ReportView::SetCellImage(int row, int cell, const QPixmap& image) {
     if (!HasCell(row, cell)) return;
-    rows_[size_t(row)].cells[size_t(cell)].image = image;
+    QPixmap& shown = rows_[size_t(row)].cells[size_t(cell)].image;
+    // The same picture again, as every poll pass sets it: a new icon would repaint the cell
+    // (texts are compared by the item itself).
+    if (shown.cacheKey() == image.cacheKey()) return;
+    shown = image;
     rows_[size_t(row)].item->setIcon(cell + 1, image.isNull() ? QIcon() : QIcon(image));
 }
 

@@ -11,6 +11,7 @@
 #include <iostream>
 #include <map>
 #include <nlohmann/json.hpp>
+#include <optional>
 #include <vector>
 
 #include "cli/CliConfigKeys.h"
@@ -235,16 +236,25 @@ int CliPriceGet(const CliContext& c, int channel) {
     return Finish(c, "price get", o, std::move(r));
 }
 
+namespace {
+
+// Reads the configuration page into `v` for a write that depends on it. When the read fails the
+// command ends there, with the read's status: its exit code is returned.
+std::optional<int> ReadConfigFirst(const CliContext& c, const std::string& command, TCliViews& v) {
+    CliOutcome o = RunCliOperation(v, c.Link, ReadTrkCfg);
+    if (o.Exit == kExitDone && v.TrkCfg) return std::nullopt;
+    Report r;
+    AddStatus(r, v);
+    return Finish(c, command, o, std::move(r));
+}
+
+}  // namespace
+
 int CliPriceSet(const CliContext& c, int channel, const std::string& value) {
     if (!ChannelOk(channel)) return CliRefuse(c, "price set", ChannelRange());
     if (!ParseDecimalValue(value, 2, INT32_MAX)) return CliRefuse(c, "price set", "Неправильная цена");
     TCliViews config;
-    CliOutcome read = RunCliOperation(config, c.Link, ReadTrkCfg);
-    if (read.Exit != kExitDone || !config.TrkCfg) {
-        Report r;
-        AddStatus(r, config);
-        return Finish(c, "price set", read, std::move(r));
-    }
+    if (const auto failed = ReadConfigFirst(c, "price set", config)) return *failed;
     // In whole units a price with kopecks is no price the controller can take.
     const auto price = ParseDecimalValue(value, config.KazakhPriceChecked() ? 0 : 2, INT32_MAX);
     if (!price) return CliRefuse(c, "price set", "Неправильная цена");
@@ -301,12 +311,7 @@ int CliConfigSet(const CliContext& c, const std::vector<std::string>& settings) 
     for (const std::string& s : settings)
         if (const std::string error = ApplyConfigSetting(trial, s); !error.empty()) return CliRefuse(c, "config set", error);
     TCliViews read;
-    CliOutcome o = RunCliOperation(read, c.Link, ReadTrkCfg);
-    if (o.Exit != kExitDone || !read.TrkCfg) {
-        Report r;
-        AddStatus(r, read);
-        return Finish(c, "config set", o, std::move(r));
-    }
+    if (const auto failed = ReadConfigFirst(c, "config set", read)) return *failed;
     TrkCfgControls controls = *read.TrkCfg;
     for (const std::string& s : settings) ApplyConfigSetting(controls, s);
     // What the configuration window would colour red and not let through is not written either.

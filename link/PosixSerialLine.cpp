@@ -203,22 +203,13 @@ bool PosixSerialLine::ReadByte(uint8_t& byte, int timeoutMs) {
     // Reading before waiting pays only when the last read left bytes behind: bytes that trickle
     // in (a slow line, a FIFO, a USB adapter's frames) are not there yet when the last ones
     // have just been taken, and each read that finds nothing is a system call for nothing.
-    bool tookAny = false;
-    if (moreQueued_) {
-        const Took t = take();
-        if (t == Took::LineGone) return false;
-        tookAny = t == Took::Bytes;
-    }
-    while (!tookAny) {
+    for (bool wait = !moreQueued_;; wait = true) {
         // The deadline bounds the loop even if a line keeps waking poll() with nothing to read.
-        if (Clock::now() >= deadline || !WaitFor(fd_, POLLIN, deadline)) {
-            // A line that hung up may still hold what came before: taken before giving up.
-            if (take() != Took::Bytes) return false;
-            break;
-        }
+        const bool ready = !wait || (Clock::now() < deadline && WaitFor(fd_, POLLIN, deadline));
+        // Read even when the wait failed: a line that hung up may still hold what came before.
         const Took t = take();
-        if (t == Took::LineGone) return false;
-        tookAny = t == Took::Bytes;
+        if (t == Took::Bytes) break;
+        if (t == Took::LineGone || !ready) return false;
     }
     byte = ahead_[aheadAt_++];
     return true;

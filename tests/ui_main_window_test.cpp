@@ -21,6 +21,7 @@
 #include "engine/ComThreadUnit.h"
 #include "tests/support/QtTestApplication.h"
 #include "tests/support/SimHarness.h"
+#include "tests/support/WindowsOnSim.h"
 #include "ui/main/AppWindows.h"
 #include "ui/main/StatusImages.h"
 #include "ui/main/StatusPanelBar.h"
@@ -36,15 +37,7 @@ namespace {
 
 void App() { ASSERT_NE(QCoreApplication::instance(), nullptr); }
 
-bool WaitUntil(const std::function<bool()>& done, int timeoutMs = 5000) {
-    const auto end = std::chrono::steady_clock::now() + std::chrono::milliseconds(timeoutMs);
-    while (!done()) {
-        if (std::chrono::steady_clock::now() > end) return false;
-        QCoreApplication::processEvents(QEventLoop::AllEvents, 10);
-        std::this_thread::sleep_for(std::chrono::milliseconds(1));
-    }
-    return true;
-}
+bool WaitUntil(const std::function<bool()>& done, int timeoutMs = 5000) { return WaitForUi(done, timeoutMs); }
 
 class MainWindowTest : public ::testing::Test {
 protected:

@@ -23,6 +23,7 @@
 #include "engine/ComThreadUnit.h"
 #include "tests/support/QtTestApplication.h"
 #include "tests/support/SimHarness.h"
+#include "tests/support/WindowsOnSim.h"
 #include "ui/main/AppWindows.h"
 #include "ui/main/HardwareFaults.h"
 #include "ui/main/SettingsFile.h"
@@ -59,13 +60,7 @@ protected:
         return form;
     }
     static bool WaitUntil(const std::function<bool()>& done, std::chrono::seconds timeout) {
-        const auto end = std::chrono::steady_clock::now() + timeout;
-        while (!done()) {
-            if (std::chrono::steady_clock::now() > end) return false;
-            QCoreApplication::processEvents(QEventLoop::AllEvents, 20);
-            std::this_thread::sleep_for(std::chrono::milliseconds(2));
-        }
-        return true;
+        return WaitForUi(done, int(std::chrono::milliseconds(timeout).count()));
     }
     // Every channel column is filled once the walk has reached the last channel.
     static bool ChannelsFilled(TForm1& form) {

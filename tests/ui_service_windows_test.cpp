@@ -19,6 +19,7 @@
 #include "sim/SimOptions.h"
 #include "tests/support/QtTestApplication.h"
 #include "tests/support/SimHarness.h"
+#include "tests/support/WindowsOnSim.h"
 #include "ui/dialogs/McuPinRules.h"
 #include "ui/main/AppWindows.h"
 #include "ui/main/JobProgress.h"
@@ -140,15 +141,7 @@ protected:
         ASSERT_TRUE(SettingsFile(ini_.string()).WriteString(kPortSection, kLastPortKey, sim_->PortName()));
         windows_ = std::make_unique<TAppWindows>(ini_.string());
     }
-    static bool WaitUntil(const std::function<bool()>& done) {
-        const auto end = std::chrono::steady_clock::now() + std::chrono::seconds(10);
-        while (!done()) {
-            if (std::chrono::steady_clock::now() > end) return false;
-            QCoreApplication::processEvents(QEventLoop::AllEvents, 20);
-            std::this_thread::sleep_for(std::chrono::milliseconds(2));
-        }
-        return true;
-    }
+    static bool WaitUntil(const std::function<bool()>& done) { return WaitForUi(done, 10000); }
     static bool Idle() { return !WorkerRunning.load(); }
     static QStringList Lines(QListWidget* list) {
         QStringList lines;

@@ -59,7 +59,6 @@ void WriteTrkCfg(TComThread& w) {
 }
 
 void WriteTrkCfgFromWindow(TComThread& w) {
-    w.ClearPendingIf(WriteTrkCfgFromWindow);
     // The window shows only part of the page: the rest goes back as the controller holds it,
     // so a worker that has not read the page yet reads it first, without showing it (that
     // would replace what the engineer has just set).

@@ -87,7 +87,6 @@ void ReadPrice(TComThread& w) {
 }
 
 void LoadAndStartDose(TComThread& w) {
-    w.ClearPendingIf(LoadAndStartDose);
     ConfirmFillEnd(w);
     LoadDose(w);
     StartDose(w);

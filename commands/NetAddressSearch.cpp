@@ -110,6 +110,5 @@ void SearchNetAddresses(TComThread& w, int vrxLast) {
 }
 
 void FindNetAddress(TComThread& w) {
-    w.ClearPendingIf(FindNetAddress);
     SearchNetAddresses(w, kVrxSearchLast);
 }

@@ -113,7 +113,6 @@ void ReadReductionConst(TComThread& w) {
     // Beyond the fifteen channels there is neither a board to ask nor a cell to fill.
     if (RefuseOutOfRange(w, ReadReductionConst, channel, kChannelCount)) return;
     if (!ChannelBoardPresent(w.SubTrkCfg, channel)) {
-        w.ClearPendingIf(ReadReductionConst);
         w.Synchronize(display);
         return;
     }

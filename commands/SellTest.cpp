@@ -56,7 +56,6 @@ SellStep NextSellStep(const std::array<uint8_t, DataBlockStatusSize>& status, in
 }
 
 void RunSellTest(TComThread& w) {
-    w.PendingOp.store(nullptr, std::memory_order_release);
     w.CurrentChannel = 0;
     w.SelectedChannel = 0;
     bool dataSeen = false;
@@ -72,7 +71,7 @@ void RunSellTest(TComThread& w) {
         ReadTime(w);
         ReadChannelSlice(w, pass);
         if (w.ShouldStop()) return;
-        if (Op handedOver = w.TakeHandedOver()) handedOver(w);
+        w.RunHandedOver();
 
         // No dose is loaded, started or confirmed before one data block has been read.
         if (!dataSeen) continue;

@@ -103,7 +103,6 @@ struct ProgressShown {
 }  // namespace
 
 void ReadSdCardFile(TComThread& w) {
-    w.ClearPendingIf(ReadSdCardFile);
     const ProgressShown progress{w};
     const std::string path = Utf8ToCp1251(w.SdFilePath);
     const TExchangeSettings settings{.Status = &w.CommandStatusText, .TimeoutMs = kSdTimeoutMs};

@@ -68,6 +68,7 @@ TEST_F(DoseCommands, LoadAndStartConfirmsLoadsAndStartsEvenAfterARefusal) {
     w.Line.Answer("01 C8 00");
     w.Line.Answer("01 C9 00");
     w->HandOver(LoadAndStartDose);
+    ASSERT_EQ(w->TakeHandedOver(), LoadAndStartDose);
     LoadAndStartDose(*w);
     ASSERT_EQ(w.Line.Requests.size(), 3u);
     EXPECT_EQ(ToHex(w.Line.Requests[0]), "01 CF 02");

@@ -69,6 +69,9 @@ void WriteTrkCfgFromWindow(TComThread& w) {
     }
     ControlsToTrkCfg(w.TrkCfgControlsToWrite, w.TrkCfg);
     WriteTrkCfg(w);
+    // The main window shows the new channel count only once the controller took it.
+    if (const int index = w.TrkCfgControlsToWrite.ChannelCountIndex; ComPort.Error == 0 && index >= 0)
+        w.Synchronize([&w, index] { w.Ui.Main->SetChannelCount(index + 1); });
 }
 
 void ReadSubTrkCfg(TComThread& w) {

@@ -3,6 +3,8 @@
 // without a poll, and a second SD file chosen while the first one is read.
 #include <gtest/gtest.h>
 
+#include <algorithm>
+
 #include <QApplication>
 #include <QKeyEvent>
 #include <QLineEdit>
@@ -10,6 +12,7 @@
 #include <QPushButton>
 #include <QTreeWidget>
 
+#include "commands/ServiceCommands.h"
 #include "sim/SimOptions.h"
 #include "tests/support/QtTestApplication.h"
 #include "tests/support/WindowsOnSim.h"
@@ -103,10 +106,17 @@ TEST(HandOverE2e, SecondSdFileChosenDuringAReadIsTheOneShown) {
     form.show();
     form.FormActivate();
     ASSERT_TRUE(Until([&] { return !WorkerRunning.load() && form.SD_TreeView->topLevelItemCount() == 2; }));
+    // How much of the first file ever arrived.
+    size_t firstShown = 0;
+    QObject::connect(form.SD_FileMemo, &QPlainTextEdit::textChanged, [&] {
+        if (form.FileSize == first.size()) firstShown = std::max(firstShown, form.FileText.size());
+    });
     form.SD_TreeView->setCurrentItem(form.SD_TreeView->topLevelItem(0));
     ASSERT_TRUE(Until([&] { return form.FileSize == first.size(); }));  // the first file's read is under way
     form.SD_TreeView->setCurrentItem(form.SD_TreeView->topLevelItem(1));
     ASSERT_TRUE(Until([] { return !WorkerRunning.load(); }));
+    // The first read stopped after the chunk under way, and the second file was read.
+    EXPECT_LE(firstShown, size_t(kSdChunkMax));
     EXPECT_EQ(form.FileSize, second.size());
     EXPECT_EQ(form.SD_FileMemo->toPlainText().toStdString(), second);
     form.close();

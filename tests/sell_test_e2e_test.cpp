@@ -221,8 +221,11 @@ TEST_F(SellTestE2e, NoDoseCommandOnTheStatusOfAnEarlierPass) {
     EXPECT_EQ(dropLeft, 0);
     const auto doses = DoseCommands();
     // After every start the next dose command is its confirmation.
-    for (size_t i = 0; i + 1 < doses.size(); ++i)
-        if (doses[i].starts_with("201/")) EXPECT_EQ(doses[i + 1], "207/0") << ::testing::PrintToString(doses);
+    for (size_t i = 0; i + 1 < doses.size(); ++i) {
+        if (doses[i].starts_with("201/")) {
+            EXPECT_EQ(doses[i + 1], "207/0") << ::testing::PrintToString(doses);
+        }
+    }
 }
 
 }  // namespace

@@ -228,4 +228,20 @@ TEST_F(SellTestE2e, NoDoseCommandOnTheStatusOfAnEarlierPass) {
     }
 }
 
+// A dose window click while the run goes on stages its own channel for its own command; the
+// run keeps to the channel it is at.
+void DoseWindowCommand(TComThread&) {}
+
+TEST_F(SellTestE2e, DoseWindowChannelDoesNotMoveTheRun) {
+    // Every pass, before its clock read, the engineer clicks channel 3 in the dose window.
+    line->OnRequest = [](const std::vector<uint8_t>& c) {
+        if (c.size() >= 2 && c[1] == 8)
+            CurrentWorker->HandOver(DoseWindowCommand, [](TComThread& w) { w.SelectedChannel = 2; });
+    };
+    Start(3);
+    ASSERT_TRUE(ui.PumpUntil([&] { return DoseCommands().size() >= 2; }, std::chrono::seconds(30)));
+    Stop();
+    EXPECT_EQ(DoseCommands().front(), "200/0");
+}
+
 }  // namespace

@@ -33,7 +33,7 @@ TAppWindows::TAppWindows(const std::string& settingsPath) : Form1(settingsPath) 
     };
     TestMcuPinsForm.RunOperation = runOperation;
     SdCardExplorerForm.RunOperation = runOperation;
-    FuelForm.Attach(Form1, runOperation);
+    FuelForm.Attach(Form1, runOperation, &TRK_CfgForm);
 }
 
 TAppWindows::~TAppWindows() {

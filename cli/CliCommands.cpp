@@ -16,6 +16,7 @@
 
 #include "cli/CliConfigKeys.h"
 #include "cli/CliValues.h"
+#include "commands/AddressChecks.h"
 #include "commands/ConfigChecks.h"
 #include "commands/ConfigRecords.h"
 #include "commands/ChannelState.h"
@@ -203,7 +204,9 @@ int CliTimeSet(const CliContext& c, const std::string& when) {
 }
 
 int CliAddressSet(const CliContext& c, int address) {
-    if (address < 1 || address > 254) return CliRefuse(c, "address set", "Сетевой адрес должен быть от 1 до 254");
+    // As the window: an address the bus searches do not reach would strand the dispenser.
+    if (const std::string refusal = NewBusAddressRefusal(address, c.Link.BitRate); !refusal.empty())
+        return CliRefuse(c, "address set", refusal);
     const auto a = uint8_t(address);
     return RunWriter(c, "address set", WriteBusAddress, [a](TComThread& w) { w.NewAddress = a; }, {{"address", address}});
 }

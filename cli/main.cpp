@@ -54,7 +54,7 @@ int main(int argc, char** argv) {
     int newAddress = 0, rate = 0;
     auto* addressCmd = app.add_subcommand("address", "the controller's bus address")->require_subcommand(1);
     addressCmd->add_subcommand("set", "set the bus address")->callback(run([&] { return CliAddressSet(c, newAddress); }))
-        ->add_option("N", newAddress, "new address, 1..254")->required();
+        ->add_option("N", newAddress, "new address, 1..127 (1..225 at 4800)")->required();
     auto* rateCmd = app.add_subcommand("rate", "the controller's bit rate")->require_subcommand(1);
     rateCmd->add_subcommand("set", "set the bit rate")->callback(run([&] { return CliRateSet(c, rate); }))
         ->add_option("N", rate, "new bit rate")->required();

@@ -224,7 +224,11 @@ TEST_F(CliE2e, RefusedValuesSendNothing) {
         {"price of channel 16", [](auto& c) { return CliPriceSet(c, 16, "1"); }, "канал от 1 до 15"},
         {"dose of nothing", [](auto& c) { return CliDose(c, 1, "0", ""); }, "Неправильный объём"},
         {"dose both ways", [](auto& c) { return CliDose(c, 1, "1", "2"); }, "--litres"},
-        {"address 255", [](auto& c) { return CliAddressSet(c, 255); }, "от 1 до 254"},
+        // The window's rule: beyond 127 the searches would not find the controller again.
+        {"address 255", [](auto& c) { return CliAddressSet(c, 255); }, "Адрес должен быть от 1 до 127"},
+        {"address 200 at 9600", [](auto& c) { return CliAddressSet(c, 200); }, "Адрес должен быть от 1 до 127"},
+        {"address 226 at 4800", [](auto c) { c.Link.BitRate = 4800; return CliAddressSet(c, 226); },
+         "Адрес должен быть от 1 до 225"},
         {"rate of no divisor", [](auto& c) { return CliRateSet(c, 12345); }, "Недопустимая скорость обмена"},
         {"time of no day", [](auto& c) { return CliTimeSet(c, "31.02.2025 10:00:00"); }, "Неверный формат времени"},
         {"search range upside down", [](auto& c) { return CliSearch(c, 9, 2); }, "Диапазон"},

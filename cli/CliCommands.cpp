@@ -385,9 +385,16 @@ int CliSdGet(const CliContext& c, const std::string& name, const std::string& fi
     TCliViews v;
     CliOutcome o = RunCliOperation(v, c.Link, ReadSdCardFile, [name](TComThread& w) { w.SdFilePath = name; });
     Report r;
+    // A file that ends before its size is a damaged copy, not a short one: it is not written.
+    if (v.SdFileStarted && v.SdFileBytes.size() < v.SdFileSize) {
+        const std::string cut = "файл оборвался на байте " + std::to_string(v.SdFileBytes.size()) + " из " +
+                                std::to_string(v.SdFileSize);
+        if (o.Exit == kExitDone) o.Exit = kExitNoLink;
+        o.Reason = o.Reason.empty() ? cut : o.Reason + ", " + cut;
+    }
     if (o.Exit == kExitDone) {
         std::ofstream out(file, std::ios::binary);
-        out << v.SdFileText;
+        out.write(v.SdFileBytes.data(), std::streamsize(v.SdFileBytes.size()));
         if (!out) {
             o.Exit = kExitNoLink;
             o.Reason = "cannot write " + file;
@@ -395,7 +402,7 @@ int CliSdGet(const CliContext& c, const std::string& name, const std::string& fi
     }
     r.Data["name"] = name;
     r.Data["size"] = v.SdFileSize;
-    r.Data["received"] = v.SdReceived;
+    r.Data["received"] = v.SdFileBytes.size();
     AddStatus(r, v);
     return Finish(c, "sd get", o, std::move(r));
 }

@@ -24,6 +24,7 @@
 #include "commands/ConfigRecords.h"
 #include "engine/ComThreadUnit.h"
 #include "engine/TextHelpers.h"
+#include "link/ExchangeLog.h"
 #include "tests/support/QtTestApplication.h"
 #include "sim/SimOptions.h"
 #include "tests/support/SimHarness.h"
@@ -190,6 +191,7 @@ TEST_F(CfgWindowTest, ActivationGreysTheTimeGroupAt4800) {
 struct StillPc : PcClock {
     uint32_t LocalSeconds() override { return 850000000; }
     int ZoneHours() override { return ZoneHoursFromBias(5 * 3600); }  // UTC-5
+    uint32_t UtcSeconds() override { return 850000000 + 5 * 3600; }
 };
 
 TEST_F(CfgWindowTest, PcTimeWestOfGreenwichShowsLondon) {
@@ -200,7 +202,7 @@ TEST_F(CfgWindowTest, PcTimeWestOfGreenwichShowsLondon) {
     EXPECT_EQ(Cfg().TimeZoneCombo->currentText().toStdString(), "   0:00 Лондон");
     EXPECT_EQ(Cfg().TimeShiftCombo->currentIndex(), 0);
     EXPECT_EQ(Cfg().CurTimeLocalEdit->text().toStdString(), DateTimeText(850000000));
-    EXPECT_EQ(Cfg().CurTimeUTCEdit->text().toStdString(), DateTimeText(850000000));
+    EXPECT_EQ(Cfg().CurTimeUTCEdit->text().toStdString(), DateTimeText(850000000 + 5 * 3600));
 }
 
 TEST_F(CfgWindowTest, WriteFromAFreshWorkerKeepsTheBitsTheWindowDoesNotShow) {
@@ -235,6 +237,16 @@ TEST_F(CfgWindowTest, WriteFromAFreshWorkerKeepsTheBitsTheWindowDoesNotShow) {
     EXPECT_EQ(written[2], 0x24);
     EXPECT_EQ(written[23] & 0x70, 0x70);
     EXPECT_EQ(written[0], 2);
+}
+
+TEST_F(CfgWindowTest, AnUnwritableExchangeLogIsSaidInTheMessagePanel) {
+    const std::string missing = (std::filesystem::temp_directory_path() / "ornix-no-such-folder" / "x.log").string();
+    SetExchangeLogPath(missing);
+    windows->Form1.RunOperation(ReadTrkCfg);
+    const bool done = WorkerDone();
+    const bool said = WaitUntil([&] { return Panel4().starts_with("Не могу записать журнал обмена " + missing); });
+    SetExchangeLogPath("");
+    EXPECT_TRUE(done && said) << Panel4();
 }
 
 TEST_F(CfgWindowTest, RemoteInitialisationRoundTrip) {

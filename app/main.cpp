@@ -8,6 +8,7 @@
 #include "ui/main/AppWindows.h"
 #include "ui/main/SettingsFile.h"
 #include "ui/main/StartOptions.h"
+#include "ui/main/StopSignals.h"
 
 #include <cstdio>
 #include <string>
@@ -57,6 +58,7 @@ int main(int argc, char* argv[]) {
     if (options.port || options.baudRate || options.devAddr)
         form.ShowLinkSettings(WithStartOptions(LoadLinkSettings(SettingsFile(settingsPath)), options));
     QObject::connect(&form, &TForm1::Closed, &app, &QApplication::quit);
+    CloseOnStopSignals(form);
     if (!form.RestoreWindowLayout())
         if (const QScreen* screen = app.primaryScreen())
             form.move(screen->availableGeometry().center() - form.rect().center());

@@ -39,6 +39,7 @@ public:
     bool SdFileStarted = false;
     uint32_t SdFileSize = 0, SdReceived = 0;
     std::string SdFileText;
+    std::string SdFileBytes;  // the file as the card holds it
     std::map<int, std::pair<std::string, std::string>> LoadedDoses;  // channel -> litres, money
 
     // IMainView
@@ -93,6 +94,7 @@ public:
     void ShowSdEntries(const std::vector<std::string>& names) override { SdEntries = names; }
     void StartSdFile(uint32_t size) override;
     void AppendSdFileChunk(const std::string& text, int chunkLength, uint32_t received) override;
+    void AppendSdFileBytes(const std::string& bytes) override { SdFileBytes += bytes; }
 
 private:
     static void Note(std::vector<std::string>& texts, const std::string& text);

@@ -8,3 +8,6 @@
 std::string Utf8ToCp1251(std::string_view utf8);
 // The one byte without a character (0x98) becomes '?'.
 std::string Cp1251ToUtf8(std::string_view cp1251);
+// A name the controller gave, to be handed back byte for byte: 0x98 becomes U+F898 (a private-use
+// character) instead of '?', and Utf8ToCp1251 turns that back into 0x98.
+std::string Cp1251NameToUtf8(std::string_view cp1251);

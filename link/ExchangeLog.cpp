@@ -6,6 +6,7 @@
 
 #include <cstdio>
 #include <cstdlib>
+#include <cstring>
 #include <ctime>
 #include <fcntl.h>
 #include <filesystem>
@@ -44,6 +45,31 @@ struct LogPathSetting {
 LogPathSetting& PathSetting() {
     static LogPathSetting setting;
     return setting;
+}
+
+struct LogProblemReport {
+    std::mutex mutex;
+    std::function<void(const std::string&)> report;
+    bool said = false;
+};
+
+LogProblemReport& ProblemReport() {
+    static LogProblemReport r;
+    return r;
+}
+
+// An entry could not be had: said once when the file cannot be opened at all.
+void NoteUnopenedLog(const std::string& path) {
+    auto& r = ProblemReport();
+    std::lock_guard lock(r.mutex);
+    if (r.said || !r.report) return;
+    const int fd = ::open(path.c_str(), O_WRONLY | O_APPEND | O_CREAT | O_CLOEXEC, 0644);
+    if (fd >= 0) {  // only locked by another tester this moment
+        ::close(fd);
+        return;
+    }
+    r.said = true;
+    r.report("Не могу записать журнал обмена " + path + " (" + std::strerror(errno) + ")");
 }
 
 std::atomic<uint64_t> gLogLimit{kDefaultExchangeLogLimit};
@@ -121,11 +147,21 @@ void LogEntry::Append(std::string_view text) {
 TELogger::TELogger()
     : LogEntry(gLogOff.load(std::memory_order_relaxed) ? std::string() : ExchangeLogPath(),
                gLogOff.load(std::memory_order_relaxed) ? std::string() : ExchangeLogStamp(std::chrono::system_clock::now()),
-               ExchangeLogLimit()) {}
+               ExchangeLogLimit()) {
+    if (!IsOpen() && !gLogOff.load(std::memory_order_relaxed)) NoteUnopenedLog(ExchangeLogPath());
+}
 
 void SetExchangeLogOff(bool off) { gLogOff.store(off, std::memory_order_relaxed); }
 
-cVRX_Logger::cVRX_Logger() : LogEntry(kVrxLogName, VrxLogStamp(std::chrono::system_clock::now())) {}
+void SetExchangeLogProblemReport(std::function<void(const std::string&)> report) {
+    auto& r = ProblemReport();
+    std::lock_guard lock(r.mutex);
+    r.report = std::move(report);
+    r.said = false;
+}
+
+cVRX_Logger::cVRX_Logger() : cVRX_Logger(kVrxLogName) {}
+cVRX_Logger::cVRX_Logger(const std::string& path) : LogEntry(path, VrxLogStamp(std::chrono::system_clock::now())) {}
 
 std::string ExchangeLogStamp(std::chrono::system_clock::time_point when) {
     const auto ms = std::chrono::duration_cast<std::chrono::milliseconds>(when.time_since_epoch()).count() % 1000;

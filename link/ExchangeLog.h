@@ -4,6 +4,7 @@
 // A file that cannot be opened or locked loses the entry silently.
 #include <chrono>
 #include <cstdint>
+#include <functional>
 #include <string>
 #include <string_view>
 
@@ -36,10 +37,12 @@ public:
     TELogger();
 };
 
-// The memory dump, "VRX.log" in the working directory.
+// The memory dump, "VRX.log" in the working directory, or a file at `path` (a new dump is
+// written beside the old one first).
 class cVRX_Logger : public LogEntry {
 public:
     cVRX_Logger();
+    explicit cVRX_Logger(const std::string& path);
 };
 
 // "<short date> <long time>:<ms, three digits> " and "<short date> <long time> ".
@@ -53,6 +56,11 @@ std::string ExchangeLogPathFor(const std::string& executablePath, bool folderWri
 // Benchmarks only, never the tool: no exchange-log entry is made at all, so that the
 // port's own cost can be told apart from the log's.
 void SetExchangeLogOff(bool off);
+
+// Who hears that the exchange log cannot be written: the first entry that cannot open the file
+// hands `report` the reason, once a run (setting a report starts over). A file another tester
+// holds for a moment is no such problem. `report` may be called on any thread.
+void SetExchangeLogProblemReport(std::function<void(const std::string&)> report);
 
 // The path in use; worked out once, unless a test set its own.
 std::string ExchangeLogPath();

@@ -98,8 +98,9 @@ void TFuelForm::BuildButtons() {
     row->addStretch(1);
 }
 
-void TFuelForm::Attach(IMainView& main, RunOperationFn run) {
+void TFuelForm::Attach(IMainView& main, RunOperationFn run, IConfigView* config) {
     main_ = &main;
+    config_ = config;
     run_ = std::move(run);
 }
 
@@ -177,7 +178,8 @@ void TFuelForm::ListViewEditChange(const QString& text) {
 void TFuelForm::UpdateDoseSum() {
     if (!main_) return;
     const int amount = DoseEditRow == DoseRow::Sum ? SumValue : DoseValue;
-    const auto text = CounterpartText(DoseEditRow, amount, DoseEditChannel, main_->State());
+    const bool wholeUnits = config_ && config_->KazakhPriceChecked();
+    const auto text = CounterpartText(DoseEditRow, amount, DoseEditChannel, main_->State(), wholeUnits);
     if (text) SetCell(DoseEditRow == DoseRow::Sum ? DoseRow::Dose : DoseRow::Sum, DoseEditChannel, *text);
 }
 

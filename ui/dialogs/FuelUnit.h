@@ -21,7 +21,8 @@ public:
 
     explicit TFuelForm(QWidget* parent = nullptr);
     // The main window: its hold-off counter, price table and status panel, and its start rule.
-    void Attach(IMainView& main, RunOperationFn run);
+    // `config`: its KazakhPriceCheckBox says whether prices are whole currency units.
+    void Attach(IMainView& main, RunOperationFn run, IConfigView* config = nullptr);
 
     // IDoseView
     void ShowLoadedDose(int channel, const std::string& dose, const std::string& sum) override;
@@ -59,5 +60,6 @@ private:
     void SetCell(int row, int channel, const std::string& text);
 
     IMainView* main_ = nullptr;
+    IConfigView* config_ = nullptr;
     RunOperationFn run_;
 };

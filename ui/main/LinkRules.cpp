@@ -4,6 +4,7 @@
 #include <charconv>
 #include <filesystem>
 
+#include "commands/AddressChecks.h"
 #include "link/PosixSerialLine.h"
 
 std::string BitRatePanelText(int baudRate) {
@@ -33,13 +34,8 @@ std::optional<uint8_t> AcceptedDevAddr(std::string_view text) {
 }
 
 NewAddressCheck CheckNewBusAddress(std::string_view text, int baudRate) {
-    struct Range { int max; const char* message; };
-    static constexpr Range kVrx{225, "Адрес должен быть от 1 до 225"};
-    static constexpr Range kOwn{127, "Адрес должен быть от 1 до 127"};
-    const Range& range = baudRate == kVrxProtocolRate ? kVrx : kOwn;
     const int v = ParseDecimalOr(text);
-    if (v < 1 || v > range.max) return {v, range.message};
-    return {v, {}};
+    return {v, NewBusAddressRefusal(v, baudRate)};
 }
 
 int PanelAt(const std::vector<int>& widths, int x) {

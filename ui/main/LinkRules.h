@@ -8,8 +8,10 @@
 #include <string_view>
 #include <vector>
 
+#include "commands/AddressChecks.h"
+
 // The second host protocol runs only at this rate, and addresses a nozzle instead of the controller.
-inline constexpr int kVrxProtocolRate = 4800;
+inline constexpr int kVrxProtocolRate = kVrxLineRate;
 
 struct BitRateItem {
     const char* caption;
@@ -33,7 +35,8 @@ int ParseDecimalOr(std::string_view text, int fallback = -1);
 // The address typed into the status-bar editor; nothing for 0, 255 and bad text.
 std::optional<uint8_t> AcceptedDevAddr(std::string_view text);
 
-// The new address for the controller: the value, or the message for panel 4.
+// The new address for the controller: the value, or the message for panel 4 (the rule is
+// NewBusAddressRefusal, which the command line applies too).
 struct NewAddressCheck {
     int value = -1;
     std::string error;  // empty when the value may be sent

@@ -570,7 +570,16 @@ void TForm1::SetStatusText(const std::string& text) {
     MainStatusBar->SetPanelText(kStatePanel, Q(text));
     MainStatusBar->RefreshPanelToolTip(kStatePanel);
 }
-void TForm1::SetErrorText(const std::string& text) { MainStatusBar->SetPanelText(kMessagePanel, Q(text)); }
+void TForm1::SetErrorText(const std::string& text) {
+    // Every status update rewrites the panel, mostly with nothing: a standing message stays
+    // until something else is to be said there.
+    MainStatusBar->SetPanelText(kMessagePanel, Q(text.empty() ? standingMessage_ : text));
+}
+
+void TForm1::ShowStandingMessage(const std::string& text) {
+    standingMessage_ = text;
+    SetErrorText(text);
+}
 
 void TForm1::ReleasePollButton() {
     PollButton->setEnabled(true);

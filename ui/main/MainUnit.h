@@ -83,6 +83,8 @@ public:
     std::string PortPanelText() override;
     void SetStatusText(const std::string& text) override;
     void SetErrorText(const std::string& text) override;
+    // A message for panel 4 that outlasts the status updates that have nothing to say there.
+    void ShowStandingMessage(const std::string& text);
     void SetDevAddr(uint8_t address) override;
     void ReleasePollButton() override;
     void SetSellTestButton(const std::string& caption, bool enabled) override;
@@ -215,6 +217,7 @@ private:
     bool layoutRestored_ = false;
     WindowLayout layoutBaseline_;
     QSize sizeBaseline_;
+    std::string standingMessage_;   // shown in panel 4 whenever nothing else is
     std::string shownOpenFailure_;  // the port check's reason in panel 4, cleared when the port opens
     // ChStatusImageList: the state icons, then two swatches per channel.
     std::vector<QPixmap> chImages_;

@@ -592,6 +592,44 @@ TEST_F(MainWindowTest, DoorPictureAndNozzleSwatchesShowInTheirCells) {
     EXPECT_EQ(f.ChStatusListView->CellCount(ChRow::FuelName), 3);
 }
 
+// A shift-long poll sets the same states every pass: after the first, no picture is made,
+// no icon set and no cell repainted; a state that flips only takes pictures already made.
+TEST_F(MainWindowTest, StatesSetAgainMakeNoPictureAndRepaintNothing) {
+    TForm1& f = Open();
+    f.SetChannelCount(kChannelCount);
+    for (int c = 0; c < kChannelCount; ++c) {
+        f.State().LiftedNozzleColour[size_t(c)] = 0x1000u * uint32_t(c + 1);
+        f.State().RestingNozzleColour[size_t(c)] = c % 2 ? 0xFFFFFF : 0xFF000000;  // the top byte is not shown
+    }
+    const auto pass = [&](uint8_t doors) {
+        f.SetDoorSensors(doors);
+        for (int c = 0; c < kChannelCount; ++c) {
+            f.DrawNozzleColour(c, 0);
+            f.DrawNozzleColour(c, 1);
+            f.SetChStatusImage(0, c, c % 3);
+        }
+    };
+    pass(1);
+    const int made = f.Pictures().Made();
+    EXPECT_EQ(made, 1 + (kChannelCount + 2) + 3);  // door, swatches (black and white among them), icons
+    const qint64 door = f.TRK_StatusListView->CellImage(TrkRow::DoorSensors, 0).cacheKey();
+    const qint64 swatch = f.ChStatusListView->CellImage(ChRow::RestingColour, 4).cacheKey();
+    int changes = 0;
+    for (ReportView* v : {f.TRK_StatusListView, f.ChStatusListView})
+        QObject::connect(v->model(), &QAbstractItemModel::dataChanged, [&] { ++changes; });
+    for (int i = 0; i < 1000; ++i) pass(1);
+    EXPECT_EQ(f.Pictures().Made(), made);
+    EXPECT_EQ(changes, 0);
+    EXPECT_EQ(f.TRK_StatusListView->CellImage(TrkRow::DoorSensors, 0).cacheKey(), door);
+    EXPECT_EQ(f.ChStatusListView->CellImage(ChRow::RestingColour, 4).cacheKey(), swatch);
+
+    for (int i = 0; i < 1000; ++i) pass(i % 2 ? 1 : 6);  // 6 shows as 2: only bits 0 and 1 count
+    EXPECT_EQ(f.Pictures().Made(), made + 1);
+    EXPECT_EQ(changes, 1000);  // the door cell, each time its picture flips
+    EXPECT_EQ(f.TRK_StatusListView->CellImage(TrkRow::DoorSensors, 0).toImage().convertToFormat(QImage::Format_ARGB32),
+              DoorSensorPicture(1));
+}
+
 TEST_F(MainWindowTest, GroupsShowInDisplayOrderAndEmptyOnesAreHidden) {
     TForm1& f = Open();
     QStringList shown;

@@ -63,7 +63,7 @@ TForm1::TForm1(const std::string& settingsPath, QWidget* parent)
     setMinimumSize(1024, 494);
     resize(1024, 775);
 
-    for (int i = 0; i < kStateIconCount; ++i) chImages_.push_back(QPixmap::fromImage(StateIcon(i)));
+    for (int i = 0; i < kStateIconCount; ++i) chImages_.push_back(pictures_.State(i));
     chImages_.resize(size_t(SwatchImageIndex(kChannelCount, 0)));
 
     auto* layout = new QVBoxLayout(this);
@@ -667,7 +667,7 @@ void TForm1::SetSubTrkCount(int count) {
 }
 
 void TForm1::SetDoorSensors(uint8_t bits) {
-    const QPixmap picture = QPixmap::fromImage(DoorSensorPicture(bits));
+    const QPixmap& picture = pictures_.Door(bits);
     if (doorImages_.empty()) doorImages_.push_back(picture);
     else doorImages_[Images::DoorSensors] = picture;
     SetTrkStatusImage(TrkRow::DoorSensors, 0, Images::DoorSensors);
@@ -678,7 +678,7 @@ void TForm1::DrawNozzleColour(int channel, int kind) {
     const uint32_t colour = kind == 1 ? state_.RestingNozzleColour[size_t(channel)]
                                       : state_.LiftedNozzleColour[size_t(channel)];
     const int index = SwatchImageIndex(channel, kind);
-    chImages_[size_t(index)] = QPixmap::fromImage(NozzleSwatch(colour));
+    chImages_[size_t(index)] = pictures_.Swatch(colour);
     SetChStatusImage(kind == 1 ? ChRow::RestingColour : ChRow::LiftedColour, channel, index);
 }
 

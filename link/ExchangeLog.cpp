@@ -19,11 +19,27 @@ namespace {
 
 constexpr char kVrxLogName[] = "VRX.log";
 
-std::string DateTimeText(std::chrono::system_clock::time_point when) {
-    const std::time_t seconds = std::chrono::system_clock::to_time_t(when);
-    std::tm local{};
-    localtime_r(&seconds, &local);
-    return UserDateText(local) + " " + UserTimeText(local);
+// "<short date> <long time>" in Windows-1251, made once a second: three entries go with
+// every exchange, and the local time and the user's formats cost more than all else of an entry.
+void AppendDateTime(std::string& out, std::chrono::system_clock::time_point when) {
+    struct SecondText {
+        std::time_t second = -1;
+        std::string shortDate, longTime;  // the formats it was made with
+        std::string text;
+    };
+    thread_local SecondText made;
+    const std::time_t second = std::chrono::system_clock::to_time_t(when);
+    const UserFormats& formats = CurrentUserFormats();
+    if (second != made.second || formats.ShortDate != made.shortDate || formats.LongTime != made.longTime) {
+        std::tm local{};
+        localtime_r(&second, &local);
+        made.second = second;
+        made.shortDate = formats.ShortDate;
+        made.longTime = formats.LongTime;
+        made.text.clear();
+        AppendAsCp1251(made.text, UserDateText(local) + " " + UserTimeText(local));
+    }
+    out += made.text;
 }
 
 std::string DefaultExchangeLogPath() {
@@ -38,7 +54,8 @@ std::string DefaultExchangeLogPath() {
 
 struct LogPathSetting {
     std::mutex mutex;
-    std::string path;
+    // Shared with the entries: taking it costs no copy of the text.
+    std::shared_ptr<const std::string> path;
 };
 
 LogPathSetting& PathSetting() {
@@ -80,6 +97,18 @@ int OpenLocked(const std::string& path, uint64_t rotateAt, uint64_t& size) {
     }
     return -1;
 }
+const std::shared_ptr<const std::string>& VrxLogPath() {
+    static const auto path = std::make_shared<const std::string>(kVrxLogName);
+    return path;
+}
+
+std::shared_ptr<const std::string> SharedExchangeLogPath() {
+    auto& setting = PathSetting();
+    std::lock_guard lock(setting.mutex);
+    if (!setting.path) setting.path = std::make_shared<const std::string>(DefaultExchangeLogPath());
+    return setting.path;
+}
+
 void WriteAll(int fd, const std::string& bytes) {
     const ssize_t ignored = ::write(fd, bytes.data(), bytes.size());  // a failed write loses the entry
     (void)ignored;
@@ -87,21 +116,26 @@ void WriteAll(int fd, const std::string& bytes) {
 
 }  // namespace
 
-LogEntry::LogEntry(const std::string& path, const std::string& stamp, uint64_t rotateAt)
-    : path_(path), rotateAt_(rotateAt) {
-    fd_ = path.empty() ? -1 : OpenLocked(path, rotateAt, size_);
-    if (fd_ >= 0) text_ = stamp;
+LogEntry::LogEntry(std::shared_ptr<const std::string> path, Stamp stamp, uint64_t rotateAt)
+    : path_(std::move(path)), rotateAt_(rotateAt) {
+    if (!path_ || path_->empty()) return;
+    const auto now = std::chrono::system_clock::now();
+    fd_ = OpenLocked(*path_, rotateAt, size_);
+    if (fd_ < 0) return;
+    text_.reserve(128);
+    if (stamp == Stamp::Exchange) AppendExchangeLogStamp(text_, now);
+    else AppendVrxLogStamp(text_, now);
 }
 
 LogEntry::~LogEntry() {
     if (fd_ < 0) return;
-    const std::string bytes = Utf8ToCp1251(text_);
+    const std::string& bytes = text_;
     const bool full = rotateAt_ != 0 && !bytes.empty() && size_ > 0 && size_ + bytes.size() > rotateAt_;
     if (full) {
         // Still under our lock: no other tester writes while the files shift.
-        RotateLogFiles(path_, kKeptExchangeLogs);
+        RotateLogFiles(*path_, kKeptExchangeLogs);
         uint64_t freshSize = 0;
-        const int fresh = OpenLocked(path_, rotateAt_, freshSize);
+        const int fresh = OpenLocked(*path_, rotateAt_, freshSize);
         if (fresh >= 0) {
             WriteAll(fresh, bytes);
             ::close(fresh);
@@ -115,43 +149,57 @@ LogEntry::~LogEntry() {
 }
 
 void LogEntry::Append(std::string_view text) {
-    if (fd_ >= 0) text_ += text;
+    if (fd_ >= 0) AppendAsCp1251(text_, text);
+}
+
+void LogEntry::AppendCp1251(std::string_view bytes) {
+    if (fd_ >= 0) text_ += bytes;
 }
 
 TELogger::TELogger()
-    : LogEntry(gLogOff.load(std::memory_order_relaxed) ? std::string() : ExchangeLogPath(),
-               gLogOff.load(std::memory_order_relaxed) ? std::string() : ExchangeLogStamp(std::chrono::system_clock::now()),
+    : LogEntry(gLogOff.load(std::memory_order_relaxed) ? nullptr : SharedExchangeLogPath(), Stamp::Exchange,
                ExchangeLogLimit()) {}
 
 void SetExchangeLogOff(bool off) { gLogOff.store(off, std::memory_order_relaxed); }
 
-cVRX_Logger::cVRX_Logger() : LogEntry(kVrxLogName, VrxLogStamp(std::chrono::system_clock::now())) {}
+cVRX_Logger::cVRX_Logger() : LogEntry(VrxLogPath(), Stamp::Vrx) {}
 
-std::string ExchangeLogStamp(std::chrono::system_clock::time_point when) {
-    const auto ms = std::chrono::duration_cast<std::chrono::milliseconds>(when.time_since_epoch()).count() % 1000;
-    char digits[8];
-    std::snprintf(digits, sizeof digits, ":%03d ", static_cast<int>(ms < 0 ? ms + 1000 : ms));
-    return DateTimeText(when) + digits;
+void AppendExchangeLogStamp(std::string& out, std::chrono::system_clock::time_point when) {
+    AppendDateTime(out, when);
+    auto ms = std::chrono::duration_cast<std::chrono::milliseconds>(when.time_since_epoch()).count() % 1000;
+    if (ms < 0) ms += 1000;
+    const char digits[] = {':', char('0' + ms / 100), char('0' + ms / 10 % 10), char('0' + ms % 10), ' '};
+    out.append(digits, sizeof digits);
 }
 
-std::string VrxLogStamp(std::chrono::system_clock::time_point when) { return DateTimeText(when) + " "; }
+void AppendVrxLogStamp(std::string& out, std::chrono::system_clock::time_point when) {
+    AppendDateTime(out, when);
+    out += ' ';
+}
+
+std::string ExchangeLogStamp(std::chrono::system_clock::time_point when) {
+    std::string stamp;
+    AppendExchangeLogStamp(stamp, when);
+    return Cp1251ToUtf8(stamp);
+}
+
+std::string VrxLogStamp(std::chrono::system_clock::time_point when) {
+    std::string stamp;
+    AppendVrxLogStamp(stamp, when);
+    return Cp1251ToUtf8(stamp);
+}
 
 std::string ExchangeLogPathFor(const std::string& executablePath, bool folderWritable,
                                const char* xdgStateHome, const char* home) {
     return ToolFilePath(executablePath, ".log", folderWritable, xdgStateHome, home, ".local/state");
 }
 
-std::string ExchangeLogPath() {
-    auto& setting = PathSetting();
-    std::lock_guard lock(setting.mutex);
-    if (setting.path.empty()) setting.path = DefaultExchangeLogPath();
-    return setting.path;
-}
+std::string ExchangeLogPath() { return *SharedExchangeLogPath(); }
 
 void SetExchangeLogPath(const std::string& path) {
     auto& setting = PathSetting();
     std::lock_guard lock(setting.mutex);
-    setting.path = path;
+    setting.path = path.empty() ? nullptr : std::make_shared<const std::string>(path);
 }
 
 void SetExchangeLogLimit(uint64_t bytes) { gLogLimit.store(bytes, std::memory_order_relaxed); }

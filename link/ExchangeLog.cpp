@@ -70,10 +70,43 @@ std::atomic<bool> gLogOff{false};
 // smaller, so only then is the name looked up again.
 constexpr uint64_t kRotatedOutMargin = 1 << 20;
 
-// Opens and locks the file now at `path`; `size` gets its length, exact while we hold the lock.
-// Another tester may have rotated the file between our open and our lock (`rotateAt`, 0 when
-// nobody rotates); the entry then goes into the new file, not after the rotated one's end.
-// Each system call counts here: three entries go with every exchange.
+// The log's length as this process knows it between two looks: its own entries add to it, and
+// it looks (fstat) every kLookEvery entries and at every entry near the limit. Another tester
+// writing the same file then delays a rotation by a few entries at most, and an exchange's three
+// entries cost the open, lock, write and close that each entry needs, and nothing more.
+constexpr int kLookEvery = 64;
+class KnownLength {
+public:
+    // The length to go by, when no look is due.
+    bool Recall(const std::string& path, uint64_t rotateAt, uint64_t& size) {
+        std::lock_guard lock(mutex_);
+        if (path != path_ || unlooked_ >= kLookEvery || length_ + kRotatedOutMargin > rotateAt) return false;
+        ++unlooked_;
+        size = length_;
+        return true;
+    }
+    void Looked(const std::string& path, uint64_t size) {
+        std::lock_guard lock(mutex_);
+        path_ = path;
+        length_ = size;
+        unlooked_ = 0;
+    }
+    void Wrote(const std::string& path, uint64_t size) {
+        std::lock_guard lock(mutex_);
+        if (path == path_) length_ = size;
+    }
+
+private:
+    std::mutex mutex_;
+    std::string path_;
+    uint64_t length_ = 0;
+    int unlooked_ = 0;
+};
+KnownLength gKnownLength;
+
+// Opens and locks the file now at `path`; `size` gets its length (0 when nobody rotates,
+// `rotateAt` 0). Another tester may have rotated the file between our open and our lock; the
+// entry then goes into the new file, not after the rotated one's end.
 int OpenLocked(const std::string& path, uint64_t rotateAt, uint64_t& size) {
     for (int attempt = 0; attempt < 3; ++attempt) {
         const int fd = ::open(path.c_str(), O_WRONLY | O_APPEND | O_CREAT | O_CLOEXEC, 0644);
@@ -83,13 +116,16 @@ int OpenLocked(const std::string& path, uint64_t rotateAt, uint64_t& size) {
             ::close(fd);
             return -1;
         }
+        size = 0;
+        if (rotateAt == 0 || gKnownLength.Recall(path, rotateAt, size)) return fd;
         struct stat held{}, named{};
         if (fstat(fd, &held) != 0) {
             ::close(fd);
             return -1;
         }
         size = uint64_t(held.st_size);
-        const bool mayBeRotatedOut = rotateAt != 0 && size + kRotatedOutMargin > rotateAt;
+        gKnownLength.Looked(path, size);
+        const bool mayBeRotatedOut = size + kRotatedOutMargin > rotateAt;
         if (!mayBeRotatedOut ||
             (stat(path.c_str(), &named) == 0 && held.st_ino == named.st_ino && held.st_dev == named.st_dev))
             return fd;
@@ -97,6 +133,12 @@ int OpenLocked(const std::string& path, uint64_t rotateAt, uint64_t& size) {
     }
     return -1;
 }
+// The whole entry in one write; a failed one loses it. Returns the bytes written.
+uint64_t WriteAll(int fd, const std::string& bytes) {
+    const ssize_t n = ::write(fd, bytes.data(), bytes.size());
+    return n > 0 ? uint64_t(n) : 0;
+}
+
 const std::shared_ptr<const std::string>& VrxLogPath() {
     static const auto path = std::make_shared<const std::string>(kVrxLogName);
     return path;
@@ -109,10 +151,6 @@ std::shared_ptr<const std::string> SharedExchangeLogPath() {
     return setting.path;
 }
 
-void WriteAll(int fd, const std::string& bytes) {
-    const ssize_t ignored = ::write(fd, bytes.data(), bytes.size());  // a failed write loses the entry
-    (void)ignored;
-}
 
 }  // namespace
 
@@ -137,14 +175,15 @@ LogEntry::~LogEntry() {
         uint64_t freshSize = 0;
         const int fresh = OpenLocked(*path_, rotateAt_, freshSize);
         if (fresh >= 0) {
-            WriteAll(fresh, bytes);
+            gKnownLength.Wrote(*path_, freshSize + WriteAll(fresh, bytes));
             ::close(fresh);
             ::close(fd_);
             return;
         }
         // Another tester took the new file first: the entry ends the rotated one, whole.
     }
-    if (!bytes.empty()) WriteAll(fd_, bytes);
+    const uint64_t written = bytes.empty() ? 0 : WriteAll(fd_, bytes);
+    if (rotateAt_ != 0) gKnownLength.Wrote(*path_, size_ + written);
     ::close(fd_);
 }
 

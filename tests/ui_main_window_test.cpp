@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <QApplication>
+#include <QElapsedTimer>
 #include <QKeyEvent>
 #include <QLineEdit>
 #include <QMenu>
@@ -26,6 +27,7 @@
 #include "ui/main/StatusImages.h"
 #include "ui/main/StatusPanelBar.h"
 #include "ui/main/StatusRows.h"
+#include "ui/widgets/RepaintPacer.h"
 #include "ui/widgets/ReportView.h"
 
 namespace fs = std::filesystem;
@@ -463,6 +465,44 @@ TEST_F(MainWindowTest, TimerBlinksHardwareFaultsInTheTitleAndCountsTheHoldOffDow
     ASSERT_TRUE(WaitUntil([&] { return f.windowTitle() == fault; }, 3000));
     ASSERT_TRUE(WaitUntil([&] { return f.windowTitle() == TitlePrefix; }, 3000));
     EXPECT_EQ(f.State().EditHoldOff, 0);
+}
+
+TEST(RepaintPacer, DelayFollowsTheLastPaint) {
+    const struct {
+        int64_t since;
+        int delay;
+    } cases[] = {{-5, 0}, {0, 16}, {10, 6}, {15, 1}, {16, 0}, {100000, 0}};
+    for (const auto& c : cases) EXPECT_EQ(RepaintDelayMs(c.since, 16), c.delay) << c.since;
+}
+
+// Changes faster than the interval are painted together, and the last one is painted.
+TEST(RepaintPacer, QuickChangesArePaintedTogetherAndTheLastShows) {
+    App();
+    struct Face : QWidget {
+        QString text, painted;
+        int paints = 0;
+        void paintEvent(QPaintEvent*) override {
+            ++paints;
+            painted = text;
+        }
+    } face;
+    face.resize(100, 30);
+    auto* pacer = new RepaintPacer(&face, 300);
+    face.show();
+    ASSERT_TRUE(WaitUntil([&] { return face.paints > 0; }));
+    QElapsedTimer shown;
+    shown.start();
+    WaitUntil([&] { return shown.elapsed() >= 350; });  // the first change below is painted at once
+    const int before = face.paints;
+    for (int i = 1; i <= 20; ++i) {
+        face.text = QString::number(i);
+        face.update();
+        QCoreApplication::processEvents();
+    }
+    EXPECT_LE(face.paints - before, 2);
+    ASSERT_TRUE(WaitUntil([&] { return face.painted == "20"; }, 3000));
+    EXPECT_LE(face.paints - before, 3);
+    EXPECT_GE(pacer->Paints(), 2);
 }
 
 TEST(ReportView, CellsBeyondTheColumnsShowAgainWhenTheirColumnReturns) {

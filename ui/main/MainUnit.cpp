@@ -24,6 +24,7 @@
 #include "ui/main/StatusImages.h"
 #include "ui/main/StatusPanelBar.h"
 #include "ui/main/StatusRows.h"
+#include "ui/widgets/RepaintPacer.h"
 #include "ui/widgets/ReportView.h"
 
 namespace {
@@ -33,6 +34,8 @@ constexpr int kStateIconCount = 3;
 constexpr int kChannelColumnWidth = 90;
 constexpr int kChCaptionWidth = 220;
 constexpr int kHdwErrIntervalMs = 500;
+// About one frame of a 60 Hz screen: a poll's changes are painted together, none is missed.
+constexpr int kRepaintIntervalMs = 16;
 
 QString Q(const std::string& s) { return QString::fromStdString(s); }
 QString Q(const char* s) { return QString::fromUtf8(s); }
@@ -105,6 +108,7 @@ TForm1::TForm1(const std::string& settingsPath, QWidget* parent)
     HdwErrTimer->setInterval(kHdwErrIntervalMs);
     connect(HdwErrTimer, &QTimer::timeout, this, &TForm1::HdwErrTimerTimer);
     HdwErrTimer->start();
+    repaints_ = new RepaintPacer(this, kRepaintIntervalMs);
 }
 
 TForm1::~TForm1() = default;

@@ -28,6 +28,7 @@ class QProgressBar;
 class QPushButton;
 class QSplitter;
 class QTimer;
+class RepaintPacer;
 class ReportView;
 class StatusPanelBar;
 class ToolWindow;
@@ -62,6 +63,7 @@ public:
     ~TForm1() override;
     // Every picture the views have been given comes from here.
     const StatusPictures& Pictures() const { return pictures_; }
+    const RepaintPacer* Repaints() const { return repaints_; }
 
     // Gives the window its dialogs and the views every worker reaches.
     void AttachDialogs(const TDialogWindows& dialogs, const TViews& views);
@@ -220,6 +222,7 @@ private:
     QSize sizeBaseline_;
     std::string shownOpenFailure_;  // the port check's reason in panel 4, cleared when the port opens
     StatusPictures pictures_;
+    RepaintPacer* repaints_ = nullptr;
     // ChStatusImageList: the state icons, then two swatches per channel.
     std::vector<QPixmap> chImages_;
     // DoorOpenImageList: empty until the first door reading.

@@ -1,7 +1,9 @@
 // ornix-tester: creates the application's windows in their start-up order and runs the event loop.
 #include <QApplication>
 #include <QProxyStyle>
+#include <QPushButton>
 #include <QScreen>
+#include <QTimer>
 
 #include "link/ExchangeLog.h"
 #include "link/UserFormats.h"
@@ -63,5 +65,7 @@ int main(int argc, char* argv[]) {
         if (const QScreen* screen = app.primaryScreen())
             form.move(screen->availableGeometry().center() - form.rect().center());
     form.show();
+    // Pressed like the engineer presses it, once the event loop runs.
+    if (options.pollOnStart) QTimer::singleShot(0, form.PollButton, &QPushButton::click);
     return app.exec();
 }

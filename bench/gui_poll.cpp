@@ -29,6 +29,7 @@
 #include "tests/support/RecordingSerialLine.h"
 #include "tests/support/SimProcess.h"
 #include "ui/main/AppWindows.h"
+#include "ui/widgets/RepaintPacer.h"
 
 namespace {
 
@@ -67,6 +68,7 @@ bool Measure(const Row& row, int seconds, const fs::path& dir) {
         const auto warmUp = Clock::now() + std::chrono::seconds(30);
         while (passes < 3 && Clock::now() < warmUp) RunEventsFor(std::chrono::milliseconds(5));
         const int passesBefore = passes;
+        const int paintsBefore = windows.Form1.Repaints()->Paints();
         const uint64_t answerBytesBefore = line.BytesRead();
         const double cpuBefore = ProcessCpuMs();
         const auto start = Clock::now();
@@ -74,6 +76,7 @@ bool Measure(const Row& row, int seconds, const fs::path& dir) {
         const double wallMs = std::chrono::duration<double, std::milli>(Clock::now() - start).count();
         const double cpuMs = ProcessCpuMs() - cpuBefore;
         const int n = passes - passesBefore;
+        const int paints = windows.Form1.Repaints()->Paints() - paintsBefore;
         const double pacedMs = double(line.BytesRead() - answerBytesBefore) *
                                std::chrono::duration<double, std::milli>(ByteTime(row.rate)).count();
         windows.Form1.PollButton->click();
@@ -83,8 +86,8 @@ bool Measure(const Row& row, int seconds, const fs::path& dir) {
             std::printf("%6d | %5d | no pass in %d s\n", row.rate, row.burst, seconds);
             return false;
         }
-        std::printf("%6d | %5d | %6d | %7.1f | %14.3f | %11.1f | %15.2f\n", row.rate, row.burst, n, wallMs / n,
-                    wallMs / pacedMs, 100.0 * cpuMs / wallMs, cpuMs / n);
+        std::printf("%6d | %5d | %6d | %7.1f | %14.3f | %11.1f | %15.2f | %15.1f\n", row.rate, row.burst, n, wallMs / n,
+                    wallMs / pacedMs, 100.0 * cpuMs / wallMs, cpuMs / n, double(paints) / n);
         std::fflush(stdout);
     }
     ComPort.SetLine(nullptr);
@@ -101,7 +104,7 @@ int main(int argc, char** argv) {
         // Each row in a process of its own: a row run after another inherits what the first
         // left behind in Qt's caches and timers, and its figures wander with it.
         std::printf("gui_poll_bench: %d s a row, the window offscreen\n", seconds);
-        std::printf("  rate | burst | passes | pass ms | pass / paced | CPU %% core | CPU ms / pass\n");
+        std::printf("  rate | burst | passes | pass ms | pass / paced | CPU %% core | CPU ms / pass | repaints / pass\n");
         std::fflush(stdout);
         bool ok = true;
         for (const Row& row : {Row{9600, 1}, Row{9600, 14}, Row{115200, 1}, Row{115200, 14}}) {

@@ -112,13 +112,20 @@ void AppendUtf8(std::string& out, char32_t cp) {
 
 std::string Utf8ToCp1251(std::string_view utf8) {
     std::string out;
-    out.reserve(utf8.size());
-    size_t pos = 0;
+    AppendAsCp1251(out, utf8);
+    return out;
+}
+
+void AppendAsCp1251(std::string& out, std::string_view utf8) {
+    const auto ascii = std::find_if(utf8.begin(), utf8.end(), [](char c) { return uint8_t(c) >= 0x80; });
+    out.append(utf8.begin(), ascii);
+    size_t pos = size_t(ascii - utf8.begin());
+    if (pos == utf8.size()) return;
+    out.reserve(out.size() + utf8.size() - pos);
     while (pos < utf8.size()) {
         const char32_t cp = NextCodePoint(utf8, pos);
         out += cp == kNoChar ? '?' : ByteOfCodePoint(cp);
     }
-    return out;
 }
 
 std::string Cp1251ToUtf8(std::string_view cp1251) {

@@ -5,6 +5,7 @@
 #include <chrono>
 #include <cstdint>
 #include <functional>
+#include <memory>
 #include <string>
 #include <string_view>
 
@@ -16,16 +17,19 @@ public:
 
     // UTF-8 text; written in Windows-1251. Line breaks ("\r\n") are the caller's.
     void Append(std::string_view text);
+    // Text already in Windows-1251, plain ASCII among it (hex bytes, a description made before).
+    void AppendCp1251(std::string_view bytes);
     bool IsOpen() const { return fd_ >= 0; }
 
 protected:
+    enum class Stamp { Exchange, Vrx };
     // `rotateAt`: size in bytes beyond which the file is rotated before an entry is written; 0 never.
-    LogEntry(const std::string& path, const std::string& stamp, uint64_t rotateAt = 0);
+    LogEntry(std::shared_ptr<const std::string> path, Stamp stamp, uint64_t rotateAt = 0);
 
 private:
     int fd_ = -1;
-    std::string text_;
-    std::string path_;
+    std::string text_;  // Windows-1251
+    std::shared_ptr<const std::string> path_;
     uint64_t rotateAt_ = 0;
     uint64_t size_ = 0;  // the file's length when the entry was opened
 };
@@ -48,6 +52,9 @@ public:
 // "<short date> <long time>:<ms, three digits> " and "<short date> <long time> ".
 std::string ExchangeLogStamp(std::chrono::system_clock::time_point when);
 std::string VrxLogStamp(std::chrono::system_clock::time_point when);
+// The same appended to `out`, in Windows-1251.
+void AppendExchangeLogStamp(std::string& out, std::chrono::system_clock::time_point when);
+void AppendVrxLogStamp(std::string& out, std::chrono::system_clock::time_point when);
 
 // Where the exchange log goes: beside the executable, or, when that folder is not
 // writable, in $XDG_STATE_HOME/ornix-tester/ (default ~/.local/state/ornix-tester/).

@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <QApplication>
+#include <QElapsedTimer>
 #include <QKeyEvent>
 #include <QLineEdit>
 #include <QMenu>
@@ -26,6 +27,7 @@
 #include "ui/main/StatusImages.h"
 #include "ui/main/StatusPanelBar.h"
 #include "ui/main/StatusRows.h"
+#include "ui/widgets/RepaintPacer.h"
 #include "ui/widgets/ReportView.h"
 
 namespace fs = std::filesystem;
@@ -465,6 +467,44 @@ TEST_F(MainWindowTest, TimerBlinksHardwareFaultsInTheTitleAndCountsTheHoldOffDow
     EXPECT_EQ(f.State().EditHoldOff, 0);
 }
 
+TEST(RepaintPacer, DelayFollowsTheLastPaint) {
+    const struct {
+        int64_t since;
+        int delay;
+    } cases[] = {{-5, 0}, {0, 16}, {10, 6}, {15, 1}, {16, 0}, {100000, 0}};
+    for (const auto& c : cases) EXPECT_EQ(RepaintDelayMs(c.since, 16), c.delay) << c.since;
+}
+
+// Changes faster than the interval are painted together, and the last one is painted.
+TEST(RepaintPacer, QuickChangesArePaintedTogetherAndTheLastShows) {
+    App();
+    struct Face : QWidget {
+        QString text, painted;
+        int paints = 0;
+        void paintEvent(QPaintEvent*) override {
+            ++paints;
+            painted = text;
+        }
+    } face;
+    face.resize(100, 30);
+    auto* pacer = new RepaintPacer(&face, 300);
+    face.show();
+    ASSERT_TRUE(WaitUntil([&] { return face.paints > 0; }));
+    QElapsedTimer shown;
+    shown.start();
+    WaitUntil([&] { return shown.elapsed() >= 350; });  // the first change below is painted at once
+    const int before = face.paints;
+    for (int i = 1; i <= 20; ++i) {
+        face.text = QString::number(i);
+        face.update();
+        QCoreApplication::processEvents();
+    }
+    EXPECT_LE(face.paints - before, 2);
+    ASSERT_TRUE(WaitUntil([&] { return face.painted == "20"; }, 3000));
+    EXPECT_LE(face.paints - before, 3);
+    EXPECT_GE(pacer->Paints(), 2);
+}
+
 TEST(ReportView, CellsBeyondTheColumnsShowAgainWhenTheirColumnReturns) {
     const ViewColumn columns[] = {{"Параметр", 100}, {"A", 50}, {"B", 50}};
     const ViewRow rows[] = {{kNoGroup, "r0", nullptr}, {kNoGroup, "r1", nullptr}};
@@ -590,6 +630,44 @@ TEST_F(MainWindowTest, DoorPictureAndNozzleSwatchesShowInTheirCells) {
     f.ShowFuelName(5);  // beyond the three channel columns
     EXPECT_EQ(f.ChStatusListView->CellText(ChRow::FuelName, 1), "АИ-95");
     EXPECT_EQ(f.ChStatusListView->CellCount(ChRow::FuelName), 3);
+}
+
+// A shift-long poll sets the same states every pass: after the first, no picture is made,
+// no icon set and no cell repainted; a state that flips only takes pictures already made.
+TEST_F(MainWindowTest, StatesSetAgainMakeNoPictureAndRepaintNothing) {
+    TForm1& f = Open();
+    f.SetChannelCount(kChannelCount);
+    for (int c = 0; c < kChannelCount; ++c) {
+        f.State().LiftedNozzleColour[size_t(c)] = 0x1000u * uint32_t(c + 1);
+        f.State().RestingNozzleColour[size_t(c)] = c % 2 ? 0xFFFFFF : 0xFF000000;  // the top byte is not shown
+    }
+    const auto pass = [&](uint8_t doors) {
+        f.SetDoorSensors(doors);
+        for (int c = 0; c < kChannelCount; ++c) {
+            f.DrawNozzleColour(c, 0);
+            f.DrawNozzleColour(c, 1);
+            f.SetChStatusImage(0, c, c % 3);
+        }
+    };
+    pass(1);
+    const int made = f.Pictures().Made();
+    EXPECT_EQ(made, 1 + (kChannelCount + 2) + 3);  // door, swatches (black and white among them), icons
+    const qint64 door = f.TRK_StatusListView->CellImage(TrkRow::DoorSensors, 0).cacheKey();
+    const qint64 swatch = f.ChStatusListView->CellImage(ChRow::RestingColour, 4).cacheKey();
+    int changes = 0;
+    for (ReportView* v : {f.TRK_StatusListView, f.ChStatusListView})
+        QObject::connect(v->model(), &QAbstractItemModel::dataChanged, [&] { ++changes; });
+    for (int i = 0; i < 1000; ++i) pass(1);
+    EXPECT_EQ(f.Pictures().Made(), made);
+    EXPECT_EQ(changes, 0);
+    EXPECT_EQ(f.TRK_StatusListView->CellImage(TrkRow::DoorSensors, 0).cacheKey(), door);
+    EXPECT_EQ(f.ChStatusListView->CellImage(ChRow::RestingColour, 4).cacheKey(), swatch);
+
+    for (int i = 0; i < 1000; ++i) pass(i % 2 ? 1 : 6);  // 6 shows as 2: only bits 0 and 1 count
+    EXPECT_EQ(f.Pictures().Made(), made + 1);
+    EXPECT_EQ(changes, 1000);  // the door cell, each time its picture flips
+    EXPECT_EQ(f.TRK_StatusListView->CellImage(TrkRow::DoorSensors, 0).toImage().convertToFormat(QImage::Format_ARGB32),
+              DoorSensorPicture(1));
 }
 
 TEST_F(MainWindowTest, GroupsShowInDisplayOrderAndEmptyOnesAreHidden) {

@@ -24,6 +24,7 @@
 #include "ui/main/StatusImages.h"
 #include "ui/main/StatusPanelBar.h"
 #include "ui/main/StatusRows.h"
+#include "ui/widgets/RepaintPacer.h"
 #include "ui/widgets/ReportView.h"
 
 namespace {
@@ -33,6 +34,8 @@ constexpr int kStateIconCount = 3;
 constexpr int kChannelColumnWidth = 90;
 constexpr int kChCaptionWidth = 220;
 constexpr int kHdwErrIntervalMs = 500;
+// About one frame of a 60 Hz screen: a poll's changes are painted together, none is missed.
+constexpr int kRepaintIntervalMs = 16;
 
 QString Q(const std::string& s) { return QString::fromStdString(s); }
 QString Q(const char* s) { return QString::fromUtf8(s); }
@@ -63,7 +66,7 @@ TForm1::TForm1(const std::string& settingsPath, QWidget* parent)
     setMinimumSize(1024, 494);
     resize(1024, 775);
 
-    for (int i = 0; i < kStateIconCount; ++i) chImages_.push_back(QPixmap::fromImage(StateIcon(i)));
+    for (int i = 0; i < kStateIconCount; ++i) chImages_.push_back(pictures_.State(i));
     chImages_.resize(size_t(SwatchImageIndex(kChannelCount, 0)));
 
     auto* layout = new QVBoxLayout(this);
@@ -105,6 +108,7 @@ TForm1::TForm1(const std::string& settingsPath, QWidget* parent)
     HdwErrTimer->setInterval(kHdwErrIntervalMs);
     connect(HdwErrTimer, &QTimer::timeout, this, &TForm1::HdwErrTimerTimer);
     HdwErrTimer->start();
+    repaints_ = new RepaintPacer(this, kRepaintIntervalMs);
 }
 
 TForm1::~TForm1() = default;
@@ -676,7 +680,7 @@ void TForm1::SetSubTrkCount(int count) {
 }
 
 void TForm1::SetDoorSensors(uint8_t bits) {
-    const QPixmap picture = QPixmap::fromImage(DoorSensorPicture(bits));
+    const QPixmap& picture = pictures_.Door(bits);
     if (doorImages_.empty()) doorImages_.push_back(picture);
     else doorImages_[Images::DoorSensors] = picture;
     SetTrkStatusImage(TrkRow::DoorSensors, 0, Images::DoorSensors);
@@ -687,7 +691,7 @@ void TForm1::DrawNozzleColour(int channel, int kind) {
     const uint32_t colour = kind == 1 ? state_.RestingNozzleColour[size_t(channel)]
                                       : state_.LiftedNozzleColour[size_t(channel)];
     const int index = SwatchImageIndex(channel, kind);
-    chImages_[size_t(index)] = QPixmap::fromImage(NozzleSwatch(colour));
+    chImages_[size_t(index)] = pictures_.Swatch(colour);
     SetChStatusImage(kind == 1 ? ChRow::RestingColour : ChRow::LiftedColour, channel, index);
 }
 

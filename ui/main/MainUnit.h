@@ -15,6 +15,7 @@
 #include "ui/main/HardwareFaults.h"
 #include "ui/main/LinkRules.h"
 #include "ui/main/QtDispatcher.h"
+#include "ui/main/StatusImages.h"
 #include "ui/main/SettingsFile.h"
 #include "ui/main/WindowLayout.h"
 
@@ -27,6 +28,7 @@ class QProgressBar;
 class QPushButton;
 class QSplitter;
 class QTimer;
+class RepaintPacer;
 class ReportView;
 class StatusPanelBar;
 class ToolWindow;
@@ -59,6 +61,9 @@ class TForm1 : public QWidget, public IMainView {
 public:
     explicit TForm1(const std::string& settingsPath, QWidget* parent = nullptr);
     ~TForm1() override;
+    // Every picture the views have been given comes from here.
+    const StatusPictures& Pictures() const { return pictures_; }
+    const RepaintPacer* Repaints() const { return repaints_; }
 
     // Gives the window its dialogs and the views every worker reaches.
     void AttachDialogs(const TDialogWindows& dialogs, const TViews& views);
@@ -219,6 +224,8 @@ private:
     QSize sizeBaseline_;
     std::string standingMessage_;   // shown in panel 4 whenever nothing else is
     std::string shownOpenFailure_;  // the port check's reason in panel 4, cleared when the port opens
+    StatusPictures pictures_;
+    RepaintPacer* repaints_ = nullptr;
     // ChStatusImageList: the state icons, then two swatches per channel.
     std::vector<QPixmap> chImages_;
     // DoorOpenImageList: empty until the first door reading.

@@ -104,6 +104,7 @@ struct ProgressShown {
 
 void ReadSdCardFile(TComThread& w) {
     w.ClearPendingIf(ReadSdCardFile);
+    w.SdReadStop.store(false);
     const ProgressShown progress{w};
     const std::string path = Utf8ToCp1251(w.SdFilePath);
     const TExchangeSettings settings{.Status = &w.CommandStatusText, .TimeoutMs = kSdTimeoutMs};
@@ -122,22 +123,29 @@ void ReadSdCardFile(TComThread& w) {
     for (uint64_t offset = 0; offset < size;) {
         const auto chunk = uint16_t(std::min<uint64_t>(size - offset, kSdChunkMax));
         int carried = 0;
-        std::string text;
+        std::string text, bytes;
         length = BuildFileRequest(w, uint32_t(offset), chunk, path);
         if (!RunExchangeBuffer(w, ReadSdCardFile, length, settings,
                 [&](const uint8_t* answer, int answerLength) {
                     carried = std::max(answerLength - kChunkDataAt, 0);
-                    if (carried > 0) text = SdChunkText({answer + kChunkDataAt, size_t(carried)});
+                    if (carried == 0) return;
+                    text = SdChunkText({answer + kChunkDataAt, size_t(carried)});
+                    // What the controller hands out beyond the file's size is no part of it.
+                    bytes.assign(reinterpret_cast<const char*>(answer + kChunkDataAt),
+                                 size_t(std::min<uint64_t>(uint64_t(carried), size - offset)));
                 },
                 [&] {
                     const auto received = uint32_t(std::min<uint64_t>(offset + uint64_t(carried), size));
-                    if (carried > 0) w.Ui.SdExplorer->AppendSdFileChunk(text, carried, received);
+                    if (carried > 0) {
+                        w.Ui.SdExplorer->AppendSdFileBytes(bytes);
+                        w.Ui.SdExplorer->AppendSdFileChunk(text, carried, received);
+                    }
                     w.Ui.Main->ShowJobProgress(received, size);
                 }))
             return;
         if (carried == 0) return;
         offset += uint64_t(carried);
         // A file of 64 KB takes over a minute at 9600 bit/s: closing the tool must not wait for it.
-        if (w.ShouldStop()) return;
+        if (w.ShouldStop() || w.SdReadStop.load()) return;
     }
 }

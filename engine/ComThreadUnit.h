@@ -61,6 +61,9 @@ public:
     int32_t BitRate = 0;
     // The pending-operation slot. It lives in the worker, so "the worker it runs on" is this one.
     std::atomic<Op> PendingOp{nullptr};
+    // Set by the SD card explorer when it closes: a file read running for it ends after the
+    // chunk on the wire, and the poll, if it runs, goes on.
+    std::atomic<bool> SdReadStop{false};
 
 private:
     void Body();

@@ -34,6 +34,13 @@ TAppWindows::TAppWindows(const std::string& settingsPath) : Form1(settingsPath) 
     TestMcuPinsForm.RunOperation = runOperation;
     SdCardExplorerForm.RunOperation = runOperation;
     FuelForm.Attach(Form1, runOperation);
+    // The dialogs show the controller's channels as the main window counts them.
+    const auto channels = [this](int count) {
+        FuelForm.ShowChannelCount(count);
+        FlowmeterForm.ShowChannelCount(count);
+    };
+    QObject::connect(&Form1, &TForm1::ChannelCountChanged, &FuelForm, channels);
+    channels(Form1.ChannelColumnCount());
 }
 
 TAppWindows::~TAppWindows() {

@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <QApplication>
+#include <QContextMenuEvent>
 #include <QKeyEvent>
 #include <QLineEdit>
 #include <QMenu>
@@ -486,6 +487,22 @@ TEST_F(MainWindowTest, TimerBlinksHardwareFaultsInTheTitleAndCountsTheHoldOffDow
     EXPECT_EQ(Panel(4).toStdString(), HardwareFaultText(1));
     f.State().HdwErrCode = 0;
     ASSERT_TRUE(WaitUntil([&] { return Panel(4) == "OK"; }, 3000));
+}
+
+// The factory's buttons stay hidden; the explorer is reached through "Сервис" on the button row.
+TEST_F(MainWindowTest, ServiceMenuOnTheButtonRowLeadsToTheSdExplorer) {
+    TForm1& f = Open();
+    for (QPushButton* hidden : {f.SdExploreButton, f.ClrMemButton, f.ReadMemButton}) EXPECT_FALSE(hidden->isVisible());
+    QContextMenuEvent click(QContextMenuEvent::Mouse, QPoint(5, 5), f.PollButton->mapToGlobal(QPoint(5, 5)));
+    QCoreApplication::sendEvent(f.PollButton, &click);  // on a button: passed on to the row
+    ASSERT_TRUE(f.ServiceMenu->isVisible());
+    f.ServiceMenu->hide();
+    const QAction* sd = f.ServiceMenu->actions().value(0);
+    ASSERT_NE(sd, nullptr);
+    EXPECT_EQ(sd->text(), "SD Card...");
+    EXPECT_FALSE(sd->shortcut().isEmpty());
+    EXPECT_TRUE(f.actions().contains(sd));  // the shortcut works with the menu closed
+    EXPECT_TRUE(f.TestMcuPinsButton->toolTip().contains("Сервис"));
 }
 
 // The message panel takes room from the progress for a long message; the link panels widen for

@@ -280,7 +280,6 @@ TEST_F(ServiceWindows, Screenshots) {
     if (!dir || !*dir) GTEST_SKIP() << "ORNIX_SCREENSHOTS is not set";
     Start({"--pin-short", "8=10", "--pin-short", "6=gnd", "--pin-short", "74=3v", "--pin-short", "40=41"});
     TTestMcuPinsForm& pins = windows_->TestMcuPinsForm;
-    pins.resize(1000, 720);
     pins.show();
     pins.FormActivate();
     ASSERT_TRUE(WaitUntil([&] { return Idle() && pins.ErrorListBox->count() == 4; }));
@@ -288,7 +287,6 @@ TEST_F(ServiceWindows, Screenshots) {
     pins.close();
 
     TSdCardExplorerForm& sd = windows_->SdCardExplorerForm;
-    sd.resize(760, 420);
     sd.show();
     sd.FormActivate();
     ASSERT_TRUE(WaitUntil([&] { return Idle() && sd.SD_TreeView->topLevelItemCount() > 1; }));

@@ -82,6 +82,8 @@ void TestMcuPins(TComThread& w) {
 }
 
 void ReadSdCardDirectory(TComThread& w) {
+    // Another listing already waits: one is enough.
+    if (w.Waiting(ReadSdCardDirectory)) return;
     // The root: selector 0 and an empty path.
     w.SdListing = {w.DeviceAddress, Cmd::Service, kSdListing, 0, 0, 0};
     RunExchange(w, ReadSdCardDirectory, w.SdListing, 6, {.Status = &w.CommandStatusText, .TimeoutMs = kSdTimeoutMs},
@@ -102,9 +104,19 @@ struct ProgressShown {
 
 }  // namespace
 
+namespace {
+
+// The explorer that asked for this read has closed since.
+bool SdReadEnded(const TComThread& w) {
+    return w.SdReadNumber != 0 && w.SdReadNumber <= w.SdReadsEnded.load();
+}
+
+}  // namespace
+
 void ReadSdCardFile(TComThread& w) {
-    w.ClearPendingIf(ReadSdCardFile);
-    w.SdReadStop.store(false);
+    // The engineer chose another file meanwhile: only the last choice is read; none once the
+    // explorer has closed.
+    if (w.Waiting(ReadSdCardFile) || SdReadEnded(w)) return;
     const ProgressShown progress{w};
     const std::string path = Utf8ToCp1251(w.SdFilePath);
     const TExchangeSettings settings{.Status = &w.CommandStatusText, .TimeoutMs = kSdTimeoutMs};
@@ -145,7 +157,8 @@ void ReadSdCardFile(TComThread& w) {
             return;
         if (carried == 0) return;
         offset += uint64_t(carried);
-        // A file of 64 KB takes over a minute at 9600 bit/s: closing the tool must not wait for it.
-        if (w.ShouldStop() || w.SdReadStop.load()) return;
+        // A file of 64 KB takes over a minute at 9600 bit/s: closing the tool must not wait for
+        // it, nor must the next file chosen, nor an explorer closed.
+        if (w.ShouldStop() || w.Waiting(ReadSdCardFile) || SdReadEnded(w)) return;
     }
 }

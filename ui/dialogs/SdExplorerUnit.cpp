@@ -72,9 +72,9 @@ TSdCardExplorerForm::TSdCardExplorerForm(QWidget* parent)
 }
 
 void TSdCardExplorerForm::StopFileRead() {
-    if (!WorkerRunning.load() || !CurrentWorker) return;
-    CurrentWorker->ClearPendingIf(ReadSdCardFile);
-    CurrentWorker->SdReadStop.store(true);
+    if (WorkerRunning.load() && CurrentWorker) CurrentWorker->SdReadsEnded.store(showing_);
+    // Reads asked for after the explorer opens again carry the next number.
+    ++showing_;
 }
 
 void TSdCardExplorerForm::SdSaveAsButtonClick() {
@@ -100,7 +100,10 @@ void TSdCardExplorerForm::SD_TreeViewChanging(QTreeWidgetItem* node) {
     if (!node || !RunOperation) return;
     const std::string path = node->text(0).toStdString();
     FileName = path;
-    RunOperation(ReadSdCardFile, [path](TComThread& w) { w.SdFilePath = path; });
+    RunOperation(ReadSdCardFile, [path, number = showing_](TComThread& w) {
+        w.SdFilePath = path;
+        w.SdReadNumber = number;
+    });
 }
 
 void TSdCardExplorerForm::ShowSdEntries(const std::vector<std::string>& names) {

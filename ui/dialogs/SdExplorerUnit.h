@@ -52,4 +52,7 @@ public:
 
 protected:
     void changeEvent(QEvent* event) override;
+
+private:
+    uint32_t showing_ = 1;  // counts the explorer's openings; its reads carry it
 };

@@ -105,9 +105,19 @@ struct ProgressShown {
 
 }  // namespace
 
+namespace {
+
+// The explorer that asked for this read has closed since.
+bool SdReadEnded(const TComThread& w) {
+    return w.SdReadNumber != 0 && w.SdReadNumber <= w.SdReadsEnded.load();
+}
+
+}  // namespace
+
 void ReadSdCardFile(TComThread& w) {
-    // The engineer chose another file meanwhile: only the last choice is read.
-    if (w.Waiting(ReadSdCardFile)) return;
+    // The engineer chose another file meanwhile: only the last choice is read; none once the
+    // explorer has closed.
+    if (w.Waiting(ReadSdCardFile) || SdReadEnded(w)) return;
     const ProgressShown progress{w};
     const std::string path = Utf8ToCp1251(w.SdFilePath);
     const TExchangeSettings settings{.Status = &w.CommandStatusText, .TimeoutMs = kSdTimeoutMs};
@@ -149,7 +159,7 @@ void ReadSdCardFile(TComThread& w) {
         if (carried == 0) return;
         offset += uint64_t(carried);
         // A file of 64 KB takes over a minute at 9600 bit/s: closing the tool must not wait for
-        // it, nor must the next file chosen.
-        if (w.ShouldStop() || w.Waiting(ReadSdCardFile)) return;
+        // it, nor must the next file chosen, nor an explorer closed.
+        if (w.ShouldStop() || w.Waiting(ReadSdCardFile) || SdReadEnded(w)) return;
     }
 }

@@ -4,6 +4,7 @@
 
 #include <QApplication>
 #include <QElapsedTimer>
+#include <QContextMenuEvent>
 #include <QKeyEvent>
 #include <QLineEdit>
 #include <QMenu>
@@ -303,9 +304,12 @@ TEST_F(MainWindowSimTest, PortMenuListsSortedPortsAndMarksTheBusyOnes) {
     f.MainPopupMenu->hide();
     ASSERT_TRUE(WorkerEnds());  // the probe ran on a worker of its own
     const auto items = f.MainPopupMenu->actions();
-    ASSERT_EQ(items.size(), 2);
+    ASSERT_EQ(items.size(), 4);  // the two ports, a line, "Другой порт..."
     EXPECT_EQ(items[0]->text().toStdString(), "Sim (" + simPort + ")");
+    EXPECT_TRUE(items[0]->isChecked());  // the port in use
     EXPECT_EQ(items[1]->text(), "Missing (zz-missing0) (Занят)");
+    EXPECT_FALSE(items[1]->isChecked());
+    EXPECT_EQ(items[3]->text(), "Другой порт...");
     EXPECT_TRUE(f.MainPopupMenu->isVisible());  // reopened because a port was marked
     f.MainPopupMenu->hide();
 
@@ -323,11 +327,26 @@ TEST_F(MainWindowSimTest, PortMenuListsSortedPortsAndMarksTheBusyOnes) {
     f.MainPopupMenu->hide();
     ASSERT_TRUE(WorkerEnds());
     const auto items2 = f.MainPopupMenu->actions();
-    ASSERT_EQ(items2.size(), 2);
+    ASSERT_EQ(items2.size(), 4);
 
     items2[0]->trigger();
     EXPECT_EQ(Panel(0).toStdString(), simPort);
     EXPECT_EQ(Panel(3), "OK");
+
+    // The simulator's pty is no system port, yet as the port in use it is listed; any other path
+    // is typed after "Другой порт...".
+    f.PortSource = [] { return std::vector<PortEntry>{{"ttyS0", "Serial (ttyS0)"}}; };
+    ClickStatusBar(10);
+    f.MainPopupMenu->hide();
+    ASSERT_TRUE(WorkerEnds());
+    EXPECT_EQ(f.PortMenuNames(), (std::vector<std::string>{simPort, "ttyS0"}));
+    f.MainPopupMenu->actions().back()->trigger();
+    ASSERT_TRUE(f.ComPortEdit->isVisible());
+    Type(f.ComPortEdit, "/dev/serial/by-id/usb-FTDI_FT232R_USB_UART_A50285BI-if00-port0");
+    EXPECT_EQ(Panel(0), "/dev/serial/by-id/usb-FTDI_FT232R_USB_UART_A50285BI-if00-port0");
+    // A long path is cut in its panel and read whole in the panel's tip.
+    EXPECT_TRUE(f.MainStatusBar->PanelToolTip(0).startsWith(Panel(0)));
+    EXPECT_LE(f.MainStatusBar->PanelWidth(0), 180);
 }
 
 // Window, splitter and columns come back as the engineer left them; a run that changed
@@ -353,10 +372,11 @@ TEST_F(MainWindowTest, LayoutIsRememberedWhenChangedOnly) {
     QCoreApplication::processEvents();
     EXPECT_EQ(third.size(), QSize(1300, 820));
     EXPECT_EQ(third.MainSplitter->sizes().front(), 520);
-    // The wide left view gives its value column the room beyond the designed 220 + 110.
+    // The wide left view gives its value column the room beyond what the captions need.
     const int viewport = third.TRK_StatusListView->viewport()->width();
-    EXPECT_EQ(third.TRK_StatusListView->columnWidth(0), 220);
-    EXPECT_EQ(third.TRK_StatusListView->columnWidth(1), viewport - 220);
+    const int captions = third.TRK_StatusListView->ColumnContentWidth(0);
+    EXPECT_EQ(third.TRK_StatusListView->columnWidth(0), captions);
+    EXPECT_EQ(third.TRK_StatusListView->columnWidth(1), viewport - captions);
 }
 
 TEST_F(MainWindowTest, WithoutPortsTheNameIsTypedAndTakenAsItStands) {
@@ -465,6 +485,45 @@ TEST_F(MainWindowTest, TimerBlinksHardwareFaultsInTheTitleAndCountsTheHoldOffDow
     ASSERT_TRUE(WaitUntil([&] { return f.windowTitle() == fault; }, 3000));
     ASSERT_TRUE(WaitUntil([&] { return f.windowTitle() == TitlePrefix; }, 3000));
     EXPECT_EQ(f.State().EditHoldOff, 0);
+    // The fault is also written in the message panel, and leaves it when it is gone.
+    EXPECT_EQ(Panel(4).toStdString(), HardwareFaultText(1));
+    f.State().HdwErrCode = 0;
+    ASSERT_TRUE(WaitUntil([&] { return Panel(4) == "OK"; }, 3000));
+}
+
+// The factory's buttons stay hidden; the explorer is reached through "Сервис" on the button row.
+TEST_F(MainWindowTest, ServiceMenuOnTheButtonRowLeadsToTheSdExplorer) {
+    TForm1& f = Open();
+    for (QPushButton* hidden : {f.SdExploreButton, f.ClrMemButton, f.ReadMemButton}) EXPECT_FALSE(hidden->isVisible());
+    QContextMenuEvent click(QContextMenuEvent::Mouse, QPoint(5, 5), f.PollButton->mapToGlobal(QPoint(5, 5)));
+    QCoreApplication::sendEvent(f.PollButton, &click);  // on a button: passed on to the row
+    ASSERT_TRUE(f.ServiceMenu->isVisible());
+    f.ServiceMenu->hide();
+    const QAction* sd = f.ServiceMenu->actions().value(0);
+    ASSERT_NE(sd, nullptr);
+    EXPECT_EQ(sd->text(), "SD Card...");
+    EXPECT_FALSE(sd->shortcut().isEmpty());
+    EXPECT_TRUE(f.actions().contains(sd));  // the shortcut works with the menu closed
+    EXPECT_TRUE(f.TestMcuPinsButton->toolTip().contains("Сервис"));
+}
+
+// The message panel takes room from the progress for a long message; the link panels widen for
+// their texts; a text still cut is read whole in its panel's tip.
+TEST_F(MainWindowTest, StatusPanelsGiveTheMessageTheRoom) {
+    TForm1& f = Open();
+    f.resize(1300, 700);  // about the width it opens with on a laptop
+    StatusPanelBar* bar = f.MainStatusBar;
+    const QString advice = "Контроллер не отвечает: проверьте сетевой адрес и скорость обмена (панели внизу слева)";
+    f.SetErrorText(advice.toStdString());
+    const int inset = 2 + 6;
+    EXPECT_GE(bar->PanelWidth(4), bar->fontMetrics().horizontalAdvance(advice) + inset);
+    EXPECT_EQ(bar->PanelToolTip(4), "");
+    f.SetComPort("ttyUSB0");
+    EXPECT_GE(bar->PanelWidth(0), bar->fontMetrics().horizontalAdvance("ttyUSB0") + inset);
+    EXPECT_TRUE(bar->PanelToolTip(0).startsWith("ttyUSB0\n")) << bar->PanelToolTip(0).toStdString();
+    f.resize(f.minimumSize());
+    f.SetErrorText(advice.toStdString() + advice.toStdString());
+    EXPECT_TRUE(bar->PanelToolTip(4).startsWith(advice + advice));
 }
 
 TEST(RepaintPacer, DelayFollowsTheLastPaint) {

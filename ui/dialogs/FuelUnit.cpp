@@ -8,6 +8,7 @@
 #include <array>
 
 #include "commands/DoseCommands.h"
+#include "ui/main/ColumnFitter.h"
 #include "ui/dialogs/FuelRules.h"
 #include "ui/widgets/CellEditor.h"
 #include "ui/widgets/ReportView.h"
@@ -60,6 +61,7 @@ TFuelForm::TFuelForm(QWidget* parent) : ToolWindow("FuelForm", "Управлен
     LoadedDoseListView->setSelectionBehavior(QAbstractItemView::SelectRows);
     LoadedDoseListView->setEditTriggers(QAbstractItemView::NoEditTriggers);
     connect(LoadedDoseListView, &ReportView::MousePressed, this, &TFuelForm::LoadedDoseListViewMouseDown);
+    new ColumnFitter(LoadedDoseListView, 1);
     layout->addWidget(LoadedDoseListView, 1);
 
     BuildButtons();
@@ -194,6 +196,13 @@ void TFuelForm::ShowLoadedDose(int channel, const std::string& dose, const std::
     };
     put(place.Dose, DoseRow::Dose, dose);
     put(place.Sum, DoseRow::Sum, sum);
+}
+
+void TFuelForm::ShowChannelCount(int count) {
+    for (int channel = 0; channel < kChannelCount; ++channel)
+        LoadedDoseListView->setColumnHidden(channel + 1, channel >= count);
+    // An editor over a channel the controller no longer has would load a dose nobody sees.
+    if (DoseEditChannel >= count) ListViewEdit->hide();
 }
 
 void TFuelForm::SetCell(int row, int channel, const std::string& text) {

@@ -26,6 +26,8 @@ public:
 
     // IDoseView
     void ShowLoadedDose(int channel, const std::string& dose, const std::string& sum) override;
+    // Shows the columns of the controller's channels only (the main window's channel count).
+    void ShowChannelCount(int count);
 
     // Handlers, named after control and event.
     void LoadedDoseListViewMouseDown(QPoint pos);  // viewport position

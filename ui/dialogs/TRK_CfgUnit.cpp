@@ -12,6 +12,7 @@
 #include <QLineEdit>
 #include <QPlainTextEdit>
 #include <QPushButton>
+#include <QScrollArea>
 #include <QSignalBlocker>
 #include <QVBoxLayout>
 
@@ -24,6 +25,7 @@
 #include "commands/RemoteInitCommands.h"
 #include "commands/TimeCommands.h"
 #include "ui/dialogs/CfgRules.h"
+#include "ui/widgets/WindowFit.h"
 
 namespace {
 
@@ -37,6 +39,7 @@ const char* const kTimeZones[] = {
 const char* const kTimeShifts[] = {"Нет", "Автоматический переход на летнее время и обратно", "Летнее время всегда"};
 const char* const kProtocols[] = {"Auto", "ПК", "VRX 2.0"};
 constexpr int kTimeShiftListWidth = 300;
+constexpr int kTimeShiftShownLength = 20;
 constexpr int kPowerOutputs = 15;
 constexpr int kDefaultChannelCountIndex = 4;
 
@@ -111,13 +114,24 @@ std::array<int, N> Items(const std::array<QComboBox*, N>& combos) {
 }  // namespace
 
 TTRK_CfgForm::TTRK_CfgForm(QWidget* parent) : ToolWindow("TRK_CfgForm", "Настройки ТРК", QSize(1100, 640), parent) {
-    auto* layout = new QHBoxLayout(this);
+    // The groups stand in a scroll area: a screen smaller than they are scrolls them instead of
+    // pushing the window beyond its edges.
+    auto* content = new QWidget;
+    auto* layout = new QHBoxLayout(content);
     auto* left = new QVBoxLayout;
     left->addWidget(BuildCfgGroup());
     left->addWidget(BuildHoseGroup());
     left->addStretch();
     layout->addLayout(left);
     layout->addWidget(BuildRightColumn());
+    auto* scroll = Named(new QScrollArea, "CfgScrollArea");
+    scroll->setFrameShape(QFrame::NoFrame);
+    scroll->setWidgetResizable(true);
+    scroll->setWidget(content);
+    auto* outer = new QVBoxLayout(this);
+    outer->setContentsMargins(0, 0, 0, 0);
+    outer->addWidget(scroll);
+    ResizeForOpening(*this, content->sizeHint() + QSize(2, 2));
 
     connect(NumberOfChannelsCombo, &QComboBox::currentIndexChanged, this, &TTRK_CfgForm::LayoutChange);
     for (int i = 0; i < CfgChannels; ++i)
@@ -209,10 +223,12 @@ QWidget* TTRK_CfgForm::BuildCfgGroup() {
     avar->addWidget(InvAvarBtn1CheckBox);
     avar->addWidget(InvAvarBtn2CheckBox);
     avar->addStretch();
-    flags->addLayout(avar, 2, 1);
     outer->addLayout(flags);
     TRK_CfgWriteButton = Named(new QPushButton(QString::fromUtf8("Записать")), "TRK_CfgWriteButton");
+    // The emergency buttons share the write button's row: beside the check boxes they would
+    // make the group wider than a laptop screen leaves it.
     auto* write = new QHBoxLayout;
+    write->addLayout(avar);
     write->addStretch();
     write->addWidget(TRK_CfgWriteButton);
     outer->addLayout(write);
@@ -259,6 +275,9 @@ QWidget* TTRK_CfgForm::BuildRightColumn() {
     for (const char* item : kTimeShifts) TimeShiftCombo->addItem(QString::fromUtf8(item));
     TimeShiftCombo->setCurrentIndex(-1);
     TimeShiftCombo->view()->setMinimumWidth(kTimeShiftListWidth);
+    // The list is wide enough for the long item; the closed combo need not be.
+    TimeShiftCombo->setSizeAdjustPolicy(QComboBox::AdjustToMinimumContentsLengthWithIcon);
+    TimeShiftCombo->setMinimumContentsLength(kTimeShiftShownLength);
     GetTimeFromSystemButton = button("GetTimeFromSystemButton", "Текущее время");
     ReadTimeButton = button("ReadTimeButton", "Прочитать");
     WriteTimeButton = button("WriteTimeButton", "Записать время");

@@ -41,6 +41,13 @@ TAppWindows::TAppWindows(const std::string& settingsPath) : Form1(settingsPath) 
     SetExchangeLogProblemReport([form = &Form1](const std::string& text) {
         QMetaObject::invokeMethod(form, [form, text] { form->ShowStandingMessage(text); }, Qt::QueuedConnection);
     });
+    // The dialogs show the controller's channels as the main window counts them.
+    const auto channels = [this](int count) {
+        FuelForm.ShowChannelCount(count);
+        FlowmeterForm.ShowChannelCount(count);
+    };
+    QObject::connect(&Form1, &TForm1::ChannelCountChanged, &FuelForm, channels);
+    channels(Form1.ChannelColumnCount());
 }
 
 TAppWindows::~TAppWindows() {

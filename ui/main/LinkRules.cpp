@@ -47,10 +47,12 @@ int PanelAt(const std::vector<int>& widths, int x) {
     return int(widths.size()) - 1;
 }
 
-int ProgressPanelWidth(int barWidth, const std::vector<int>& widths) {
+int ProgressPanelWidth(int barWidth, const std::vector<int>& widths, int messageWidth) {
     int used = 0;
     for (int i = 0; i < 3 && i < int(widths.size()); ++i) used += widths[i];
-    return std::max(0, (barWidth - used) / 2);
+    const int rest = std::max(0, barWidth - used);
+    // The progress changes with every exchange and is read in passing; a message is read.
+    return std::clamp(rest - messageWidth, rest / 3, rest / 2);
 }
 
 std::string FriendlyPortName(std::string_view description, std::string_view manufacturer, std::string_view name) {
@@ -120,4 +122,10 @@ std::string ShortPortName(const std::string& stored, const std::string& byIdDir)
     const std::string device = Resolved(stored);
     if (device.empty()) return stored;
     return device.rfind("/dev/", 0) == 0 ? device.substr(5) : device;
+}
+
+std::vector<PortEntry> WithPortInUse(std::vector<PortEntry> ports, const std::string& inUse) {
+    const bool listed = std::any_of(ports.begin(), ports.end(), [&](const PortEntry& p) { return p.name == inUse; });
+    if (!inUse.empty() && !listed) ports.push_back({inUse, inUse});
+    return SortedPortList(std::move(ports));
 }

@@ -163,6 +163,7 @@ public:
     QLineEdit* ListViewEdit = nullptr;
     QMenu* MainPopupMenu = nullptr;
     QMenu* BaudPopupMenu = nullptr;
+    QMenu* ServiceMenu = nullptr;  // "Сервис": right click on the button row
     QTimer* HdwErrTimer = nullptr;
     QColorDialog* ColorDialog1 = nullptr;
 
@@ -183,6 +184,8 @@ public:
 
 signals:
     void Closed();
+    // The controller's channel count as the channel view shows it; the dialogs follow it.
+    void ChannelCountChanged(int count);
 
 protected:
     bool eventFilter(QObject* watched, QEvent* event) override;
@@ -199,6 +202,9 @@ private:
     void ShowLinkPanels();
     void SaveSetting(std::string_view key, const std::string& value);
     void HdwErrTimerTimer();
+    void ShowMessagePanel();
+    void BuildServiceMenu();
+    QList<int> OpeningSplit() const;
     std::array<QPushButton*, 3> WindowButtons() const;
     std::array<ToolWindow*, 3> GroupWindows() const;
     void ShowEditorOver(QLineEdit* editor, const QString& text);
@@ -223,6 +229,7 @@ private:
     WindowLayout layoutBaseline_;
     QSize sizeBaseline_;
     std::string standingMessage_;   // shown in panel 4 whenever nothing else is
+    std::string message_ = "OK";  // the message panel's text before a controller fault is added
     std::string shownOpenFailure_;  // the port check's reason in panel 4, cleared when the port opens
     StatusPictures pictures_;
     RepaintPacer* repaints_ = nullptr;

@@ -328,7 +328,7 @@ int CliSearch(const CliContext& c, int from, int to) {
     CliOutcome o = RunCliOperation(v, c.Link, FindNetAddress, [f, t](TComThread& w) {
         w.SearchFrom = f;
         w.SearchTo = t;
-    }, {.Silence = true});
+    }, {.Silence = true, .RefusalOf = Cmd::DeviceInfo});
     Report r;
     json found = json::array();
     for (std::string line : v.FoundLines) {

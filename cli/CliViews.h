@@ -3,6 +3,7 @@
 // texts the windows would show, for the command-line tester to print or write as JSON.
 // Display steps run on the worker's thread (inline dispatcher); the tester reads the
 // collection only after the worker has ended.
+#include <functional>
 #include <map>
 #include <optional>
 #include <string>
@@ -40,6 +41,8 @@ public:
     uint32_t SdFileSize = 0, SdReceived = 0;
     std::string SdFileText;
     std::map<int, std::pair<std::string, std::string>> LoadedDoses;  // channel -> litres, money
+    // Called with every panel 3 text as it is shown, on the worker's thread (a long job's progress).
+    std::function<void(const std::string&)> OnStatus;
 
     // IMainView
     TMainWindowState& State() override { return Window; }
@@ -56,7 +59,10 @@ public:
     // Every channel the controller has is shown: there is no window width to run out of.
     int ChannelColumnCount() override { return kChannelCount; }
     std::string PortPanelText() override { return PortPanel; }
-    void SetStatusText(const std::string& text) override { Note(StatusTexts, text); }
+    void SetStatusText(const std::string& text) override {
+        Note(StatusTexts, text);
+        if (OnStatus) OnStatus(text);
+    }
     void SetErrorText(const std::string& text) override { Note(ErrorTexts, text); }
     void SetDevAddr(uint8_t address) override;
     void ReleasePollButton() override {}

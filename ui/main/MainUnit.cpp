@@ -23,7 +23,7 @@
 #include "ui/main/JobProgress.h"
 #include "ui/main/StatusImages.h"
 #include "ui/main/StatusPanelBar.h"
-#include "ui/main/StatusRows.h"
+#include "engine/StatusRows.h"
 #include "ui/widgets/ReportView.h"
 
 namespace {

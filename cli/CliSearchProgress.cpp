@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cmath>
 #include <cstdio>
+#include <sstream>
 
 namespace {
 
@@ -24,8 +25,12 @@ std::string Duration(double seconds) {
 
 std::optional<std::string> SearchProgressText(const std::string& status, const SearchPlan& plan,
                                               double elapsedSeconds) {
+    // Compared as bytes: a scan format with Cyrillic would depend on the locale's character set.
+    const std::string prefix = "Поиск сетевых адресов ";
+    if (!status.starts_with(prefix)) return std::nullopt;
     int rate = 0, address = 0;
-    if (std::sscanf(status.c_str(), "Поиск сетевых адресов %d %d...", &rate, &address) != 2) return std::nullopt;
+    std::istringstream numbers(status.substr(prefix.size()));
+    if (!(numbers >> rate >> address)) return std::nullopt;
     const auto at = std::find(plan.Rates.begin(), plan.Rates.end(), rate);
     if (at == plan.Rates.end()) return std::nullopt;
     int total = 0, done = 0;

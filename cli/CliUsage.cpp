@@ -94,7 +94,7 @@ std::string CommandList(const CLI::App& app) {
 
 void UseRussianHelp(CLI::App& app) {
     auto formatter = std::make_shared<Formatter>();
-    formatter->label("Usage", "Запуск");
+    formatter->label("Usage", "Использование");
     formatter->label("OPTIONS", "ПАРАМЕТРЫ");
     formatter->label("SUBCOMMAND", "КОМАНДА");
     formatter->label("SUBCOMMANDS", "КОМАНДЫ");

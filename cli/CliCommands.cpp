@@ -3,6 +3,7 @@
 #include <unistd.h>
 
 #include <algorithm>
+#include <cctype>
 #include <atomic>
 #include <chrono>
 #include <cstdio>
@@ -15,6 +16,8 @@
 #include <vector>
 
 #include "cli/CliConfigKeys.h"
+#include "cli/CliPollNames.h"
+#include "cli/CliSearchProgress.h"
 #include "cli/CliValues.h"
 #include "commands/AddressChecks.h"
 #include "commands/ConfigChecks.h"
@@ -30,7 +33,8 @@
 #include "engine/TextHelpers.h"
 #include "link/CommandCodes.h"
 
-using nlohmann::json;
+// Keys in the order they are set: a poll reads in the windows' order.
+using json = nlohmann::ordered_json;
 
 namespace {
 
@@ -63,19 +67,6 @@ void AddStatus(Report& r, const TCliViews& v) {
     if (!panel4.empty() && panel4 != panel3) r.Lines.push_back(panel4);
     r.Data["status"] = panel3;
     r.Data["message"] = panel4;
-}
-
-json CellsJson(const std::map<TCliViews::Cell, std::string>& cells) {
-    json rows = json::array();
-    for (const auto& [cell, text] : cells) rows.push_back({{"row", cell.first}, {"column", cell.second}, {"text", text}});
-    return rows;
-}
-
-void AddCells(Report& r, const char* key, const char* view, const std::map<TCliViews::Cell, std::string>& cells) {
-    r.Data[key] = CellsJson(cells);
-    for (const auto& [cell, text] : cells)
-        r.Lines.push_back(std::string(view) + " " + std::to_string(cell.first) + " " + std::to_string(cell.second) +
-                          ": " + text);
 }
 
 json IdentityJson(const TCliViews& v) {
@@ -122,7 +113,14 @@ void ReadConfigAndPrice(TComThread& w) {
 }
 
 bool ChannelOk(int channel) { return channel >= 1 && channel <= kChannelCount; }
-std::string ChannelRange() { return "канал от 1 до " + std::to_string(kChannelCount); }
+std::string ChannelRefusal(int channel) {
+    return "Неправильный канал " + std::to_string(channel) + ". " + RangeText("Канал", 1, kChannelCount);
+}
+
+// A price is an unsigned 32-bit number of kopecks, or of whole units.
+std::string PriceRefusal(const std::string& value, bool wholeUnits) {
+    return "Неправильная цена " + value + ". " + RangeText("Цена", 1, UINT32_MAX, wholeUnits ? 0 : 2);
+}
 
 }  // namespace
 
@@ -164,11 +162,10 @@ int CliPoll(const CliContext& c, uint32_t passes) {
     r.Data["channelCount"] = v.ChannelCount;
     r.Data["clockUtc"] = v.CurTimeUTC;
     r.Data["clockLocal"] = v.CurTimeLocal;
-    AddCells(r, "controller", "TRK_StatusListView", v.TrkCells);
-    AddCells(r, "channels", "ChStatusListView", v.ChCells);
-    AddCells(r, "valves", "ValveListView", v.ValveCells);
-    AddCells(r, "flowmeters", "FlowmeterListView", v.FlowCells);
-    AddCells(r, "displays", "TabloListView", v.TabloCells);
+    const std::map<std::string, const std::map<TCliViews::Cell, std::string>*> cells = {
+        {"controller", &v.TrkCells}, {"channels", &v.ChCells}, {"valves", &v.ValveCells},
+        {"flowmeters", &v.FlowCells}, {"displays", &v.TabloCells}};
+    for (const NamedView& view : PollViews()) NameCells(view, *cells.at(view.Key), r.Lines, r.Data[view.Key]);
     AddStatus(r, v);
     return Finish(c, "poll", o, std::move(r));
 }
@@ -178,7 +175,9 @@ int CliTimeGet(const CliContext& c) {
     CliOutcome o = RunCliOperation(v, c.Link, ReadTime);
     Report r;
     if (o.Exit == kExitDone) {
-        r.Lines = {v.CurTimeUTC, v.CurTimeLocal};
+        // Labelled as the configuration window labels its two clock fields (the texts start
+        // with a blank).
+        r.Lines = {"по Гринвичу :" + v.CurTimeUTC, "Местное :" + v.CurTimeLocal};
         r.Data["utc"] = v.CurTimeUTC;
         r.Data["local"] = v.CurTimeLocal;
         r.Data["zoneQuarters"] = o.Worker->TimeZone;
@@ -196,7 +195,8 @@ int CliTimeSet(const CliContext& c, const std::string& when) {
     } else if (auto parsed = ParseTimeStampText(when)) {
         utc = *parsed;
     } else {
-        return CliRefuse(c, "time set", "Неверный формат времени: " + when);
+        return CliRefuse(c, "time set", "Неверный формат времени: " + when +
+                                            ". Время: now или \"дд.мм.гггг чч:мм:сс\" по Гринвичу");
     }
     return RunWriter(c, "time set", WriteTime, [utc](TComThread& w) { w.UtcTime = utc; }, {{"utc", DateTimeText(utc)}});
 }
@@ -213,13 +213,18 @@ int CliRateSet(const CliContext& c, int rate) {
     // Only the rates the tool itself talks at: the controller refuses others, or takes a rate
     // nobody could reach it at afterwards.
     const std::vector<int> known = SearchRates(0);
-    if (BitRateDivisor(rate) == 0 || std::find(known.begin(), known.end(), rate) == known.end())
-        return CliRefuse(c, "rate set", "Недопустимая скорость обмена");
+    if (BitRateDivisor(rate) == 0 || std::find(known.begin(), known.end(), rate) == known.end()) {
+        std::string allowed;
+        for (int k : known)
+            if (BitRateDivisor(k) != 0) allowed += (allowed.empty() ? "" : ", ") + std::to_string(k);
+        return CliRefuse(c, "rate set", "Недопустимая скорость обмена " + std::to_string(rate) +
+                                            ". Скорость обмена: " + allowed);
+    }
     return RunWriter(c, "rate set", WriteBitRate, [rate](TComThread& w) { w.NewBitRate = rate; }, {{"rate", rate}});
 }
 
 int CliPriceGet(const CliContext& c, int channel) {
-    if (!ChannelOk(channel)) return CliRefuse(c, "price get", ChannelRange());
+    if (!ChannelOk(channel)) return CliRefuse(c, "price get", ChannelRefusal(channel));
     TCliViews v;
     const int index = channel - 1;
     CliOutcome o = RunCliOperation(v, c.Link, ReadConfigAndPrice, [index](TComThread& w) { w.CurrentChannel = index; });
@@ -252,13 +257,14 @@ std::optional<int> ReadConfigFirst(const CliContext& c, const std::string& comma
 }  // namespace
 
 int CliPriceSet(const CliContext& c, int channel, const std::string& value) {
-    if (!ChannelOk(channel)) return CliRefuse(c, "price set", ChannelRange());
-    if (!ParseDecimalValue(value, 2, INT32_MAX)) return CliRefuse(c, "price set", "Неправильная цена");
+    if (!ChannelOk(channel)) return CliRefuse(c, "price set", ChannelRefusal(channel));
+    if (ParseDecimalValue(value, 2, UINT32_MAX).value_or(0) == 0) return CliRefuse(c, "price set", PriceRefusal(value, false));
     TCliViews config;
     if (const auto failed = ReadConfigFirst(c, "price set", config)) return *failed;
     // In whole units a price with kopecks is no price the controller can take.
-    const auto price = ParseDecimalValue(value, config.KazakhPriceChecked() ? 0 : 2, INT32_MAX);
-    if (!price) return CliRefuse(c, "price set", "Неправильная цена");
+    const bool wholeUnits = config.KazakhPriceChecked();
+    const auto price = ParseDecimalValue(value, wholeUnits ? 0 : 2, UINT32_MAX);
+    if (price.value_or(0) == 0) return CliRefuse(c, "price set", PriceRefusal(value, wholeUnits));
     const int index = channel - 1;
     const auto p = uint32_t(*price);
     return RunWriter(c, "price set", WritePrice, [index, p](TComThread& w) {
@@ -268,11 +274,13 @@ int CliPriceSet(const CliContext& c, int channel, const std::string& value) {
 }
 
 int CliDose(const CliContext& c, int channel, const std::string& litres, const std::string& money) {
-    if (!ChannelOk(channel)) return CliRefuse(c, "dose", ChannelRange());
-    if (litres.empty() == money.empty()) return CliRefuse(c, "dose", "нужно одно из --litres и --money");
+    if (!ChannelOk(channel)) return CliRefuse(c, "dose", ChannelRefusal(channel));
+    if (litres.empty() == money.empty()) return CliRefuse(c, "dose", "Нужно одно из --litres и --money");
     const bool byVolume = !litres.empty();
     const auto amount = byVolume ? ParseDecimalValue(litres, 3, UINT32_MAX) : ParseDecimalValue(money, 2, UINT32_MAX);
-    if (!amount || *amount == 0) return CliRefuse(c, "dose", byVolume ? "Неправильный объём" : "Неправильная сумма");
+    if (!amount || *amount == 0)
+        return CliRefuse(c, "dose", byVolume ? "Неправильный объём " + litres + ". " + RangeText("Объём, (л)", 1, UINT32_MAX, 3)
+                                             : "Неправильная сумма " + money + ". " + RangeText("Сумма, (руб)", 1, UINT32_MAX, 2));
     const int index = channel - 1;
     const uint8_t kind = byVolume ? kDoseByVolume : kDoseByMoney;
     const auto a = uint32_t(*amount);
@@ -286,7 +294,7 @@ int CliDose(const CliContext& c, int channel, const std::string& litres, const s
 int CliDoseStep(const CliContext& c, const std::string& step, int channel) {
     const std::map<std::string, Op> steps = {{"stop", StopDose}, {"continue", ContinueDose}, {"confirm", ConfirmFillEnd}};
     const std::string command = "dose " + step;
-    if (!ChannelOk(channel)) return CliRefuse(c, command, ChannelRange());
+    if (!ChannelOk(channel)) return CliRefuse(c, command, ChannelRefusal(channel));
     const int index = channel - 1;
     return RunWriter(c, command, steps.at(step), [index](TComThread& w) { w.SelectedChannel = index; },
                      {{"channel", channel}});
@@ -323,13 +331,33 @@ int CliConfigSet(const CliContext& c, const std::vector<std::string>& settings) 
 }
 
 int CliSearch(const CliContext& c, int from, int to) {
-    if (from < 1 || to > 254 || from > to) return CliRefuse(c, "search", "Диапазон адресов от 1 до 254");
+    if (from < 1 || to > 254 || from > to)
+        return CliRefuse(c, "search", "Неправильный диапазон адресов " + std::to_string(from) + "…" + std::to_string(to) +
+                                          ". " + RangeText("Адреса", 1, 254) + ", первый не больше последнего");
     TCliViews v;
+    // Progress on stderr, stdout keeps the results: on a terminal one line rewritten in place,
+    // into a file a line every ten seconds.
+    const SearchPlan plan{SearchRates(c.Link.BitRate), from, to, kVrxSearchLast};
+    const bool terminal = isatty(STDERR_FILENO) == 1;
+    const auto start = std::chrono::steady_clock::now();
+    auto lastLine = start - std::chrono::hours(1);
+    v.OnStatus = [&](const std::string& status) {
+        const auto now = std::chrono::steady_clock::now();
+        const auto text = SearchProgressText(status, plan, std::chrono::duration<double>(now - start).count());
+        if (!text) return;
+        if (terminal) {
+            std::cerr << "\r\033[K" << *text << std::flush;
+        } else if (now - lastLine >= std::chrono::seconds(10)) {
+            std::cerr << *text << "\n";
+            lastLine = now;
+        }
+    };
     const auto f = uint8_t(from), t = uint8_t(to);
     CliOutcome o = RunCliOperation(v, c.Link, FindNetAddress, [f, t](TComThread& w) {
         w.SearchFrom = f;
         w.SearchTo = t;
-    }, {.Silence = true});
+    }, {.Silence = true, .RefusalOf = Cmd::DeviceInfo});
+    if (terminal) std::cerr << "\r\033[K" << std::flush;
     Report r;
     json found = json::array();
     for (std::string line : v.FoundLines) {
@@ -349,7 +377,7 @@ int CliMemoryDump(const CliContext& c, const std::string& file) {
     const fs::path work = fs::temp_directory_path(ec) / ("ornix-cli-dump-" + std::to_string(getpid()));
     fs::create_directories(work, ec);
     const fs::path previous = fs::current_path(ec);
-    if (ec || chdir(work.c_str()) != 0) return CliRefuse(c, "memory dump", "cannot use " + work.string());
+    if (ec || chdir(work.c_str()) != 0) return CliRefuse(c, "memory dump", "Не могу создать папку " + work.string());
     TCliViews v;
     CliOutcome o = RunCliOperation(v, c.Link, ReadMemory);
     (void)!chdir(previous.c_str());  // the paths below are absolute either way
@@ -363,7 +391,7 @@ int CliMemoryDump(const CliContext& c, const std::string& file) {
     AddStatus(r, v);
     if (o.Exit == kExitDone && ec) {
         o.Exit = kExitNoLink;
-        o.Reason = "cannot write " + target.string();
+        o.Reason = "Не могу записать " + target.string();
     }
     return Finish(c, "memory dump", o, std::move(r));
 }
@@ -377,6 +405,26 @@ int CliSdList(const CliContext& c) {
     AddStatus(r, v);
     return Finish(c, "sd ls", o, std::move(r));
 }
+
+namespace {
+
+constexpr int kSdCardError = 193;
+
+// The controller answers a missing file with its SD card error, as it answers a missing card.
+// The root's listing tells them apart for a name in the root.
+bool SdFileMissing(const CliContext& c, const std::string& name) {
+    if (name.find_first_of("/\\") != std::string::npos) return false;
+    TCliViews v;
+    if (RunCliOperation(v, c.Link, ReadSdCardDirectory).Exit != kExitDone) return false;
+    auto upper = [](std::string text) {
+        for (char& ch : text) ch = char(std::toupper(uint8_t(ch)));
+        return text;
+    };
+    return std::none_of(v.SdEntries.begin(), v.SdEntries.end(),
+                        [&](const std::string& entry) { return upper(entry) == upper(name); });
+}
+
+}  // namespace
 
 int CliSdGet(const CliContext& c, const std::string& name, const std::string& file) {
     if (name.empty()) return CliRefuse(c, "sd get", "нет имени файла");
@@ -395,9 +443,11 @@ int CliSdGet(const CliContext& c, const std::string& name, const std::string& fi
         out.write(v.SdFileBytes.data(), std::streamsize(v.SdFileBytes.size()));
         if (!out) {
             o.Exit = kExitNoLink;
-            o.Reason = "cannot write " + file;
+            o.Reason = "Не могу записать " + file;
         }
     }
+    if (o.Exit == kExitRefused && o.Code == kSdCardError && !v.SdFileStarted && SdFileMissing(c, name))
+        o.Reason = "файл не найден";
     r.Data["name"] = name;
     r.Data["size"] = v.SdFileSize;
     r.Data["received"] = v.SdFileBytes.size();

@@ -14,6 +14,7 @@ struct Key {
     std::string Name;
     std::function<std::string(const C&)> Get;
     std::function<bool(C&, std::string_view)> Set;  // false: the value is refused
+    std::string Allowed;                             // what a refusal names as allowed
 };
 
 std::optional<long long> Number(std::string_view text, long long min, long long max) {
@@ -28,7 +29,8 @@ Key Flag(std::string name, std::function<bool&(C&)> at) {
                 auto n = Number(v, 0, 1);
                 if (n) at(c) = *n == 1;
                 return n.has_value();
-            }};
+            },
+            "0 или 1"};
 }
 
 // A combo whose items are "1".."items": the item index is the number less one.
@@ -42,7 +44,8 @@ Key Item(std::string name, std::function<int&(C&)> at, int items) {
                 auto n = Number(v, 1, items);
                 if (n) at(c) = int(*n - 1);
                 return n.has_value();
-            }};
+            },
+            "1…" + std::to_string(items)};
 }
 
 Key HoseSet(int channel) {
@@ -60,7 +63,12 @@ Key HoseSet(int channel) {
                         return true;
                     }
                 return false;
-            }};
+            },
+            [] {
+                std::string allowed;
+                for (const auto& item : HoseSetItems()) allowed += (allowed.empty() ? "" : ", ") + std::string(item.Text);
+                return allowed;
+            }()};
 }
 
 std::vector<Key> BuildKeys() {
@@ -116,8 +124,8 @@ std::string ApplyConfigSetting(TrkCfgControls& controls, std::string_view settin
     const std::string_view name = setting.substr(0, eq), value = setting.substr(eq + 1);
     for (const Key& k : Keys()) {
         if (k.Name != name) continue;
-        if (!k.Set(controls, value)) return "Неверное значение: " + std::string(setting);
+        if (!k.Set(controls, value)) return "Неверное значение: " + std::string(setting) + ". " + k.Name + ": " + k.Allowed;
         return "";
     }
-    return "Неизвестный ключ: " + std::string(name);
+    return "Неизвестный ключ: " + std::string(name) + " (ключи и значения печатает config get)";
 }

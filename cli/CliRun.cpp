@@ -100,5 +100,9 @@ CliOutcome RunCliOperation(TCliViews& views, const CliLink& link, Op op, std::fu
     out.Code = verdict.Code;
     out.Exchanges = verdict.Exchanges;
     if (verdict.Exit != kExitDone) out.Reason = ResultCodeText(verdict.Code);
+    // Silence has three suspects: the port, the rate and the address; name all three.
+    if (verdict.Code == kNoAnswer)
+        out.Reason += " (порт " + link.Port + ", " + std::to_string(link.BitRate) + " бит/с, адрес " +
+                      std::to_string(link.Address) + ")";
     return out;
 }

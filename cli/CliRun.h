@@ -31,8 +31,9 @@ struct CliOutcome {
     std::unique_ptr<TComThread> Worker;  // ended; its record holds what was read
 };
 
-// What does not fail a run: silence during the bus search; a refusal of a courtesy step
-// (the dose's confirmation of the fill before it, which the controller may already have).
+// What does not fail a run: silence during the bus search, and a refusal there (a device that
+// is found, only does not take the probe); a refusal of a courtesy step (the dose's
+// confirmation of the fill before it, which the controller may already have).
 struct CliForgiven {
     bool Silence = false;
     int RefusalOf = -1;  // a command code, or -1

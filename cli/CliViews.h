@@ -3,6 +3,7 @@
 // texts the windows would show, for the command-line tester to print or write as JSON.
 // Display steps run on the worker's thread (inline dispatcher); the tester reads the
 // collection only after the worker has ended.
+#include <functional>
 #include <map>
 #include <optional>
 #include <string>
@@ -41,6 +42,8 @@ public:
     std::string SdFileText;
     std::string SdFileBytes;  // the file as the card holds it
     std::map<int, std::pair<std::string, std::string>> LoadedDoses;  // channel -> litres, money
+    // Called with every panel 3 text as it is shown, on the worker's thread (a long job's progress).
+    std::function<void(const std::string&)> OnStatus;
 
     // IMainView
     TMainWindowState& State() override { return Window; }
@@ -57,7 +60,10 @@ public:
     // Every channel the controller has is shown: there is no window width to run out of.
     int ChannelColumnCount() override { return kChannelCount; }
     std::string PortPanelText() override { return PortPanel; }
-    void SetStatusText(const std::string& text) override { Note(StatusTexts, text); }
+    void SetStatusText(const std::string& text) override {
+        Note(StatusTexts, text);
+        if (OnStatus) OnStatus(text);
+    }
     void SetErrorText(const std::string& text) override { Note(ErrorTexts, text); }
     void SetDevAddr(uint8_t address) override;
     void ReleasePollButton() override {}

@@ -14,6 +14,7 @@
 #include "cli/CliCommands.h"
 #include "cli/CliRun.h"
 #include "cli/CliSettings.h"
+#include "cli/CliUsage.h"
 #include "link/UserFormats.h"
 
 #ifndef ORNIX_VERSION
@@ -54,62 +55,70 @@ int main(int argc, char** argv) {
     c.Link = WindowLinkSettings();
     int address = c.Link.Address;
 
-    CLI::App app{"ornix-cli: the Ornix controller's service operations for scripts.\n"
-                 "Exit status: 0 done, 1 the controller refused, 2 no answer or port error, 64 bad usage."};
-    app.set_version_flag("--version", std::string("ornix-cli ") + ORNIX_VERSION);
+    CLI::App app{"ornix-cli: сервисные операции контроллера Ornix для сценариев, без окна.\n"
+                 "Порт, скорость и адрес по умолчанию берутся из ornix-tester.ini окна.\n"
+                 "Код выхода: 0 выполнено, 1 контроллер отказал, 2 нет ответа или ошибка порта,\n"
+                 "64 неверный вызов (тогда ничего не отправлено).",
+                 "ornix-cli"};
+    app.set_help_flag("-h,--help", "эта справка");
+    app.set_version_flag("--version", std::string("ornix-cli ") + ORNIX_VERSION, "версия программы")
+        ->group("Параметры");
     app.require_subcommand(1);
-    app.option_defaults()->always_capture_default();
-    app.add_option("--port", c.Link.Port, "serial port below /dev (\"ttyUSB0\", \"pts/3\") or a path");
-    app.add_option("--baud", c.Link.BitRate, "bit rate")
-        ->check(CLI::IsMember({4800, 9600, 19200, 38400, 57600, 115200}));
-    app.add_option("--address", address, "bus address of the controller")->check(CLI::Range(1, 254));
-    app.add_flag("--json", c.Json, "machine-readable output");
+    app.option_defaults()->always_capture_default()->group("Параметры");
+    app.add_option("--port", c.Link.Port, "последовательный порт в /dev (\"ttyUSB0\", \"pts/3\") или путь");
+    app.add_option("--baud", c.Link.BitRate, "скорость обмена, бит/с")
+        ->check(OneOfCheck({4800, 9600, 19200, 38400, 57600, 115200}));
+    app.add_option("--address", address, "сетевой адрес контроллера")->check(RangeCheck(1, 254));
+    app.add_flag("--json", c.Json, "вывод в JSON для программ");
 
     int status = kExitDone;
     auto run = [&](auto command) { return [&, command] { c.Link.Address = uint8_t(address); status = command(); }; };
 
-    app.add_subcommand("identify", "who the controller is")->callback(run([&] { return CliIdentify(c); }));
+    app.add_subcommand("identify", "тип и прошивка контроллера")->callback(run([&] { return CliIdentify(c); }));
 
     uint32_t passes = 1;
-    auto* poll = app.add_subcommand("poll", "the decoded state after N poll passes");
-    poll->add_option("--passes", passes, "passes to run")->check(CLI::Range(1u, 100000u));
+    auto* poll = app.add_subcommand("poll", "всё, что показывают окна, после N проходов опроса");
+    poll->add_option("--passes", passes, "число проходов")->check(RangeCheck(1, 100000));
     poll->callback(run([&] { return CliPoll(c, passes); }));
 
-    auto* time = app.add_subcommand("time", "the controller's clock")->require_subcommand(1);
-    time->add_subcommand("get", "read the clock")->callback(run([&] { return CliTimeGet(c); }));
+    auto* time = app.add_subcommand("time", "часы контроллера")->require_subcommand(1);
+    time->add_subcommand("get", "прочитать время (по Гринвичу и местное)")->callback(run([&] { return CliTimeGet(c); }));
     std::string when;
-    auto* timeSet = time->add_subcommand("set", "set the clock (UTC): now or \"dd.mm.yyyy hh:mm:ss\"");
-    timeSet->add_option("when", when, "now, or the UTC time \"dd.mm.yyyy hh:mm:ss\"")->required();
+    auto* timeSet = time->add_subcommand("set", "установить время по Гринвичу: now или \"дд.мм.гггг чч:мм:сс\"");
+    timeSet->add_option("when", when, "now или время по Гринвичу \"дд.мм.гггг чч:мм:сс\"")->required();
     timeSet->callback(run([&] { return CliTimeSet(c, when); }));
 
     int newAddress = 0, rate = 0;
-    auto* addressCmd = app.add_subcommand("address", "the controller's bus address")->require_subcommand(1);
-    addressCmd->add_subcommand("set", "set the bus address")->callback(run([&] { return CliAddressSet(c, newAddress); }))
-        ->add_option("N", newAddress, "new address, 1..127 (1..225 at 4800)")->required();
-    auto* rateCmd = app.add_subcommand("rate", "the controller's bit rate")->require_subcommand(1);
-    rateCmd->add_subcommand("set", "set the bit rate")->callback(run([&] { return CliRateSet(c, rate); }))
-        ->add_option("N", rate, "new bit rate")->required();
+    auto* addressCmd = app.add_subcommand("address", "сетевой адрес контроллера")->require_subcommand(1);
+    addressCmd->add_subcommand("set", "записать новый сетевой адрес")->callback(run([&] { return CliAddressSet(c, newAddress); }))
+        ->add_option("N", newAddress, "новый адрес, 1…127 (1…225 при 4800 бит/с)")->required();
+    auto* rateCmd = app.add_subcommand("rate", "скорость обмена контроллера")->require_subcommand(1);
+    rateCmd->add_subcommand("set", "перевести контроллер на новую скорость")->callback(run([&] { return CliRateSet(c, rate); }))
+        ->add_option("N", rate, "новая скорость, бит/с")->required();
 
     int channel = 0;
     std::string value;
-    auto* price = app.add_subcommand("price", "a channel's price")->require_subcommand(1);
-    price->add_subcommand("get", "read the price of channel CH")->callback(run([&] { return CliPriceGet(c, channel); }))
-        ->add_option("CH", channel, "channel, from 1")->required();
-    auto* priceSet = price->add_subcommand("set", "write the price of channel CH");
-    priceSet->add_option("CH", channel, "channel, from 1")->required();
-    priceSet->add_option("VALUE", value, "price per litre, up to 2 decimals")->required();
+    auto* price = app.add_subcommand("price", "цена топлива канала")->require_subcommand(1);
+    price->add_subcommand("get", "прочитать цену канала CH")->callback(run([&] { return CliPriceGet(c, channel); }))
+        ->add_option("CH", channel, "канал, с 1")->required();
+    auto* priceSet = price->add_subcommand("set", "записать цену канала CH");
+    priceSet->add_option("CH", channel, "канал, с 1")->required();
+    priceSet->add_option("VALUE", value, "цена за литр, до 2 знаков после запятой")->required();
     priceSet->callback(run([&] { return CliPriceSet(c, channel, value); }));
 
     std::string litres, money;
-    auto* dose = app.add_subcommand("dose", "load and start a dose on CH, or stop|continue|confirm CH");
-    dose->add_option("CH", channel, "channel, from 1");
-    dose->add_option("--litres", litres, "dose in litres, up to 3 decimals");
-    dose->add_option("--money", money, "dose in money, up to 2 decimals");
-    for (const char* step : {"stop", "continue", "confirm"}) {
+    auto* dose = app.add_subcommand("dose", "загрузить и запустить дозу на канале CH, или stop|continue|confirm CH");
+    dose->add_option("CH", channel, "канал, с 1");
+    dose->add_option("--litres", litres, "доза в литрах, до 3 знаков после запятой");
+    dose->add_option("--money", money, "доза в деньгах, до 2 знаков после запятой");
+    const std::pair<const char*, const char*> steps[] = {
+        {"stop", "остановить налив на канале CH"}, {"continue", "долить дозу на канале CH"},
+        {"confirm", "подтвердить окончание налива на канале CH"}};
+    for (const auto& [step, what] : steps) {
         const std::string name = step;
-        dose->add_subcommand(name, name + " the fill on CH")
+        dose->add_subcommand(name, what)
             ->callback(run([&, name] { return CliDoseStep(c, name, channel); }))
-            ->add_option("CH", channel, "channel, from 1")->required();
+            ->add_option("CH", channel, "канал, с 1")->required();
     }
     dose->callback([&] {
         if (dose->get_subcommands().empty()) {
@@ -119,36 +128,39 @@ int main(int argc, char** argv) {
     });
 
     std::vector<std::string> settings;
-    auto* config = app.add_subcommand("config", "the controller's configuration page")->require_subcommand(1);
-    config->add_subcommand("get", "every setting as KEY=VALUE")->callback(run([&] { return CliConfigGet(c); }));
-    config->add_subcommand("set", "change settings; one refused and nothing is sent")
+    auto* config = app.add_subcommand("config", "конфигурация ТРК, как в окне \"Настройки\"")->require_subcommand(1);
+    config->add_subcommand("get", "все настройки в виде КЛЮЧ=ЗНАЧЕНИЕ")->callback(run([&] { return CliConfigGet(c); }));
+    config->add_subcommand("set", "изменить настройки; при одной неверной не отправляется ничего")
         ->callback(run([&] { return CliConfigSet(c, settings); }))
-        ->add_option("KEY=VALUE", settings, "settings as config get prints them")->required();
+        ->add_option("KEY=VALUE", settings, "настройки, как их печатает config get")->required();
 
     int from = 1, to = 127;
-    auto* search = app.add_subcommand("search", "devices on the bus at every bit rate");
-    search->add_option("--from", from, "first address");
-    search->add_option("--to", to, "last address");
+    auto* search = app.add_subcommand("search", "поиск устройств на линии на всех скоростях");
+    search->add_option("--from", from, "первый адрес")->check(RangeCheck(1, 254));
+    search->add_option("--to", to, "последний адрес")->check(RangeCheck(1, 254));
     search->callback(run([&] { return CliSearch(c, from, to); }));
 
     std::string file, name;
-    auto* memory = app.add_subcommand("memory", "the controller's recorded frame memory")->require_subcommand(1);
-    memory->add_subcommand("dump", "dump it, one line per frame, into FILE")
+    auto* memory = app.add_subcommand("memory", "записанные контроллером кадры")->require_subcommand(1);
+    memory->add_subcommand("dump", "выгрузить их в FILE, по кадру в строке")
         ->callback(run([&] { return CliMemoryDump(c, file); }))
-        ->add_option("FILE", file, "file to write")->required();
+        ->add_option("FILE", file, "файл для записи")->required();
 
-    auto* sd = app.add_subcommand("sd", "the controller's SD card")->require_subcommand(1);
-    sd->add_subcommand("ls", "list the card's root")->callback(run([&] { return CliSdList(c); }));
-    auto* sdGet = sd->add_subcommand("get", "read file NAME into FILE");
-    sdGet->add_option("NAME", name, "file on the card")->required();
-    sdGet->add_option("FILE", file, "file to write")->required();
+    auto* sd = app.add_subcommand("sd", "SD-карта контроллера")->require_subcommand(1);
+    sd->add_subcommand("ls", "список файлов в корне карты")->callback(run([&] { return CliSdList(c); }));
+    auto* sdGet = sd->add_subcommand("get", "прочитать файл NAME карты в FILE");
+    sdGet->add_option("NAME", name, "файл на карте")->required();
+    sdGet->add_option("FILE", file, "файл для записи")->required();
     sdGet->callback(run([&] { return CliSdGet(c, name, file); }));
 
+    UseRussianHelp(app);
     try {
         app.parse(argc, argv);
+    } catch (const CLI::Success& e) {
+        return app.exit(e);  // --help, --version
     } catch (const CLI::ParseError& e) {
-        const int code = app.exit(e);
-        return code == 0 ? 0 : kExitUsage;
+        std::cerr << "ornix-cli: " << UsageErrorText(app, e) << "\nСправка: ornix-cli --help\n";
+        return kExitUsage;
     }
     if (const int signal = gStopSignal.load()) return 128 + signal;
     return status;

@@ -9,6 +9,7 @@
 #include "engine/ComThreadUnit.h"
 #include "engine/DeviceTypes.h"
 #include "link/ComPortUnit.h"
+#include "link/ResultCodes.h"
 
 namespace {
 
@@ -73,7 +74,7 @@ bool Probe(TComThread& w, int rate, int address) {
     // The type is read only from an answer long enough to hold it, never from older bytes.
     std::optional<uint16_t> type;
     if (!vrx && clean && received >= kTypeAt + 2) type = uint16_t(buffer[kTypeAt] | buffer[kTypeAt + 1] << 8);
-    w.FoundLine = FoundLineText(ComPort.GetBitRate(), address, clean, type);
+    w.FoundLine = FoundLineText(ComPort.GetBitRate(), address, ComPort.Error, type);
     w.Synchronize([&w] { w.Ui.Config->AppendFoundLine(w.FoundLine); });
     return true;
 }
@@ -92,9 +93,12 @@ std::vector<int> SearchRates(int32_t currentRate) {
     return rates;
 }
 
-std::string FoundLineText(int rate, int address, bool clean, std::optional<uint16_t> type) {
+std::string FoundLineText(int rate, int address, int error, std::optional<uint16_t> type) {
     std::string line = std::to_string(rate) + " " + std::to_string(address);
-    if (!clean) return line + " КОНФЛИКТ\r\n";
+    if (error < 0) return line + " КОНФЛИКТ\r\n";
+    // A refusal came in a frame with a good checksum: one device is there, it just did not
+    // take the probe (a sub-controller that does not know the identification request).
+    if (error > 0) return line + " найдено, отказ: " + ResultCodeText(error) + "\r\n";
     std::string device = "Неизвестное устройство";
     if (rate == kVrxRate) device = "контроллер VRX 2.0";
     else if (type) device = DeviceTypeText(*type);

@@ -35,6 +35,8 @@ bool SearchAtRate(TComThread& w, int rate, int first, int last);
 // The rates in search order: the rate the port was opened with first, the others as listed.
 std::vector<int> SearchRates(int32_t currentRate);
 
-// The memo line for an address that answered: `clean` when the answer was whole and accepted;
-// `type` is the device type of a clean identification answer long enough to carry it.
-std::string FoundLineText(int rate, int address, bool clean, std::optional<uint16_t> type);
+// The memo line for an address that answered, by the exchange's error: 0 a whole, accepted
+// answer, whose `type` is the device type when the answer was long enough to carry it; a
+// result code a whole answer that refused, so one device is there; a link error a garbled
+// answer, as two devices at one address give.
+std::string FoundLineText(int rate, int address, int error, std::optional<uint16_t> type);

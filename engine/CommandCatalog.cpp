@@ -97,6 +97,8 @@ constexpr SubCodeRow kSoundGenRows[] = {
     {2, "Установка скорости обмена звукогенератора ", true},
     {3, "Установка громкости звукогенератора ", true},
     {4, "Установка эквалайзера звукогенератора ", true},
+    // The valve controller is reached through the same code; every poll pass reads its status.
+    {6, "Чтение состояния контроллера клапанов"},
 };
 constexpr std::array<const char*, 3> kProtocolNames = {"AUTO", "ПК", "VRX 2.0"};
 
@@ -163,6 +165,11 @@ std::string SoundGenText(int, const Request& r) {
     return row->withValue ? row->text + r.Number(3) : row->text;
 }
 
+// The valve controller's identity is asked for with parameters 5, 3; every poll pass sends it.
+std::string ValveInfoText(int, const Request& r) {
+    return r.Byte(2) == 5 && r.Byte(3) == 3 ? "Чтение информации о контроллере клапанов" : kUndescribed;
+}
+
 // Commands whose text depends on the length or on parameter bytes.
 using Describer = std::string (*)(int bitRate, const Request&);
 struct RuleRow {
@@ -178,6 +185,7 @@ constexpr RuleRow kRuleRows[] = {
     {Cmd::Service, ServiceText},
     {Cmd::FlowmeterData, FlowmeterReadText},
     {Cmd::Peripheral, SoundGenText},
+    {Cmd::ValveControllerInfo, ValveInfoText},
 };
 
 }  // namespace

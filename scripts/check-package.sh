@@ -1,7 +1,8 @@
 #!/bin/sh
 # Builds the .deb from an already built tree into a folder of its own and checks it: the
-# files land in their standard places, the dependencies are Debian's Qt 6 runtime, and the
-# menu entry and the AppStream description pass their validators (when those are installed).
+# files land in their standard places, the dependencies are Debian's Qt 6 runtime, the menu
+# entry and the AppStream description pass their validators, every option of a program's
+# --help is in its manual page, and lintian finds no error (when those tools are installed).
 # Usage: scripts/check-package.sh BUILD_DIR
 set -eu
 BUILD=$(cd "${1:?build folder}" && pwd)
@@ -17,7 +18,10 @@ dpkg-deb -c "$DEB" | awk '{print $NF}' | sed 's|^\./|/|' >"$OUT/files"
 for f in /usr/bin/ornix-tester /usr/bin/ornix-sim /usr/bin/ornix-cli \
          /usr/share/applications/ru.ornix.tester.desktop \
          /usr/share/icons/hicolor/scalable/apps/ru.ornix.tester.svg \
-         /usr/share/metainfo/ru.ornix.tester.metainfo.xml; do
+         /usr/share/metainfo/ru.ornix.tester.metainfo.xml \
+         /usr/share/man/man1/ornix-tester.1.gz /usr/share/man/man1/ornix-cli.1.gz /usr/share/man/man1/ornix-sim.1.gz \
+         /usr/share/doc/ornix-tester/copyright /usr/share/doc/ornix-tester/changelog.gz \
+         /usr/share/doc/ornix-tester/README.md; do
     grep -qx "$f" "$OUT/files" || { cat "$OUT/files"; fail "$f is not in the package"; }
 done
 
@@ -39,4 +43,15 @@ fi
 "$OUT/root/usr/bin/ornix-tester" --version | grep -q '^ornix-tester [0-9]' || fail "installed ornix-tester --version"
 "$OUT/root/usr/bin/ornix-sim" --version | grep -q '^ornix-sim [0-9]' || fail "installed ornix-sim --version"
 "$OUT/root/usr/bin/ornix-cli" --version | grep -q '^ornix-cli [0-9]' || fail "installed ornix-cli --version"
+for p in ornix-tester ornix-cli ornix-sim; do
+    zcat "$OUT/root/usr/share/man/man1/$p.1.gz" | sed 's/\\-/-/g' >"$OUT/$p.man"
+    for option in $(QT_QPA_PLATFORM=offscreen "$OUT/root/usr/bin/$p" --help | grep -o -- '--[a-z][a-z-]*' | sort -u); do
+        grep -q -- "$option" "$OUT/$p.man" || fail "$p's manual page lacks $option of its --help"
+    done
+done
+if command -v lintian >/dev/null; then
+    lintian --fail-on error "$DEB" >"$OUT/lintian.log" 2>&1 || { cat "$OUT/lintian.log"; fail "lintian found errors"; }
+else
+    echo "check-package: lintian not installed, package not linted"
+fi
 echo "check-package: $(basename "$DEB") is sound"

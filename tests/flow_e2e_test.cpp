@@ -210,7 +210,7 @@ TEST_F(FlowE2eTest, ValveControllerStatusSettingsAndIdentity) {
     Run(ReadValveControllerInfo);
     EXPECT_EQ(views.Trk(PeripheralRow::ValveDeviceType), DeviceTypeText(39));
     EXPECT_EQ(views.Trk(PeripheralRow::ValveFirmware), "v1.4 от 01.01.2024 14:30:45");
-    EXPECT_EQ(views.LastStatus(), "Неописанная команда...OK");
+    EXPECT_EQ(views.LastStatus(), "Чтение информации о контроллере клапанов...OK");
 }
 
 TEST_F(FlowE2eTest, AbsentPeripheralsShowDashes) {

@@ -29,17 +29,20 @@ TEST(NetSearch, CurrentRateFirstOthersInListOrder) {
 }
 
 TEST(NetSearch, MemoLines) {
-    struct Case { int rate, address; bool clean; std::optional<uint16_t> type; const char* line; };
+    struct Case { int rate, address, error; std::optional<uint16_t> type; const char* line; };
     const Case cases[] = {
-        {9600, 3, true, 33, "9600 3 найдено 5-канальная ТРК\r\n"},
-        {4800, 12, true, std::nullopt, "4800 12 найдено контроллер VRX 2.0\r\n"},
-        {19200, 7, false, std::nullopt, "19200 7 КОНФЛИКТ\r\n"},
-        {4800, 225, false, std::nullopt, "4800 225 КОНФЛИКТ\r\n"},
-        {57600, 255, true, 0x8000 | 33, "57600 255 найдено 5-канальная ТРК (Загрузчик)\r\n"},
+        {9600, 3, 0, 33, "9600 3 найдено 5-канальная ТРК\r\n"},
+        {4800, 12, 0, std::nullopt, "4800 12 найдено контроллер VRX 2.0\r\n"},
+        {19200, 7, -2, std::nullopt, "19200 7 КОНФЛИКТ\r\n"},
+        {4800, 225, -7, std::nullopt, "4800 225 КОНФЛИКТ\r\n"},
+        {9600, 4, -3, std::nullopt, "9600 4 КОНФЛИКТ\r\n"},
+        {57600, 255, 0, 0x8000 | 33, "57600 255 найдено 5-канальная ТРК (Загрузчик)\r\n"},
         // A clean answer too short to carry a type names no type it did not send.
-        {38400, 9, true, std::nullopt, "38400 9 найдено Неизвестное устройство\r\n"},
+        {38400, 9, 0, std::nullopt, "38400 9 найдено Неизвестное устройство\r\n"},
+        // A refusal in a good frame is one device that did not take the probe, not a clash.
+        {9600, 65, 13, std::nullopt, "9600 65 найдено, отказ: Ошибка 13: Неизвестный запрос\r\n"},
     };
-    for (const Case& c : cases) EXPECT_EQ(FoundLineText(c.rate, c.address, c.clean, c.type), c.line);
+    for (const Case& c : cases) EXPECT_EQ(FoundLineText(c.rate, c.address, c.error, c.type), c.line);
 }
 
 class NetSearchE2e : public ::testing::Test {

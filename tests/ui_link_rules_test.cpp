@@ -13,7 +13,7 @@
 #include "ui/main/ButtonRules.h"
 #include "ui/main/LinkRules.h"
 #include "ui/main/StatusImages.h"
-#include "ui/main/StatusRows.h"
+#include "engine/StatusRows.h"
 
 namespace {
 

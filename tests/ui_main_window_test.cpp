@@ -27,7 +27,7 @@
 #include "ui/main/AppWindows.h"
 #include "ui/main/StatusImages.h"
 #include "ui/main/StatusPanelBar.h"
-#include "ui/main/StatusRows.h"
+#include "engine/StatusRows.h"
 #include "ui/widgets/RepaintPacer.h"
 #include "ui/widgets/ReportView.h"
 

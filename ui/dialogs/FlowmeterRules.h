@@ -5,12 +5,7 @@
 #include <cstdint>
 #include <string>
 
-#include "ui/widgets/ReportCatalog.h"
-
-// Sixteen columns: the captions and one per flowmeter 1..15.
-constexpr int kFlowmeterColumnCount = 16;
-constexpr int kFlowmeterValueCells = kFlowmeterColumnCount - 1;
-extern const ViewCatalog kFlowmeterCatalog;
+#include "engine/DialogRows.h"
 
 // Items of FlowmeterTypeCombo: item i is flowmeter type i + 1.
 inline constexpr std::array<const char*, 4> kFlowmeterTypeItems = {"2х-канальный", "Квадратурный", "Крипто",

@@ -6,37 +6,12 @@ namespace {
 
 constexpr int kDeviceColumns = 6;
 
-constexpr ViewColumn kColumns[] = {
-    {"Параметр", 140}, {"Табло 1", 70},      {"Табло 2", 70},      {"Табло 3", 70},
-    {"Табло 4", 70},   {"Клавиатура 5", 90}, {"Клавиатура 6", 90},
-};
-
-constexpr int kMainGroup = 0, kColourGroup = 1;
-constexpr ViewGroup kGroups[] = {{kMainGroup, "Основное"}, {kColourGroup, "Корректировка цвета"}};
-
-constexpr ViewRow kRows[] = {
-    {kMainGroup, "Тип", nullptr},
-    {kMainGroup, "Версия прошивки", nullptr},
-    {kMainGroup, "Дата прошивки", nullptr},
-    {kMainGroup, "Температура", nullptr},
-    {kMainGroup, "Смещение температуры", nullptr},
-    {kColourGroup, "Коэф R", nullptr},
-    {kColourGroup, "Коэф G", nullptr},
-    {kColourGroup, "Коэф B", nullptr},
-    {kColourGroup, "Смещ R", nullptr},
-    {kColourGroup, "Смещ G", nullptr},
-    {kColourGroup, "Смещ B", nullptr},
-};
-
 constexpr int kFirstColourOffset = TabloRow::FirstColour + 3;  // rows 8..10 hold offsets
 constexpr int kNoOffsetValue = -128;
 
 bool IsColourRow(int row) { return row >= TabloRow::FirstColour && row <= TabloRow::LastColour; }
 
 }  // namespace
-
-// Cells are padded per row by TabloCellCount.
-const ViewCatalog kTabloCatalog{kColumns, kGroups, kRows, 0};
 
 int TabloCellCount(int row) {
     if (row >= 0 && row < TabloRow::FirstColour) return kDeviceColumns;

@@ -6,9 +6,7 @@
 #include <string_view>
 
 #include "commands/TabloState.h"
-#include "ui/widgets/ReportCatalog.h"
-
-extern const ViewCatalog kTabloCatalog;
+#include "engine/DialogRows.h"
 
 namespace TabloRow {
 constexpr int Type = 0, TempOffset = 4, FirstColour = 5, LastColour = 10;

@@ -24,7 +24,7 @@
 #include "ui/main/JobProgress.h"
 #include "ui/main/StatusImages.h"
 #include "ui/main/StatusPanelBar.h"
-#include "ui/main/StatusRows.h"
+#include "engine/StatusRows.h"
 #include "ui/widgets/RepaintPacer.h"
 #include "ui/widgets/ReportView.h"
 #include "ui/widgets/WindowFit.h"

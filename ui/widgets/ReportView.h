@@ -6,7 +6,7 @@
 #include <QTreeWidget>
 #include <vector>
 
-#include "ui/widgets/ReportCatalog.h"
+#include "engine/ReportCatalog.h"
 
 class ReportView : public QTreeWidget {
     Q_OBJECT

@@ -1,4 +1,4 @@
-#include "ui/main/StatusRows.h"
+#include "engine/StatusRows.h"
 
 #include <array>
 

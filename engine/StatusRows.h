@@ -3,7 +3,7 @@
 // and per row its group, caption and hint. Indices are fixed; the filling operations use them.
 #include <string_view>
 
-#include "ui/widgets/ReportCatalog.h"
+#include "engine/ReportCatalog.h"
 
 extern const ViewCatalog kTrkStatusCatalog;
 extern const ViewCatalog kChStatusCatalog;

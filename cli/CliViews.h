@@ -3,6 +3,7 @@
 // texts the windows would show, for the command-line tester to print or write as JSON.
 // Display steps run on the worker's thread (inline dispatcher); the tester reads the
 // collection only after the worker has ended.
+#include <functional>
 #include <map>
 #include <optional>
 #include <string>
@@ -40,6 +41,8 @@ public:
     uint32_t SdFileSize = 0, SdReceived = 0;
     std::string SdFileText;
     std::map<int, std::pair<std::string, std::string>> LoadedDoses;  // channel -> litres, money
+    // Called with every channel state the poll reads (the recorder writes its rows from these).
+    std::function<void(int, const std::array<uint8_t, kChannelStateSize>&)> OnChannelState;
 
     // IMainView
     TMainWindowState& State() override { return Window; }
@@ -83,6 +86,9 @@ public:
     // IDoseView, IFlowmeterView, ITabloView
     void ShowLoadedDose(int channel, const std::string& dose, const std::string& sum) override {
         LoadedDoses[channel] = {dose, sum};
+    }
+    void TrackChannelState(int channel, const std::array<uint8_t, kChannelStateSize>& block) override {
+        if (OnChannelState) OnChannelState(channel, block);
     }
     void SetFlowmeterCell(int row, int flowmeter, const std::string& text) override {
         FlowCells[{row, flowmeter}] = text;

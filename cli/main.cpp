@@ -7,6 +7,7 @@
 #include <CLI/CLI.hpp>
 
 #include "cli/CliCommands.h"
+#include "cli/CliRecord.h"
 #include "cli/CliSettings.h"
 #include "link/UserFormats.h"
 
@@ -43,6 +44,14 @@ int main(int argc, char** argv) {
     auto* poll = app.add_subcommand("poll", "the decoded state after N poll passes");
     poll->add_option("--passes", passes, "passes to run")->check(CLI::Range(1u, 100000u));
     poll->callback(run([&] { return CliPoll(c, passes); }));
+
+    int seconds = 0;
+    std::string csvFile, jsonFile;
+    auto* record = app.add_subcommand("record", "poll and write each channel's fill as rows, as they come");
+    record->add_option("--seconds", seconds, "how long to record; 0: until Ctrl+C")->check(CLI::Range(0, 31 * 86400));
+    record->add_option("--csv", csvFile, "CSV file of the rows (\"-\": standard output)");
+    record->add_option("--json", jsonFile, "JSON Lines file of the rows (\"-\": standard output)");
+    record->callback(run([&] { return CliRecord(c, seconds, csvFile, jsonFile); }));
 
     auto* time = app.add_subcommand("time", "the controller's clock")->require_subcommand(1);
     time->add_subcommand("get", "read the clock")->callback(run([&] { return CliTimeGet(c); }));

@@ -28,7 +28,7 @@ struct FillPoint {
 
 struct FillSeriesLimits {
     int64_t WindowMs = 120000;    // points older than this behind the newest are dropped
-    int64_t RateWindowMs = 2000;  // the rate spans at least this much time once readings allow
+    int64_t RateWindowMs = 1000;  // the rate spans at least this much time once readings allow
     int64_t SpacingMs = 100;      // readings closer than this thin out to one point
 };
 

@@ -1,10 +1,15 @@
 // The course of a fill: the flow rate derived from successive volumes, the new fill when the
-// volume falls, and a window of points that stays bounded however readings come.
+// volume falls, a window of points that stays bounded however readings come, and its rows.
 #include <gtest/gtest.h>
 
 #include <array>
+#include <clocale>
+#include <cstdlib>
+#include <ctime>
+#include <string>
 #include <vector>
 
+#include "commands/FillRows.h"
 #include "commands/FillSeries.h"
 #include "engine/OperationPattern.h"
 
@@ -22,7 +27,7 @@ TEST(FillSeries, RateFromSuccessiveVolumes) {
         const char* name;
         std::vector<Step> steps;
     };
-    // 600 ml/s is 36 l/min; the rate spans the last 2 s once readings allow.
+    // 600 ml/s is 36 l/min; here the rate spans the last 2 s once readings allow.
     const Case cases[] = {
         {"steady pour", {{0, 0, 0, 0}, {500, 300, 36, 0}, {1000, 600, 36, 0}, {3000, 1800, 36, 0}, {3500, 2100, 36, 0}}},
         {"start: the rate rises as the window fills with flow",
@@ -41,7 +46,7 @@ TEST(FillSeries, RateFromSuccessiveVolumes) {
          {{0, 0, 0, 0}, {5000, 3000, 36, 0}, {10000, 6000, 36, 0}}},
     };
     for (const Case& c : cases) {
-        FillSeries series;
+        FillSeries series({.RateWindowMs = 2000});
         for (size_t i = 0; i < c.steps.size(); ++i) {
             const Step& s = c.steps[i];
             const FillPoint& p = series.Add({.TimeMs = s.TimeMs, .VolumeMl = s.VolumeMl});
@@ -98,6 +103,57 @@ TEST(FillSeries, ReadingOfTheChannelStateBlock) {
     for (const FillStateBit& bit : kFillStateBits)
         if (FillStateBitSet(r.Status, bit)) set.push_back(bit.Key);
     EXPECT_EQ(set, (std::vector<const char*>{kFillStateBits[4].Key, kFillStateBits[5].Key}));
+}
+
+}  // namespace
+
+namespace {
+
+// Sets the zone and the locale of a case, and puts both back at its end.
+class ZoneAndLocale {
+public:
+    ZoneAndLocale(const char* zone, const char* locale) {
+        if (const char* tz = getenv("TZ")) saved_ = tz;
+        setenv("TZ", zone, 1);
+        tzset();
+        std::setlocale(LC_ALL, locale);
+    }
+    ~ZoneAndLocale() {
+        if (saved_.empty()) unsetenv("TZ"); else setenv("TZ", saved_.c_str(), 1);
+        tzset();
+        std::setlocale(LC_ALL, "C");
+    }
+
+private:
+    std::string saved_;
+};
+
+TEST(FillRows, TimeAndNumbersReadTheSameEverywhere) {
+    // 2025-03-01 11:05:09.250 UTC
+    constexpr int64_t kWall = 1740827109250;
+    struct Row {
+        const char* zone;
+        int64_t wallMs;
+        const char* text;
+    } rows[] = {
+        {"UTC0", kWall, "2025-03-01T11:05:09.250+00:00"},
+        {"<+03>-3", kWall, "2025-03-01T14:05:09.250+03:00"},
+        {"<-0330>3:30", kWall, "2025-03-01T07:35:09.250-03:30"},
+        {"UTC0", kWall + 750, "2025-03-01T11:05:10.000+00:00"},
+        {"UTC0", -1, "1969-12-31T23:59:59.999+00:00"},
+    };
+    for (const Row& r : rows) {
+        ZoneAndLocale zone(r.zone, "C");
+        EXPECT_EQ(IsoTimeText(r.wallMs), r.text) << r.zone;
+    }
+
+    // A decimal comma of the user's locale must not split a field.
+    ZoneAndLocale russian("<+03>-3", "ru_RU.UTF-8");
+    FillPoint p{.Reading = {.WallMs = kWall, .VolumeMl = 12345, .Money = 67774, .DoseMl = 20000, .Status = 0x62},
+                .RateLpm = 35.996, .Fill = 2};
+    EXPECT_EQ(FillCsvHeader(), "time,channel,volume_l,flow_l_min,money,dose_l,fill,blocked,unconfirmed,boardBusy,"
+                               "nozzleBusy,lifted,pumpOn");
+    EXPECT_EQ(FillCsvRow(4, p), "2025-03-01T14:05:09.250+03:00,5,12.345,36.00,677.74,20.000,2,0,1,0,0,1,1");
 }
 
 }  // namespace

@@ -10,7 +10,9 @@
 
 class QLineEdit;
 class QPushButton;
+class QVBoxLayout;
 class QWidget;
+class FillTrendChart;
 class ReportView;
 
 class TFuelForm : public ToolWindow, public IDoseView {
@@ -25,6 +27,7 @@ public:
 
     // IDoseView
     void ShowLoadedDose(int channel, const std::string& dose, const std::string& sum) override;
+    void TrackChannelState(int channel, const std::array<uint8_t, kChannelStateSize>& block) override;
 
     // Handlers, named after control and event.
     void LoadedDoseListViewMouseDown(QPoint pos);  // viewport position
@@ -44,6 +47,7 @@ public:
     QPushButton* Start10Button = nullptr;
     QPushButton* Start100Button = nullptr;
     QLineEdit* ListViewEdit = nullptr;
+    FillTrendChart* TrendChart = nullptr;  // objectName FillTrendChart, under the table
 
     int DoseEditRow = -1;      // 0 dose, 1 sum, -1 none
     int DoseEditChannel = -1;  // 0-based
@@ -52,6 +56,7 @@ public:
 
 private:
     void BuildButtons();
+    void AddTrendChart(QVBoxLayout& layout);
     void Run(Op op, const std::function<void(TComThread&)>& stage);
     void RunForChannel(Op op);
     void StartFixedVolume(uint32_t ml);

@@ -78,7 +78,6 @@ void KeepLastText(std::vector<std::string>& texts) {
 }
 
 void RecordPasses(TComThread& w) {
-    w.ClearPendingIf(RecordPasses);
     Recording& rec = *gRecording;
     rec.Worker.store(&w);
     if (rec.Stop.load()) return;

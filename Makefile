@@ -6,12 +6,11 @@ TSAN_BUILD ?= build/tsan
 FUZZ_SECONDS ?= 60
 # Options of the simulated controller `make run` starts: a flowmeter fault to blink in the title.
 SIM_ARGS   ?= --hardware-error 37
-SOAK_MINUTES ?= 10
 JOBS       ?= $(shell nproc)
 export CCACHE_NOHASHDIR := true
 export CCACHE_BASEDIR   := $(CURDIR)
 
-.PHONY: deps configure build test check-asan check-tsan faults soak run package fuzz bench screenshots clean
+.PHONY: deps configure build test check-asan check-tsan faults soak soak-gui run package fuzz bench screenshots clean
 
 deps:
 	@scripts/deps.sh
@@ -47,9 +46,14 @@ check-tsan: deps
 faults: build
 	cd $(BUILD) && QT_QPA_PLATFORM=offscreen ORNIX_FAULT_TABLE=$(CURDIR)/docs/faults.md ./ui_fault_matrix_test --gtest_brief=1
 
-# The poll for SOAK_MINUTES minutes against a paced simulator with mixed faults, figures every minute.
+# The poll for SOAK_MINUTES minutes (default 10) against a paced simulator with mixed faults, figures every minute.
 soak: build
-	$(BUILD)/ornix-soak $(SOAK_MINUTES)
+	$(BUILD)/ornix-soak $(or $(SOAK_MINUTES),10)
+
+# The tester program itself, offscreen, polling for SOAK_MINUTES minutes (default 30) against the
+# same faults at 115200 bit/s in bursts of 14; watched from outside, figures every minute.
+soak-gui: build
+	$(BUILD)/ornix-soak-gui $(or $(SOAK_MINUTES),30)
 
 run: build
 	@SIM_ARGS="$(SIM_ARGS)" scripts/run.sh $(BUILD)

@@ -1,13 +1,16 @@
 // ornix-tester: creates the application's windows in their start-up order and runs the event loop.
 #include <QApplication>
 #include <QProxyStyle>
+#include <QPushButton>
 #include <QScreen>
+#include <QTimer>
 
 #include "link/ExchangeLog.h"
 #include "link/UserFormats.h"
 #include "ui/main/AppWindows.h"
 #include "ui/main/SettingsFile.h"
 #include "ui/main/StartOptions.h"
+#include "ui/main/StopSignals.h"
 
 #include <cstdio>
 #include <string>
@@ -57,9 +60,12 @@ int main(int argc, char* argv[]) {
     if (options.port || options.baudRate || options.devAddr)
         form.ShowLinkSettings(WithStartOptions(LoadLinkSettings(SettingsFile(settingsPath)), options));
     QObject::connect(&form, &TForm1::Closed, &app, &QApplication::quit);
+    CloseOnStopSignals(form);
     if (!form.RestoreWindowLayout())
         if (const QScreen* screen = app.primaryScreen())
             form.move(screen->availableGeometry().center() - form.rect().center());
     form.show();
+    // Pressed like the engineer presses it, once the event loop runs.
+    if (options.pollOnStart) QTimer::singleShot(0, form.PollButton, &QPushButton::click);
     return app.exec();
 }

@@ -32,6 +32,7 @@
 #include "tests/support/RecordingSerialLine.h"
 #include "tests/support/SimProcess.h"
 #include "ui/main/AppWindows.h"
+#include "ui/widgets/RepaintPacer.h"
 
 namespace {
 
@@ -74,6 +75,7 @@ bool Measure(const Row& row, int seconds, const fs::path& dir) {
         const auto warmUp = Clock::now() + std::chrono::seconds(30);
         while (passes < 3 && Clock::now() < warmUp) RunEventsFor(std::chrono::milliseconds(5));
         const int passesBefore = passes;
+        const int paintsBefore = windows.Form1.Repaints()->Paints();
         const uint64_t answerBytesBefore = line.BytesRead();
         const double cpuBefore = ProcessCpuMs();
         const auto start = Clock::now();
@@ -81,6 +83,7 @@ bool Measure(const Row& row, int seconds, const fs::path& dir) {
         const double wallMs = std::chrono::duration<double, std::milli>(Clock::now() - start).count();
         const double cpuMs = ProcessCpuMs() - cpuBefore;
         const int n = passes - passesBefore;
+        const int paints = windows.Form1.Repaints()->Paints() - paintsBefore;
         const double pacedMs = double(line.BytesRead() - answerBytesBefore) *
                                std::chrono::duration<double, std::milli>(ByteTime(row.rate)).count();
         windows.Form1.PollButton->click();
@@ -90,8 +93,9 @@ bool Measure(const Row& row, int seconds, const fs::path& dir) {
             std::printf("%6d | %5d | no pass in %d s\n", row.rate, row.burst, seconds);
             return false;
         }
-        std::printf("%6d | %5d | %6d | %7.1f | %14.3f | %11.1f | %15.2f | %6.0f\n", row.rate, row.burst, n,
-                    wallMs / n, wallMs / pacedMs, 100.0 * cpuMs / wallMs, cpuMs / n, ResidentKb() / 1024);
+        std::printf("%6d | %5d | %6d | %7.1f | %14.3f | %11.1f | %15.2f | %15.1f | %6.0f\n", row.rate, row.burst, n,
+                    wallMs / n, wallMs / pacedMs, 100.0 * cpuMs / wallMs, cpuMs / n, double(paints) / n,
+                    ResidentKb() / 1024);
         std::fflush(stdout);
     }
     ComPort.SetLine(nullptr);
@@ -108,7 +112,7 @@ int main(int argc, char** argv) {
         // Each row in a process of its own: a row run after another inherits what the first
         // left behind in Qt's caches and timers, and its figures wander with it.
         std::printf("gui_poll_bench: %d s a row, the window offscreen\n", seconds);
-        std::printf("  rate | burst | passes | pass ms | pass / paced | CPU %% core | CPU ms / pass | RSS MB\n");
+        std::printf("  rate | burst | passes | pass ms | pass / paced | CPU %% core | CPU ms / pass | repaints / pass | RSS MB\n");
         std::fflush(stdout);
         bool ok = true;
         for (const Row& row : {Row{9600, 1}, Row{9600, 14}, Row{115200, 1}, Row{115200, 14}}) {

@@ -24,6 +24,7 @@
 #include "tests/support/ProcessFigures.h"
 #include "tests/support/RecordingViews.h"
 #include "tests/support/SimProcess.h"
+#include "tests/support/SoakFigures.h"
 
 namespace {
 
@@ -43,26 +44,6 @@ public:
     }
     std::atomic<uint64_t> exchanges{0}, passes{0};
 };
-
-long OpenDescriptors() {
-    std::error_code ec;
-    long n = 0;
-    for (auto it = fs::directory_iterator("/proc/self/fd", ec); !ec && it != fs::directory_iterator(); it.increment(ec))
-        ++n;
-    return n - 1;  // the listing's own
-}
-
-// The kind of error a status text ends with ("" for a good result or an announcement).
-std::string ErrorKind(const std::string& text) {
-    static const char* kinds[] = {"Нет ответа", "Не сошлось CRC", "Нет конца пакета", "Буфер приёмника переполнен",
-                                  "Неверный код команды в ответе", "Неверная длина ответа",
-                                  "Не могу записать данные в COM-порт"};
-    for (const char* kind : kinds)
-        if (text.find(kind) != std::string::npos) return kind;
-    const size_t at = text.find("Ошибка ");
-    if (at != std::string::npos) return text.substr(at, text.find(':', at) - at);
-    return "";
-}
 
 struct Minute {
     uint64_t passes = 0, exchanges = 0;
@@ -85,8 +66,9 @@ int main(int argc, char** argv) {
     const char* env = std::getenv("SOAK_MINUTES");
     const int minutes = argc > 1 ? std::atoi(argv[1]) : env && *env ? std::atoi(env) : 10;
     const std::string rate = argc > 2 ? argv[2] : "115200";
-    SimProcess sim(std::stoi(rate), {"--pace", "--seed", "7", "--drop", "1", "--bad-crc", "1", "--cut", "1", "--late", "1",
-                    "--late-ms", "300", "--wrong-echo", "1", "--result", "252:196"});
+    std::vector<std::string> simOptions{"--pace"};
+    for (const std::string& option : SoakSimFaults()) simOptions.push_back(option);
+    SimProcess sim(std::stoi(rate), simOptions);
     if (sim.Port().empty()) {
         std::fprintf(stderr, "ornix-soak: ornix-sim did not start (is it built beside this program?)\n");
         return 2;
@@ -131,7 +113,7 @@ int main(int argc, char** argv) {
         exchangesBefore = line.exchanges;
         m.rssKb = long(ProcFigure("status", "VmRSS"));
         m.anonKb = long(ProcFigure("status", "RssAnon"));
-        m.fds = OpenDescriptors();
+        m.fds = OpenDescriptors("self");
         m.threads = long(ProcFigure("status", "Threads"));
         Print(minute, m);
         if (++measured == 1) first = m;

@@ -16,6 +16,7 @@
 
 #include "cli/CliConfigKeys.h"
 #include "cli/CliValues.h"
+#include "commands/AddressChecks.h"
 #include "commands/ConfigChecks.h"
 #include "commands/ConfigRecords.h"
 #include "commands/ChannelState.h"
@@ -201,7 +202,9 @@ int CliTimeSet(const CliContext& c, const std::string& when) {
 }
 
 int CliAddressSet(const CliContext& c, int address) {
-    if (address < 1 || address > 254) return CliRefuse(c, "address set", "Сетевой адрес должен быть от 1 до 254");
+    // As the window: an address the bus searches do not reach would strand the dispenser.
+    if (const std::string refusal = NewBusAddressRefusal(address, c.Link.BitRate); !refusal.empty())
+        return CliRefuse(c, "address set", refusal);
     const auto a = uint8_t(address);
     return RunWriter(c, "address set", WriteBusAddress, [a](TComThread& w) { w.NewAddress = a; }, {{"address", address}});
 }
@@ -380,9 +383,16 @@ int CliSdGet(const CliContext& c, const std::string& name, const std::string& fi
     TCliViews v;
     CliOutcome o = RunCliOperation(v, c.Link, ReadSdCardFile, [name](TComThread& w) { w.SdFilePath = name; });
     Report r;
+    // A file that ends before its size is a damaged copy, not a short one: it is not written.
+    if (v.SdFileStarted && v.SdFileBytes.size() < v.SdFileSize) {
+        const std::string cut = "файл оборвался на байте " + std::to_string(v.SdFileBytes.size()) + " из " +
+                                std::to_string(v.SdFileSize);
+        if (o.Exit == kExitDone) o.Exit = kExitNoLink;
+        o.Reason = o.Reason.empty() ? cut : o.Reason + ", " + cut;
+    }
     if (o.Exit == kExitDone) {
         std::ofstream out(file, std::ios::binary);
-        out << v.SdFileText;
+        out.write(v.SdFileBytes.data(), std::streamsize(v.SdFileBytes.size()));
         if (!out) {
             o.Exit = kExitNoLink;
             o.Reason = "cannot write " + file;
@@ -390,7 +400,7 @@ int CliSdGet(const CliContext& c, const std::string& name, const std::string& fi
     }
     r.Data["name"] = name;
     r.Data["size"] = v.SdFileSize;
-    r.Data["received"] = v.SdReceived;
+    r.Data["received"] = v.SdFileBytes.size();
     AddStatus(r, v);
     return Finish(c, "sd get", o, std::move(r));
 }

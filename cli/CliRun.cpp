@@ -1,6 +1,7 @@
 #include "cli/CliRun.h"
 
 #include <atomic>
+#include <mutex>
 
 #include "link/ComPortUnit.h"
 #include "link/ResultCodes.h"
@@ -23,6 +24,23 @@ ExchangeVerdict JudgeExchanges(const LinkFigures& figures, CliForgiven forgiven)
     return v;
 }
 
+namespace {
+
+// The worker of the operation that runs now; the stop request reaches it under the mutex, so
+// it never touches a worker that has already ended.
+std::mutex gRunMutex;
+TComThread* gRunning = nullptr;
+bool gStopped = false;
+constexpr char kStoppedText[] = "прервано";
+
+}  // namespace
+
+void StopCliOperations() {
+    std::lock_guard lock(gRunMutex);
+    gStopped = true;
+    if (gRunning) gRunning->Terminate();
+}
+
 CliOutcome RunCliOperation(TCliViews& views, const CliLink& link, Op op, std::function<void(TComThread&)> stage,
                            CliForgiven forgiven) {
     CliOutcome out;
@@ -43,11 +61,31 @@ CliOutcome RunCliOperation(TCliViews& views, const CliLink& link, Op op, std::fu
         opened->store(true);
         if (stage) stage(worker);
     });
+    {
+        std::lock_guard lock(gRunMutex);
+        if (gStopped) {
+            out.Exit = kExitNoLink;
+            out.Reason = kStoppedText;
+            return out;
+        }
+        gRunning = &w;
+    }
     WorkerRunning.store(true, std::memory_order_release);
     CurrentWorker = &w;
     w.Start();
     w.WaitFor();
     CurrentWorker = nullptr;
+    bool stopped = false;
+    {
+        std::lock_guard lock(gRunMutex);
+        gRunning = nullptr;
+        stopped = gStopped;
+    }
+    if (stopped) {
+        out.Exit = kExitNoLink;
+        out.Reason = kStoppedText;
+        return out;
+    }
 
     if (!opened->load()) {
         out.Exit = kExitNoLink;

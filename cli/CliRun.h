@@ -41,6 +41,11 @@ struct CliForgiven {
 CliOutcome RunCliOperation(TCliViews& views, const CliLink& link, Op op,
                            std::function<void(TComThread&)> stage = {}, CliForgiven forgiven = {});
 
+// Asks the running operation to stop (from any thread), and every later one not to start: the
+// worker ends its job and closes the port as at any end, so the port's exclusive flag is gone
+// before the program leaves. An operation cut short this way ends with kExitNoLink.
+void StopCliOperations();
+
 // From the figures of the exchanges: the exit status and the error that decides it. A link
 // error counts before a refusal: the controller may not have seen the request at all.
 struct ExchangeVerdict {

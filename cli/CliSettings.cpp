@@ -2,6 +2,7 @@
 
 #include <cstdlib>
 #include <filesystem>
+#include <iostream>
 #include <unistd.h>
 
 #include "link/ExchangeLog.h"
@@ -42,4 +43,8 @@ void UseWindowExchangeLog() {
     std::filesystem::create_directories(std::filesystem::path(path).parent_path(), ec);
     SetExchangeLogPath(path);
     SetExchangeLogLimit(LoadLogLimitBytes(WindowSettings()));
+}
+
+void SayExchangeLogProblemsOnStderr() {
+    SetExchangeLogProblemReport([](const std::string& text) { std::cerr << "ornix-cli: " << text << "\n"; });
 }

@@ -12,3 +12,5 @@ std::string TesterPathBeside(const std::string& executablePath);
 CliLink WindowLinkSettings();
 // Sends the exchange log (and its size limit) where the window writes it.
 void UseWindowExchangeLog();
+// An exchange log that cannot be written is said once, on stderr; the command itself goes on.
+void SayExchangeLogProblemsOnStderr();

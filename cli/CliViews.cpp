@@ -14,6 +14,7 @@ void TCliViews::StartSdFile(uint32_t size) {
     SdFileSize = size;
     SdReceived = 0;
     SdFileText.clear();
+    SdFileBytes.clear();
 }
 
 void TCliViews::AppendSdFileChunk(const std::string& text, int, uint32_t received) {

@@ -40,6 +40,7 @@ public:
     bool SdFileStarted = false;
     uint32_t SdFileSize = 0, SdReceived = 0;
     std::string SdFileText;
+    std::string SdFileBytes;  // the file as the card holds it
     std::map<int, std::pair<std::string, std::string>> LoadedDoses;  // channel -> litres, money
     // Called with every channel state the poll reads (the recorder writes its rows from these).
     std::function<void(int, const std::array<uint8_t, kChannelStateSize>&)> OnChannelState;
@@ -99,6 +100,7 @@ public:
     void ShowSdEntries(const std::vector<std::string>& names) override { SdEntries = names; }
     void StartSdFile(uint32_t size) override;
     void AppendSdFileChunk(const std::string& text, int chunkLength, uint32_t received) override;
+    void AppendSdFileBytes(const std::string& bytes) override { SdFileBytes += bytes; }
 
 private:
     static void Note(std::vector<std::string>& texts, const std::string& text);

@@ -1,13 +1,19 @@
 // ornix-cli: the tester's operations for scripts. Same worker, same requests, same exchange
 // log as the window; what the windows would show goes to stdout, or JSON with --json.
+#include <pthread.h>
+#include <signal.h>
+
+#include <atomic>
 #include <clocale>
 #include <iostream>
 #include <string>
+#include <thread>
 
 #include <CLI/CLI.hpp>
 
 #include "cli/CliCommands.h"
 #include "cli/CliRecord.h"
+#include "cli/CliRun.h"
 #include "cli/CliSettings.h"
 #include "link/UserFormats.h"
 
@@ -15,10 +21,35 @@
 #define ORNIX_VERSION "0"
 #endif
 
+namespace {
+
+std::atomic<int> gStopSignal{0};
+
+// SIGINT and SIGTERM end the command through the normal close: the worker stops, the port is
+// closed (its exclusive flag with it), and the exit status tells the signal as a shell would.
+// Blocked before any worker starts, so they inherit the mask and only this thread takes them.
+void StopOnSignals() {
+    sigset_t stop;
+    sigemptyset(&stop);
+    sigaddset(&stop, SIGINT);
+    sigaddset(&stop, SIGTERM);
+    pthread_sigmask(SIG_BLOCK, &stop, nullptr);
+    std::thread([stop] {
+        int signal = 0;
+        if (sigwait(&stop, &signal) != 0) return;
+        gStopSignal.store(signal);
+        StopCliOperations();
+    }).detach();
+}
+
+}  // namespace
+
 int main(int argc, char** argv) {
+    StopOnSignals();
     std::setlocale(LC_ALL, "");
     LoadUserFormatsFromSystem();
     UseWindowExchangeLog();
+    SayExchangeLogProblemsOnStderr();
 
     CliContext c;
     c.Link = WindowLinkSettings();
@@ -63,7 +94,7 @@ int main(int argc, char** argv) {
     int newAddress = 0, rate = 0;
     auto* addressCmd = app.add_subcommand("address", "the controller's bus address")->require_subcommand(1);
     addressCmd->add_subcommand("set", "set the bus address")->callback(run([&] { return CliAddressSet(c, newAddress); }))
-        ->add_option("N", newAddress, "new address, 1..254")->required();
+        ->add_option("N", newAddress, "new address, 1..127 (1..225 at 4800)")->required();
     auto* rateCmd = app.add_subcommand("rate", "the controller's bit rate")->require_subcommand(1);
     rateCmd->add_subcommand("set", "set the bit rate")->callback(run([&] { return CliRateSet(c, rate); }))
         ->add_option("N", rate, "new bit rate")->required();
@@ -128,5 +159,6 @@ int main(int argc, char** argv) {
         const int code = app.exit(e);
         return code == 0 ? 0 : kExitUsage;
     }
+    if (const int signal = gStopSignal.load()) return 128 + signal;
     return status;
 }

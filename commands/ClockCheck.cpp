@@ -21,6 +21,7 @@ public:
         localtime_r(&now, &local);
         return static_cast<uint32_t>(static_cast<int64_t>(now) + local.tm_gmtoff - Epoch2000);
     }
+    uint32_t UtcSeconds() override { return static_cast<uint32_t>(static_cast<int64_t>(time(nullptr)) - Epoch2000); }
     int ZoneHours() override {
         tzset();
         return ZoneHoursFromBias(timezone);

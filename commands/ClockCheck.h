@@ -45,6 +45,9 @@ struct PcClock {
     virtual uint32_t LocalSeconds() = 0;
     // Standard-time offset east of UTC in whole hours; 0 when negative or above 12.
     virtual int ZoneHours() = 0;
+    // UTC as seconds since 2000-01-01 00:00:00: local time less the standard offset would be
+    // an hour off while summer time runs.
+    virtual uint32_t UtcSeconds() = 0;
 };
 PcClock& CurrentPcClock();
 // Installs a clock for tests; nullptr restores the system clock.

@@ -97,3 +97,22 @@ std::string ConfigConflictText(const TrkCfgControls& c) {
                MarkedChannels({&outputs.SmallRed, &outputs.LargeRed, &outputs.PumpRed});
     return {};
 }
+
+LayoutCheck CheckLayout(const TrkCfgControls& c) {
+    LayoutCheck check;
+    const HoseSetCheck hoses = CheckHoseSets(c.ChannelCountIndex, c.HoseSet);
+    check.CountValid = hoses.CountValid;
+    if (!check.CountValid) return check;
+    const PowerOutputCheck outputs = CheckPowerOutputs(c.ChannelCountIndex, c.SmallValveOut, c.LargeValveOut, c.PumpOut);
+    check.HoseRed = hoses.Red;
+    check.SmallRed = outputs.SmallRed;
+    check.LargeRed = outputs.LargeRed;
+    check.PumpRed = outputs.PumpRed;
+    check.Free = hoses.WriteEnabled && outputs.WriteEnabled;
+    return check;
+}
+
+std::string ConfigWriteRefusal(bool readHere, const TrkCfgControls& controls) {
+    if (!readHere) return "Сначала прочитайте конфигурацию с этого контроллера (Опрос)";
+    return ConfigConflictText(controls);
+}

@@ -30,3 +30,17 @@ PowerOutputCheck CheckPowerOutputs(int channelCountIndex, const ChannelItems& sm
 
 // Empty when the layout may be written; else what is in conflict, for a refusal.
 std::string ConfigConflictText(const TrkCfgControls& controls);
+
+// Both checks over the whole layout at once: after any change the window colours every
+// conflict, not only those of the check the changed combo belongs to.
+struct LayoutCheck {
+    bool CountValid = false;   // NumberOfChannelsCombo normal, else red (the rest keep their colours)
+    ChannelMarks HoseRed{}, SmallRed{}, LargeRed{}, PumpRed{};
+    bool Free = false;         // nothing marked anywhere: ConfigConflictText is empty
+};
+LayoutCheck CheckLayout(const TrkCfgControls& controls);
+
+// Why the configuration window may not write now, or empty. What it shows must have come from
+// the controller it talks to (`readHere`): a window that never read one would otherwise write
+// its defaults over the whole page.
+std::string ConfigWriteRefusal(bool readHere, const TrkCfgControls& controls);

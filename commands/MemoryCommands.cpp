@@ -1,6 +1,9 @@
 #include "commands/MemoryCommands.h"
 
+#include <fcntl.h>
 #include <unistd.h>
+
+#include <cstdio>
 
 #include <vector>
 
@@ -61,11 +64,22 @@ void ReadMemory(TComThread& w) {
         if (!good || w.Terminated()) break;
     }
     w.Synchronize([&w] { w.Ui.Main->ShowJobProgress(0, 0); });
-    ::unlink(kDumpFile);
+    // The last dump stays until a new one is whole: nothing read (cable pulled) leaves it alone.
+    // An empty memory read to its end is an empty dump.
+    if (read == 0) return;
+    const std::string fresh = std::string(kDumpFile) + ".new";
+    const int fd = ::open(fresh.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0644);
+    if (fd < 0) {
+        w.CommandStatusText += " Не могу записать " + fresh;
+        w.ShowStatus();
+        return;
+    }
+    ::close(fd);
     for (const std::string& line : DecodeMemoryImage({image.data(), read})) {
-        cVRX_Logger entry;
+        cVRX_Logger entry(fresh);
         entry.Append(line);
     }
+    if (std::rename(fresh.c_str(), kDumpFile) != 0) ::unlink(fresh.c_str());
 }
 
 void ClearMemory(TComThread& w) {

@@ -52,8 +52,9 @@ std::vector<std::string> ParseSdListing(std::span<const uint8_t> answer) {
         if (nameAt >= answer.size()) break;
         const auto end = std::find(answer.begin() + long(nameAt), answer.end(), uint8_t(0));
         if (end == answer.end()) break;
-        names.push_back(Cp1251ToUtf8({reinterpret_cast<const char*>(answer.data() + nameAt),
-                                      size_t(end - answer.begin()) - nameAt}));
+        // Read back as it came: the name is what the file is asked for by.
+        names.push_back(Cp1251NameToUtf8({reinterpret_cast<const char*>(answer.data() + nameAt),
+                                          size_t(end - answer.begin()) - nameAt}));
         at = size_t(end - answer.begin()) + 1;
     }
     return names;
@@ -104,9 +105,19 @@ struct ProgressShown {
 
 }  // namespace
 
+namespace {
+
+// The explorer that asked for this read has closed since.
+bool SdReadEnded(const TComThread& w) {
+    return w.SdReadNumber != 0 && w.SdReadNumber <= w.SdReadsEnded.load();
+}
+
+}  // namespace
+
 void ReadSdCardFile(TComThread& w) {
-    // The engineer chose another file meanwhile: only the last choice is read.
-    if (w.Waiting(ReadSdCardFile)) return;
+    // The engineer chose another file meanwhile: only the last choice is read; none once the
+    // explorer has closed.
+    if (w.Waiting(ReadSdCardFile) || SdReadEnded(w)) return;
     const ProgressShown progress{w};
     const std::string path = Utf8ToCp1251(w.SdFilePath);
     const TExchangeSettings settings{.Status = &w.CommandStatusText, .TimeoutMs = kSdTimeoutMs};
@@ -125,23 +136,30 @@ void ReadSdCardFile(TComThread& w) {
     for (uint64_t offset = 0; offset < size;) {
         const auto chunk = uint16_t(std::min<uint64_t>(size - offset, kSdChunkMax));
         int carried = 0;
-        std::string text;
+        std::string text, bytes;
         length = BuildFileRequest(w, uint32_t(offset), chunk, path);
         if (!RunExchangeBuffer(w, ReadSdCardFile, length, settings,
                 [&](const uint8_t* answer, int answerLength) {
                     carried = std::max(answerLength - kChunkDataAt, 0);
-                    if (carried > 0) text = SdChunkText({answer + kChunkDataAt, size_t(carried)});
+                    if (carried == 0) return;
+                    text = SdChunkText({answer + kChunkDataAt, size_t(carried)});
+                    // What the controller hands out beyond the file's size is no part of it.
+                    bytes.assign(reinterpret_cast<const char*>(answer + kChunkDataAt),
+                                 size_t(std::min<uint64_t>(uint64_t(carried), size - offset)));
                 },
                 [&] {
                     const auto received = uint32_t(std::min<uint64_t>(offset + uint64_t(carried), size));
-                    if (carried > 0) w.Ui.SdExplorer->AppendSdFileChunk(text, carried, received);
+                    if (carried > 0) {
+                        w.Ui.SdExplorer->AppendSdFileBytes(bytes);
+                        w.Ui.SdExplorer->AppendSdFileChunk(text, carried, received);
+                    }
                     w.Ui.Main->ShowJobProgress(received, size);
                 }))
             return;
         if (carried == 0) return;
         offset += uint64_t(carried);
         // A file of 64 KB takes over a minute at 9600 bit/s: closing the tool must not wait for
-        // it, nor must the next file chosen.
-        if (w.ShouldStop() || w.Waiting(ReadSdCardFile)) return;
+        // it, nor must the next file chosen, nor an explorer closed.
+        if (w.ShouldStop() || w.Waiting(ReadSdCardFile) || SdReadEnded(w)) return;
     }
 }

@@ -59,9 +59,8 @@ std::optional<uint32_t> ParseTimeStampText(const std::string& text) {
 int8_t TimeZoneForItem(int item) { return static_cast<int8_t>(item * 4); }
 
 PcTimeGroup PcTimeForGroup(PcClock& pc) {
-    uint32_t local = pc.LocalSeconds();
-    int zone = pc.ZoneHours();
-    return {zone, DateTimeText(local), DateTimeText(local - static_cast<uint32_t>(zone * SecondsPerHour))};
+    const uint32_t local = pc.LocalSeconds();
+    return {pc.ZoneHours(), DateTimeText(local), DateTimeText(pc.UtcSeconds())};
 }
 
 void ShowControllerClock(IConfigView& view, uint32_t utc, int8_t zoneQuarters, uint8_t summerMode) {

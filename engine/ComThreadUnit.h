@@ -68,6 +68,10 @@ public:
     std::string CommandStatusText;// panel 4
     uint8_t DeviceAddress = 0;    // byte 0 of every request
     int32_t BitRate = 0;
+    // Set by the SD card explorer when it closes: the file reads it staged with a number up to
+    // this one end after the chunk on the wire or do not start, and the poll, if it runs, goes on.
+    std::atomic<uint32_t> SdReadsEnded{0};
+    uint32_t SdReadNumber = 0;  // staged with a file read; 0: a read no window can end
 
 private:
     struct HandedOver {

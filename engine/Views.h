@@ -178,6 +178,9 @@ public:
     // Chunk step: `text` (decoded, up to the chunk's first zero byte) is appended; `received`
     // counts the file's bytes read so far, for the progress shown beside the text.
     virtual void AppendSdFileChunk(const std::string& /*text*/, int /*chunkLength*/, uint32_t /*received*/) {}
+    // The same chunk's bytes exactly as the card holds them (zeros included), up to the file's
+    // size, for a copy of the file; it comes just before the chunk's text.
+    virtual void AppendSdFileBytes(const std::string& /*bytes*/) {}
 };
 
 // Everything a worker needs to reach the UI; every pointer is set for a real run.

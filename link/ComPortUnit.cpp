@@ -23,15 +23,12 @@ constexpr char kLineBreak[] = "\r\n";
 
 void AppendHex(std::string& text, uint8_t byte) {
     static const char digits[] = "0123456789ABCDEF";
-    text += digits[byte >> 4];
-    text += digits[byte & 15];
-    text += ' ';
+    const char pair[] = {digits[byte >> 4], digits[byte & 15], ' '};
+    text.append(pair, sizeof pair);
 }
 
-std::string HexText(const uint8_t* bytes, int length) {
-    std::string text;
+void AppendHexText(std::string& text, const uint8_t* bytes, int length) {
     for (int i = 0; i < length; ++i) AppendHex(text, bytes[i]);
-    return text;
 }
 
 }  // namespace
@@ -89,10 +86,10 @@ bool TECOMPort::SendFrame(const uint8_t* buf, int length, WriteRule rule) {
     if (length < 0 || length > kMaxRequestContent) return false;
     if (Describer) {
         TELogger description;
-        description.Append(Describer(buf, length, GetBitRate()) + kLineBreak);
+        if (description.IsOpen()) description.AppendCp1251(descriptions_.Line(Describer, buf, length, GetBitRate()));
     }
     TELogger entry;
-    entry.Append("Request:");
+    entry.AppendCp1251("Request:");
     uint8_t frame[kMaxFrameBytes];
     const int frameLength = static_cast<int>(BuildFrame(buf, static_cast<size_t>(length), frame));
     Error = 0;
@@ -106,8 +103,7 @@ bool TECOMPort::SendFrame(const uint8_t* buf, int length, WriteRule rule) {
         // in progress, or the status throttle would drop the text that reports it.
         Sending = false;
     }
-    entry.Append(HexText(frame, frameLength) + kLineBreak);
-    if (failed) entry.Append(ResultText);
+    LogFrame(entry, frame, frameLength, failed);
     return true;
 }
 
@@ -116,25 +112,43 @@ void TECOMPort::Send(const uint8_t* buf, int length) { SendFrame(buf, length, Wr
 void TECOMPort::SendBuffer(int length) { SendFrame(Buffer, length, WriteRule::WholeFrame); }
 
 template <class Parser>
-std::string TECOMPort::Pump(Parser& rx) {
-    std::string hex;
+void TECOMPort::Pump(Parser& rx) {
+    hex_.clear();
     while (rx.WantsByte()) {
         uint8_t byte = 0;
         if (!ReadOne(byte)) {
             rx.NoByte();
             break;
         }
-        AppendHex(hex, byte);
+        AppendHex(hex_, byte);
         rx.Push(byte);
     }
-    return hex;
+}
+
+void TECOMPort::LogFrame(TELogger& entry, const uint8_t* frame, int length, bool failed) {
+    if (!entry.IsOpen()) return;
+    hex_.clear();
+    AppendHexText(hex_, frame, length);
+    hex_ += kLineBreak;
+    entry.AppendCp1251(hex_);
+    if (failed) entry.Append(ResultText);
+}
+
+void TECOMPort::LogAnswer(TELogger& entry) {
+    if (!entry.IsOpen()) return;
+    entry.AppendCp1251("Answer :");
+    hex_ += kLineBreak;
+    entry.AppendCp1251(hex_);
+    if (Error == 0) return;
+    entry.Append(ResultText);
+    entry.AppendCp1251(kLineBreak);
 }
 
 int TECOMPort::ReceiveFrame(uint8_t* buf, int capacity, bool keepDetailedLength) {
     Sending = false;
     AnswerLength = 0;
     FrameUnstuffer rx(buf, capacity);
-    const std::string hex = Pump(rx);
+    Pump(rx);
     const AnswerCheck check = CheckAnswer(buf, rx.Stored(), rx.End());
     AnswerLength = check.answerLength;
     Error = check.error;
@@ -142,8 +156,7 @@ int TECOMPort::ReceiveFrame(uint8_t* buf, int capacity, bool keepDetailedLength)
     else ResultText = ResultCodeText(Error);
 
     TELogger entry;
-    entry.Append("Answer :" + hex + kLineBreak);
-    if (Error != 0) entry.Append(ResultText + kLineBreak);
+    LogAnswer(entry);
     return AnswerLength;
 }
 
@@ -209,8 +222,7 @@ void TECOMPort::SendVrx(const uint8_t* buf, int n) {
         Error = kWriteFailed;
         Sending = false;  // as for a framed request: the failure must be shown
     }
-    entry.Append(HexText(frame, frameLength) + kLineBreak);
-    if (failed) entry.Append(ResultText);
+    LogFrame(entry, frame, frameLength, failed);
 }
 
 int TECOMPort::ReceiveVrx(uint8_t* buf, int capacity) {
@@ -220,13 +232,12 @@ int TECOMPort::ReceiveVrx(uint8_t* buf, int capacity) {
     ResultText.clear();
     TELogger entry;
     VrxParser rx(buf, capacity);
-    const std::string hex = Pump(rx);
+    Pump(rx);
     Error = rx.Error();
     AnswerLength = rx.AnswerLength();
     if (Error == kBadCrc || Error == kBadVrxByte) ResultText = VrxErrorText(Error);
     else if (Error != 0) ResultText = ResultCodeText(Error);
-    entry.Append("Answer :" + hex + kLineBreak);
-    if (Error != 0) entry.Append(ResultText + kLineBreak);
+    LogAnswer(entry);
     return rx.RawCount();
 }
 

@@ -5,6 +5,7 @@
 #include <memory>
 #include <string>
 
+#include "link/DescriptionLines.h"
 #include "link/ExchangeLog.h"
 #include "link/LinkStatistics.h"
 #include "link/SerialLine.h"
@@ -59,12 +60,18 @@ private:
     void CheckEcho(const uint8_t* answer);
     void CountExchange(std::chrono::steady_clock::time_point start);
     bool ReadOne(uint8_t& byte);
-    // Feeds the parser byte by byte as bytes arrive; returns what arrived as log text.
+    // Feeds the parser byte by byte as bytes arrive; what arrived goes into hex_ as log text.
     template <class Parser>
-    std::string Pump(Parser& rx);
+    void Pump(Parser& rx);
+    void LogFrame(TELogger& entry, const uint8_t* frame, int length, bool failed);
+    // "Answer :", the bytes Pump kept and, after an error, the result text.
+    void LogAnswer(TELogger& entry);
     int WriteFrame(const uint8_t* frame, int length);
 
     std::unique_ptr<SerialLine> line_;
+    // Log text kept from one exchange to the next, so that making an entry allocates nothing.
+    DescriptionLines descriptions_;
+    std::string hex_;
     bool counted_ = false;  // the last exchange is in Statistics, so a reader's verdict can correct it
     uint32_t readConstantMs_ = 0;
     uint32_t readPerByteMs_ = 0;

@@ -29,6 +29,9 @@ constexpr uint8_t kByteDegree = 0xB0;
 // The program's texts write degrees Celsius with the masculine ordinal ("ºС");
 // the code page lacks it, so it is stored as the degree sign rather than lost.
 constexpr char32_t kMasculineOrdinal = 0x00BA;
+// Stands for the hole (0x98) in a name that must go back as it came.
+constexpr char32_t kKeptHole = 0xF898;
+constexpr uint8_t kHoleByte = 0x98;
 
 char32_t CodePointOfByte(uint8_t b) {
     if (b < 0x80) return b;
@@ -50,6 +53,7 @@ char ByteOfCodePoint(char32_t cp) {
     if (cp < 0x80) return char(cp);
     if (cp >= kCyrillicA && cp <= kCyrillicYa) return char(kByteA + (cp - kCyrillicA));
     if (cp == kMasculineOrdinal) return char(kByteDegree);
+    if (cp == kKeptHole) return char(kHoleByte);
     static const ReverseTable reverse = MakeReverseTable();
     auto it = std::lower_bound(reverse.begin(), reverse.end(), std::pair<char32_t, uint8_t>{cp, 0});
     if (it != reverse.end() && it->first == cp) return char(it->second);
@@ -108,13 +112,20 @@ void AppendUtf8(std::string& out, char32_t cp) {
 
 std::string Utf8ToCp1251(std::string_view utf8) {
     std::string out;
-    out.reserve(utf8.size());
-    size_t pos = 0;
+    AppendAsCp1251(out, utf8);
+    return out;
+}
+
+void AppendAsCp1251(std::string& out, std::string_view utf8) {
+    const auto ascii = std::find_if(utf8.begin(), utf8.end(), [](char c) { return uint8_t(c) >= 0x80; });
+    out.append(utf8.begin(), ascii);
+    size_t pos = size_t(ascii - utf8.begin());
+    if (pos == utf8.size()) return;
+    out.reserve(out.size() + utf8.size() - pos);
     while (pos < utf8.size()) {
         const char32_t cp = NextCodePoint(utf8, pos);
         out += cp == kNoChar ? '?' : ByteOfCodePoint(cp);
     }
-    return out;
 }
 
 std::string Cp1251ToUtf8(std::string_view cp1251) {
@@ -126,4 +137,17 @@ std::string Cp1251ToUtf8(std::string_view cp1251) {
         else AppendUtf8(out, cp);
     }
     return out;
+}
+
+std::string Cp1251NameToUtf8(std::string_view cp1251) {
+    std::string out;
+    out.reserve(cp1251.size() * 2);
+    size_t from = 0;
+    for (size_t hole = cp1251.find(char(kHoleByte)); hole != std::string_view::npos;
+         hole = cp1251.find(char(kHoleByte), from)) {
+        out += Cp1251ToUtf8(cp1251.substr(from, hole - from));
+        AppendUtf8(out, kKeptHole);
+        from = hole + 1;
+    }
+    return out + Cp1251ToUtf8(cp1251.substr(from));
 }

@@ -6,6 +6,7 @@
 
 #include <cstdio>
 #include <cstdlib>
+#include <cstring>
 #include <ctime>
 #include <fcntl.h>
 #include <filesystem>
@@ -19,11 +20,27 @@ namespace {
 
 constexpr char kVrxLogName[] = "VRX.log";
 
-std::string DateTimeText(std::chrono::system_clock::time_point when) {
-    const std::time_t seconds = std::chrono::system_clock::to_time_t(when);
-    std::tm local{};
-    localtime_r(&seconds, &local);
-    return UserDateText(local) + " " + UserTimeText(local);
+// "<short date> <long time>" in Windows-1251, made once a second: three entries go with
+// every exchange, and the local time and the user's formats cost more than all else of an entry.
+void AppendDateTime(std::string& out, std::chrono::system_clock::time_point when) {
+    struct SecondText {
+        std::time_t second = -1;
+        std::string shortDate, longTime;  // the formats it was made with
+        std::string text;
+    };
+    thread_local SecondText made;
+    const std::time_t second = std::chrono::system_clock::to_time_t(when);
+    const UserFormats& formats = CurrentUserFormats();
+    if (second != made.second || formats.ShortDate != made.shortDate || formats.LongTime != made.longTime) {
+        std::tm local{};
+        localtime_r(&second, &local);
+        made.second = second;
+        made.shortDate = formats.ShortDate;
+        made.longTime = formats.LongTime;
+        made.text.clear();
+        AppendAsCp1251(made.text, UserDateText(local) + " " + UserTimeText(local));
+    }
+    out += made.text;
 }
 
 std::string DefaultExchangeLogPath() {
@@ -38,12 +55,38 @@ std::string DefaultExchangeLogPath() {
 
 struct LogPathSetting {
     std::mutex mutex;
-    std::string path;
+    // Shared with the entries: taking it costs no copy of the text.
+    std::shared_ptr<const std::string> path;
 };
 
 LogPathSetting& PathSetting() {
     static LogPathSetting setting;
     return setting;
+}
+
+struct LogProblemReport {
+    std::mutex mutex;
+    std::function<void(const std::string&)> report;
+    bool said = false;
+};
+
+LogProblemReport& ProblemReport() {
+    static LogProblemReport r;
+    return r;
+}
+
+// An entry could not be had: said once when the file cannot be opened at all.
+void NoteUnopenedLog(const std::string& path) {
+    auto& r = ProblemReport();
+    std::lock_guard lock(r.mutex);
+    if (r.said || !r.report) return;
+    const int fd = ::open(path.c_str(), O_WRONLY | O_APPEND | O_CREAT | O_CLOEXEC, 0644);
+    if (fd >= 0) {  // only locked by another tester this moment
+        ::close(fd);
+        return;
+    }
+    r.said = true;
+    r.report("Не могу записать журнал обмена " + path + " (" + std::strerror(errno) + ")");
 }
 
 std::atomic<uint64_t> gLogLimit{kDefaultExchangeLogLimit};
@@ -53,10 +96,43 @@ std::atomic<bool> gLogOff{false};
 // smaller, so only then is the name looked up again.
 constexpr uint64_t kRotatedOutMargin = 1 << 20;
 
-// Opens and locks the file now at `path`; `size` gets its length, exact while we hold the lock.
-// Another tester may have rotated the file between our open and our lock (`rotateAt`, 0 when
-// nobody rotates); the entry then goes into the new file, not after the rotated one's end.
-// Each system call counts here: three entries go with every exchange.
+// The log's length as this process knows it between two looks: its own entries add to it, and
+// it looks (fstat) every kLookEvery entries and at every entry near the limit. Another tester
+// writing the same file then delays a rotation by a few entries at most, and an exchange's three
+// entries cost the open, lock, write and close that each entry needs, and nothing more.
+constexpr int kLookEvery = 64;
+class KnownLength {
+public:
+    // The length to go by, when no look is due.
+    bool Recall(const std::string& path, uint64_t rotateAt, uint64_t& size) {
+        std::lock_guard lock(mutex_);
+        if (path != path_ || unlooked_ >= kLookEvery || length_ + kRotatedOutMargin > rotateAt) return false;
+        ++unlooked_;
+        size = length_;
+        return true;
+    }
+    void Looked(const std::string& path, uint64_t size) {
+        std::lock_guard lock(mutex_);
+        path_ = path;
+        length_ = size;
+        unlooked_ = 0;
+    }
+    void Wrote(const std::string& path, uint64_t size) {
+        std::lock_guard lock(mutex_);
+        if (path == path_) length_ = size;
+    }
+
+private:
+    std::mutex mutex_;
+    std::string path_;
+    uint64_t length_ = 0;
+    int unlooked_ = 0;
+};
+KnownLength gKnownLength;
+
+// Opens and locks the file now at `path`; `size` gets its length (0 when nobody rotates,
+// `rotateAt` 0). Another tester may have rotated the file between our open and our lock; the
+// entry then goes into the new file, not after the rotated one's end.
 int OpenLocked(const std::string& path, uint64_t rotateAt, uint64_t& size) {
     for (int attempt = 0; attempt < 3; ++attempt) {
         const int fd = ::open(path.c_str(), O_WRONLY | O_APPEND | O_CREAT | O_CLOEXEC, 0644);
@@ -66,13 +142,16 @@ int OpenLocked(const std::string& path, uint64_t rotateAt, uint64_t& size) {
             ::close(fd);
             return -1;
         }
+        size = 0;
+        if (rotateAt == 0 || gKnownLength.Recall(path, rotateAt, size)) return fd;
         struct stat held{}, named{};
         if (fstat(fd, &held) != 0) {
             ::close(fd);
             return -1;
         }
         size = uint64_t(held.st_size);
-        const bool mayBeRotatedOut = rotateAt != 0 && size + kRotatedOutMargin > rotateAt;
+        gKnownLength.Looked(path, size);
+        const bool mayBeRotatedOut = size + kRotatedOutMargin > rotateAt;
         if (!mayBeRotatedOut ||
             (stat(path.c_str(), &named) == 0 && held.st_ino == named.st_ino && held.st_dev == named.st_dev))
             return fd;
@@ -80,78 +159,123 @@ int OpenLocked(const std::string& path, uint64_t rotateAt, uint64_t& size) {
     }
     return -1;
 }
-void WriteAll(int fd, const std::string& bytes) {
-    const ssize_t ignored = ::write(fd, bytes.data(), bytes.size());  // a failed write loses the entry
-    (void)ignored;
+// The whole entry in one write; a failed one loses it. Returns the bytes written.
+uint64_t WriteAll(int fd, const std::string& bytes) {
+    const ssize_t n = ::write(fd, bytes.data(), bytes.size());
+    return n > 0 ? uint64_t(n) : 0;
 }
+
+const std::shared_ptr<const std::string>& VrxLogPath() {
+    static const auto path = std::make_shared<const std::string>(kVrxLogName);
+    return path;
+}
+
+std::shared_ptr<const std::string> SharedExchangeLogPath() {
+    auto& setting = PathSetting();
+    std::lock_guard lock(setting.mutex);
+    if (!setting.path) setting.path = std::make_shared<const std::string>(DefaultExchangeLogPath());
+    return setting.path;
+}
+
 
 }  // namespace
 
-LogEntry::LogEntry(const std::string& path, const std::string& stamp, uint64_t rotateAt)
-    : path_(path), rotateAt_(rotateAt) {
-    fd_ = path.empty() ? -1 : OpenLocked(path, rotateAt, size_);
-    if (fd_ >= 0) text_ = stamp;
+LogEntry::LogEntry(std::shared_ptr<const std::string> path, Stamp stamp, uint64_t rotateAt)
+    : path_(std::move(path)), rotateAt_(rotateAt) {
+    if (!path_ || path_->empty()) return;
+    const auto now = std::chrono::system_clock::now();
+    fd_ = OpenLocked(*path_, rotateAt, size_);
+    if (fd_ < 0) return;
+    text_.reserve(128);
+    if (stamp == Stamp::Exchange) AppendExchangeLogStamp(text_, now);
+    else AppendVrxLogStamp(text_, now);
 }
 
 LogEntry::~LogEntry() {
     if (fd_ < 0) return;
-    const std::string bytes = Utf8ToCp1251(text_);
+    const std::string& bytes = text_;
     const bool full = rotateAt_ != 0 && !bytes.empty() && size_ > 0 && size_ + bytes.size() > rotateAt_;
     if (full) {
         // Still under our lock: no other tester writes while the files shift.
-        RotateLogFiles(path_, kKeptExchangeLogs);
+        RotateLogFiles(*path_, kKeptExchangeLogs);
         uint64_t freshSize = 0;
-        const int fresh = OpenLocked(path_, rotateAt_, freshSize);
+        const int fresh = OpenLocked(*path_, rotateAt_, freshSize);
         if (fresh >= 0) {
-            WriteAll(fresh, bytes);
+            gKnownLength.Wrote(*path_, freshSize + WriteAll(fresh, bytes));
             ::close(fresh);
             ::close(fd_);
             return;
         }
         // Another tester took the new file first: the entry ends the rotated one, whole.
     }
-    if (!bytes.empty()) WriteAll(fd_, bytes);
+    const uint64_t written = bytes.empty() ? 0 : WriteAll(fd_, bytes);
+    if (rotateAt_ != 0) gKnownLength.Wrote(*path_, size_ + written);
     ::close(fd_);
 }
 
 void LogEntry::Append(std::string_view text) {
-    if (fd_ >= 0) text_ += text;
+    if (fd_ >= 0) AppendAsCp1251(text_, text);
+}
+
+void LogEntry::AppendCp1251(std::string_view bytes) {
+    if (fd_ >= 0) text_ += bytes;
 }
 
 TELogger::TELogger()
-    : LogEntry(gLogOff.load(std::memory_order_relaxed) ? std::string() : ExchangeLogPath(),
-               gLogOff.load(std::memory_order_relaxed) ? std::string() : ExchangeLogStamp(std::chrono::system_clock::now()),
-               ExchangeLogLimit()) {}
+    : LogEntry(gLogOff.load(std::memory_order_relaxed) ? nullptr : SharedExchangeLogPath(), Stamp::Exchange,
+               ExchangeLogLimit()) {
+    if (!IsOpen() && !gLogOff.load(std::memory_order_relaxed)) NoteUnopenedLog(ExchangeLogPath());
+}
 
 void SetExchangeLogOff(bool off) { gLogOff.store(off, std::memory_order_relaxed); }
 
-cVRX_Logger::cVRX_Logger() : LogEntry(kVrxLogName, VrxLogStamp(std::chrono::system_clock::now())) {}
-
-std::string ExchangeLogStamp(std::chrono::system_clock::time_point when) {
-    const auto ms = std::chrono::duration_cast<std::chrono::milliseconds>(when.time_since_epoch()).count() % 1000;
-    char digits[8];
-    std::snprintf(digits, sizeof digits, ":%03d ", static_cast<int>(ms < 0 ? ms + 1000 : ms));
-    return DateTimeText(when) + digits;
+void SetExchangeLogProblemReport(std::function<void(const std::string&)> report) {
+    auto& r = ProblemReport();
+    std::lock_guard lock(r.mutex);
+    r.report = std::move(report);
+    r.said = false;
 }
 
-std::string VrxLogStamp(std::chrono::system_clock::time_point when) { return DateTimeText(when) + " "; }
+cVRX_Logger::cVRX_Logger() : LogEntry(VrxLogPath(), Stamp::Vrx) {}
+cVRX_Logger::cVRX_Logger(const std::string& path)
+    : LogEntry(std::make_shared<const std::string>(path), Stamp::Vrx) {}
+
+void AppendExchangeLogStamp(std::string& out, std::chrono::system_clock::time_point when) {
+    AppendDateTime(out, when);
+    auto ms = std::chrono::duration_cast<std::chrono::milliseconds>(when.time_since_epoch()).count() % 1000;
+    if (ms < 0) ms += 1000;
+    const char digits[] = {':', char('0' + ms / 100), char('0' + ms / 10 % 10), char('0' + ms % 10), ' '};
+    out.append(digits, sizeof digits);
+}
+
+void AppendVrxLogStamp(std::string& out, std::chrono::system_clock::time_point when) {
+    AppendDateTime(out, when);
+    out += ' ';
+}
+
+std::string ExchangeLogStamp(std::chrono::system_clock::time_point when) {
+    std::string stamp;
+    AppendExchangeLogStamp(stamp, when);
+    return Cp1251ToUtf8(stamp);
+}
+
+std::string VrxLogStamp(std::chrono::system_clock::time_point when) {
+    std::string stamp;
+    AppendVrxLogStamp(stamp, when);
+    return Cp1251ToUtf8(stamp);
+}
 
 std::string ExchangeLogPathFor(const std::string& executablePath, bool folderWritable,
                                const char* xdgStateHome, const char* home) {
     return ToolFilePath(executablePath, ".log", folderWritable, xdgStateHome, home, ".local/state");
 }
 
-std::string ExchangeLogPath() {
-    auto& setting = PathSetting();
-    std::lock_guard lock(setting.mutex);
-    if (setting.path.empty()) setting.path = DefaultExchangeLogPath();
-    return setting.path;
-}
+std::string ExchangeLogPath() { return *SharedExchangeLogPath(); }
 
 void SetExchangeLogPath(const std::string& path) {
     auto& setting = PathSetting();
     std::lock_guard lock(setting.mutex);
-    setting.path = path;
+    setting.path = path.empty() ? nullptr : std::make_shared<const std::string>(path);
 }
 
 void SetExchangeLogLimit(uint64_t bytes) { gLogLimit.store(bytes, std::memory_order_relaxed); }

@@ -1,6 +1,7 @@
 #include "link/PortOpenFailure.h"
 
 #include <cerrno>
+#include <cstdio>
 #include <cstdlib>
 #include <dirent.h>
 #include <fstream>
@@ -89,8 +90,13 @@ PortOpenFailure DescribePortFailure(const std::string& path, PortProblem problem
     PortOpenFailure failure{problem, error, {}, {}};
     if (problem == PortProblem::NoPermission) {
         struct stat st{};
-        const group* owner = stat(path.c_str(), &st) == 0 ? getgrgid(st.st_gid) : nullptr;
+        const bool known = stat(path.c_str(), &st) == 0;
+        const group* owner = known ? getgrgid(st.st_gid) : nullptr;
         failure.group = owner && owner->gr_name ? owner->gr_name : kSerialGroup;
+        if (known) {
+            failure.mode = st.st_mode & 07777;
+            failure.groupMayOpen = st.st_gid != 0 && (st.st_mode & S_IRGRP) && (st.st_mode & S_IWGRP);
+        }
     } else if (problem == PortProblem::Busy) {
         failure.holders = ProgramsHolding(path, self);
     }
@@ -102,6 +108,15 @@ std::string PortFailureReason(const PortOpenFailure& failure) {
     case PortProblem::None: return {};
     case PortProblem::Missing: return "нет такого порта";
     case PortProblem::NoPermission:
+        if (!failure.groupMayOpen) {
+            // Joining root, or a group the node shuts out, is no advice: the node needs a udev rule.
+            char mode[8];
+            std::snprintf(mode, sizeof mode, "%04o", failure.mode);
+            return "нет прав на порт: его группа " + failure.group + " (права " + mode +
+                   ") не открывает его пользователям. Нужно правило udev с GROUP=\"" + kSerialGroup +
+                   "\", MODE=\"0660\" для этого устройства, затем sudo usermod -aG " + kSerialGroup +
+                   " $USER и войти в систему заново";
+        }
         return "нет прав на порт: пользователь не в группе " + failure.group + ", которой принадлежит устройство. "
                "Вступить: sudo usermod -aG " + failure.group + " $USER, затем выйти из системы и войти заново";
     case PortProblem::Busy:

@@ -21,6 +21,10 @@ struct PortOpenFailure {
     int error = 0;            // errno of the failed step, 0 when the flag or lock said "taken"
     std::string group;        // group owning the device node, for NoPermission
     std::string holders;      // "minicom (pid 1234)", for Busy when /proc tells
+    // For NoPermission: whether joining `group` would open the node (the group may read and
+    // write it, and it is no system group such as root), and the node's permission bits.
+    bool groupMayOpen = true;
+    unsigned mode = 0;
 };
 
 // The problem an errno of open(), ioctl() or tcgetattr() on a tty stands for.

@@ -2,6 +2,8 @@
 
 #include <fcntl.h>
 #include <stdlib.h>
+#include <sys/file.h>
+#include <sys/ioctl.h>
 #include <sys/stat.h>
 #include <termios.h>
 #include <unistd.h>
@@ -101,4 +103,14 @@ void PtyPort::StopEcho() {
     if (slave_ < 0 || tcgetattr(slave_, &t) != 0 || !(t.c_lflag & (ECHO | ECHONL))) return;
     t.c_lflag &= ~tcflag_t(ECHO | ECHONL);
     tcsetattr(slave_, TCSANOW, &t);
+}
+
+bool PtyPort::ClearStaleExclusive() {
+    int exclusive = 0;
+    if (slave_ < 0 || ioctl(slave_, TIOCGEXCL, &exclusive) != 0 || exclusive == 0) return false;
+    // Our own lock is granted only when no tester holds one; it is held just for the clearing.
+    if (flock(slave_, LOCK_EX | LOCK_NB) != 0) return false;
+    const bool cleared = ioctl(slave_, TIOCNXCL) == 0;
+    flock(slave_, LOCK_UN);
+    return cleared;
 }

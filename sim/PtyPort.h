@@ -27,6 +27,11 @@ public:
     // A serial line never echoes. A program that opened the port with terminal defaults
     // would have the pty hand every answer straight back to the simulator as a request.
     void StopEcho();
+    // A program that set the port's exclusive flag and was killed leaves it set: the pty stays
+    // open here, so the kernel never clears it, and every later open is refused. When no one
+    // holds the port's lock (a live tester holds it as long as the port is open) the flag is
+    // cleared; true when it was.
+    bool ClearStaleExclusive();
 
 private:
     int master_ = -1;

@@ -69,7 +69,7 @@ void ReadFile(SimController& c, const SimRequest& rq, SimAnswer& a) {
     const uint32_t offset = rq.U32(3);
     const auto size = uint32_t(file->Data.size());
     if (offset == kSizeQuery) {
-        a.U32(size);
+        a.U32(size + file->Missing);
         return;
     }
     const uint32_t length = offset >= size ? 0 : std::min<uint32_t>({rq.U16(7), kChunkMax, size - offset});

@@ -16,6 +16,7 @@ constexpr uint8_t kSimPinToSupply = 253;
 struct SimSdFile {
     std::string Name;           // 8-bit (Windows-1251) as on the card
     std::vector<uint8_t> Data;
+    uint32_t Missing = 0;       // the size reported exceeds the data by this much: the file ends early
 };
 
 // A few files so that a bare simulator has something to browse.

@@ -14,6 +14,11 @@ std::chrono::nanoseconds ByteTime(int bitRate) {
     return std::chrono::nanoseconds(int64_t(bits) * 1000000000 / std::max(bitRate, 1));
 }
 
+namespace {
+// How often a port left exclusive by a killed program is looked for.
+constexpr std::chrono::seconds kStaleCheckPeriod{1};
+}  // namespace
+
 SimServer::SimServer(const SimConfig& config, SimClockSource clock)
     : config_(config), bus_(config, std::move(clock)) {}
 
@@ -136,6 +141,7 @@ void SimServer::Run() {
             Clock::time_point t = NextByteTime(queue_.front());
             if (!wake || t < *wake) wake = t;
         }
+        if (!wake || nextStaleCheck_ < *wake) wake = nextStaleCheck_;
         timespec timeout{};
         timespec* timeoutPtr = nullptr;
         if (wake) {
@@ -150,6 +156,10 @@ void SimServer::Run() {
         if (ready < 0 && errno != EINTR) break;
         if (stop_) break;
         if (ready > 0 && (fds[0].revents & POLLIN)) ReadRequests();
+        if (Clock::now() >= nextStaleCheck_) {
+            if (pty_.ClearStaleExclusive()) Note("exclusive flag of a program gone without closing the port cleared");
+            nextStaleCheck_ = Clock::now() + kStaleCheckPeriod;
+        }
         {
             std::lock_guard lock(mutex_);
             Queue(bus_.Release(NowMs()));

@@ -66,6 +66,7 @@ private:
     std::mutex mutex_;
     std::deque<Outgoing> queue_;
     Clock::time_point epoch_ = Clock::now();
+    Clock::time_point nextStaleCheck_ = Clock::now();  // of an exclusive flag nobody holds
 };
 
 // Time one byte takes on the line: start bit, data bits, parity, stop bits.

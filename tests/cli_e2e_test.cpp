@@ -2,6 +2,8 @@
 // exit status, the failures by their kind, and a refused value that sends nothing.
 #include <gtest/gtest.h>
 
+#include <fcntl.h>
+#include <signal.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -12,6 +14,7 @@
 #include <memory>
 #include <nlohmann/json.hpp>
 #include <sstream>
+#include <thread>
 
 #include "cli/CliCommands.h"
 #include "cli/CliConfigKeys.h"
@@ -161,7 +164,8 @@ TEST_F(CliE2e, EveryCommandOnce) {
         const char* Name;
         std::function<int(const CliContext&)> Command;
         int Exit;
-        const char* Shows;  // in stdout
+        const char* Shows;     // in stdout
+        const char* Says = "";  // in stderr
     } rows[] = {
         {"identify", [](auto& c) { return CliIdentify(c); }, 0, "5-канальная ТРК"},
         {"poll", [](auto& c) { return CliPoll(c, 2); }, 0, "\nChStatusListView 6 0: "},
@@ -194,17 +198,21 @@ TEST_F(CliE2e, EveryCommandOnce) {
         {"config get", [](auto c) { c.Link.BitRate = 19200; return CliConfigGet(c); }, 0, "\npumpOut.2=3\n"},
         // Read, found in conflict as the configuration window would mark it, and not written.
         {"config of two channels on one hose",
-         [](auto c) { c.Link.BitRate = 19200; return CliConfigSet(c, {"hoseSet.1=1", "hoseSet.3=1"}); }, 64, ""},
+         [](auto c) { c.Link.BitRate = 19200; return CliConfigSet(c, {"hoseSet.1=1", "hoseSet.3=1"}); }, 64, "",
+         "config set: Наборы шлангов в конфликте, каналы 1, 3\n"},
         {"config of one output twice",
-         [](auto c) { c.Link.BitRate = 19200; return CliConfigSet(c, {"smallValveOut.4=3", "largeValveOut.4=3"}); }, 64, ""},
+         [](auto c) { c.Link.BitRate = 19200; return CliConfigSet(c, {"smallValveOut.4=3", "largeValveOut.4=3"}); }, 64, "",
+         "config set: Силовые выходы в конфликте, каналы 1, 2, 4\n"},
         {"config unchanged by them", [](auto c) { c.Link.BitRate = 19200; return CliConfigGet(c); }, 0, "\nhoseSet.3=3\n"},
         {"search", [](auto& c) { return CliSearch(c, 1, 2); }, 0, "19200 1 найдено 5-канальная ТРК\n"},
-        {"no such port", [](auto c) { c.Link.Port = "ttyNoSuchPort"; return CliIdentify(c); }, 2, ""},
+        {"no such port", [](auto c) { c.Link.Port = "ttyNoSuchPort"; return CliIdentify(c); }, 2, "",
+         "identify: Не могу открыть ttyNoSuchPort (нет такого порта)\n"},
     };
     for (const Row& r : rows) {
         const Run run = Cli(r.Command);
         EXPECT_EQ(run.Exit, r.Exit) << r.Name << "\n" << run.Out << run.Err;
         EXPECT_NE(run.Out.find(r.Shows), std::string::npos) << r.Name << "\n" << run.Out;
+        EXPECT_NE(run.Err.find(r.Says), std::string::npos) << r.Name << "\n" << run.Err;
         // A failure is named on stderr; a success says nothing there.
         EXPECT_EQ(run.Err.empty(), r.Exit == 0) << r.Name << "\n" << run.Err;
     }
@@ -224,7 +232,11 @@ TEST_F(CliE2e, RefusedValuesSendNothing) {
         {"price of channel 16", [](auto& c) { return CliPriceSet(c, 16, "1"); }, "канал от 1 до 15"},
         {"dose of nothing", [](auto& c) { return CliDose(c, 1, "0", ""); }, "Неправильный объём"},
         {"dose both ways", [](auto& c) { return CliDose(c, 1, "1", "2"); }, "--litres"},
-        {"address 255", [](auto& c) { return CliAddressSet(c, 255); }, "от 1 до 254"},
+        // The window's rule: beyond 127 the searches would not find the controller again.
+        {"address 255", [](auto& c) { return CliAddressSet(c, 255); }, "Адрес должен быть от 1 до 127"},
+        {"address 200 at 9600", [](auto& c) { return CliAddressSet(c, 200); }, "Адрес должен быть от 1 до 127"},
+        {"address 226 at 4800", [](auto c) { c.Link.BitRate = 4800; return CliAddressSet(c, 226); },
+         "Адрес должен быть от 1 до 225"},
         {"rate of no divisor", [](auto& c) { return CliRateSet(c, 12345); }, "Недопустимая скорость обмена"},
         {"time of no day", [](auto& c) { return CliTimeSet(c, "31.02.2025 10:00:00"); }, "Неверный формат времени"},
         {"search range upside down", [](auto& c) { return CliSearch(c, 9, 2); }, "Диапазон"},
@@ -237,6 +249,53 @@ TEST_F(CliE2e, RefusedValuesSendNothing) {
         EXPECT_NE(run.Err.find(r.Message), std::string::npos) << r.Name << ": " << run.Err;
     }
     EXPECT_EQ(Log().find("Request:"), std::string::npos) << Log();
+}
+
+// "sd get" copies the card's file byte for byte; a file the controller ends before its size is
+// a failure that names where it ended, and no damaged copy is left.
+TEST_F(CliE2e, SdGetCopiesEveryByteOrFails) {
+    std::vector<uint8_t> binary(1040);
+    for (size_t i = 0; i < binary.size(); ++i) binary[i] = uint8_t(i * 7);  // zeros, 0x98 and all
+    sim_.reset();
+    SimConfig config;
+    config.Controller.Pouring.Customers = false;
+    config.Controller.Service.SdFiles = {{"DATA.BIN", binary}, {"CUT.BIN", binary, 300}};
+    sim_ = std::make_unique<SimHarness>(config);
+    ASSERT_TRUE(sim_->Started()) << sim_->Error();
+    c_.Link.Port = sim_->PortName();
+    const std::string copy = (dir_ / "data.bin").string(), cut = (dir_ / "cut.bin").string();
+
+    Run run = Cli([&](auto& c) { return CliSdGet(c, "DATA.BIN", copy); });
+    EXPECT_EQ(run.Exit, kExitDone) << run.Err;
+    EXPECT_EQ(ReadFile(copy), std::string(binary.begin(), binary.end()));
+
+    run = Cli([&](auto& c) { return CliSdGet(c, "CUT.BIN", cut); });
+    EXPECT_EQ(run.Exit, kExitNoLink) << run.Out;
+    EXPECT_NE(run.Err.find("файл оборвался на байте 1040 из 1340"), std::string::npos) << run.Err;
+    EXPECT_FALSE(fs::exists(cut));
+}
+
+TEST_F(CliE2e, MemoryDumpOfAnEmptyMemoryIsAnEmptyFile) {
+    const std::string dump = (dir_ / "empty.txt").string();
+    const Run run = Cli([&](auto& c) { return CliMemoryDump(c, dump); });
+    EXPECT_EQ(run.Exit, kExitDone) << run.Err;
+    EXPECT_TRUE(fs::exists(dump));
+    EXPECT_EQ(ReadFile(dump), "");
+}
+
+TEST_F(CliE2e, AnUnwritableExchangeLogIsSaidOnce) {
+    SayExchangeLogProblemsOnStderr();
+    const std::string missing = (dir_ / "no-such-folder" / "tester.log").string();
+    SetExchangeLogPath(missing);
+    const Run first = Cli([](auto& c) { return CliIdentify(c); });
+    const Run second = Cli([](auto& c) { return CliIdentify(c); });
+    SetExchangeLogProblemReport({});
+    EXPECT_EQ(first.Exit, kExitDone);
+    const std::string line = "ornix-cli: Не могу записать журнал обмена " + missing + " (";
+    const size_t at = first.Err.find(line);
+    ASSERT_NE(at, std::string::npos) << first.Err;
+    EXPECT_EQ(first.Err.find(line, at + 1), std::string::npos) << first.Err;
+    EXPECT_EQ(second.Err, "");
 }
 
 TEST_F(CliE2e, JsonNamesTheFailure) {
@@ -261,6 +320,67 @@ int RunProgram(const std::string& args, std::string* out = nullptr) {
         if (out) out->append(buffer, n);
     const int status = pclose(p);
     return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+}
+
+// Starts a program beside this test with its output thrown away, lets it run `settleMs`, sends
+// `signal` and returns the wait status (killed after 20 s, so a hang fails instead of blocking).
+int StatusAfterSignal(const std::string& program, std::vector<std::string> args, int signal, int settleMs) {
+    const fs::path path = fs::read_symlink("/proc/self/exe").parent_path() / program;
+    const pid_t pid = fork();
+    if (pid == 0) {
+        const int null = ::open("/dev/null", O_WRONLY);
+        dup2(null, 1);
+        dup2(null, 2);
+        std::vector<char*> argv{const_cast<char*>(program.c_str())};
+        for (std::string& a : args) argv.push_back(a.data());
+        argv.push_back(nullptr);
+        execv(path.c_str(), argv.data());
+        _exit(127);
+    }
+    std::this_thread::sleep_for(std::chrono::milliseconds(settleMs));
+    kill(pid, signal);
+    int status = -1;
+    for (int i = 0; i < 200 && waitpid(pid, &status, WNOHANG) == 0; ++i)
+        std::this_thread::sleep_for(std::chrono::milliseconds(100));
+    if (!WIFEXITED(status) && !WIFSIGNALED(status)) {
+        kill(pid, SIGKILL);
+        waitpid(pid, &status, 0);
+    }
+    return status;
+}
+
+// SIGINT and SIGTERM end both programs through their normal close: a command in the middle of
+// a long read stops and closes the port, so nobody finds it "busy" afterwards.
+TEST_F(CliE2e, StopSignalsEndThroughTheNormalClose) {
+    // At the line's own pace a memory dump takes over a minute: the signal finds it reading.
+    sim_.reset();
+    SimConfig config;
+    config.Controller.Pouring.Customers = false;
+    config.Pace = true;
+    sim_ = std::make_unique<SimHarness>(config);
+    ASSERT_TRUE(sim_->Started()) << sim_->Error();
+    const std::string dump = (dir_ / "stopped.txt").string();
+    struct Row {
+        const char* Program;
+        std::vector<std::string> Args;
+        int Signal, Exit, SettleMs;
+    } rows[] = {
+        {"ornix-cli", {"--port", sim_->PortName(), "memory", "dump", dump}, SIGINT, 128 + SIGINT, 1500},
+        {"ornix-cli", {"--port", sim_->PortName(), "memory", "dump", dump}, SIGTERM, 128 + SIGTERM, 1500},
+        {"ornix-tester", {"-platform", "offscreen"}, SIGTERM, 0, 3000},
+        {"ornix-tester", {"-platform", "offscreen"}, SIGINT, 0, 3000},
+    };
+    for (const Row& r : rows) {
+        const int status = StatusAfterSignal(r.Program, r.Args, r.Signal, r.SettleMs);
+        ASSERT_TRUE(WIFEXITED(status)) << r.Program << " " << r.Signal << ": ended by signal "
+                                       << (WIFSIGNALED(status) ? WTERMSIG(status) : -1);
+        EXPECT_EQ(WEXITSTATUS(status), r.Exit) << r.Program << " " << r.Signal;
+        // Opened again at once: the simulator's own clearing of a stale flag is not waited for.
+        TECOMPort port;
+        port.PortName = sim_->PortName();
+        EXPECT_EQ(port.Open(), 0) << r.Program << " " << r.Signal << ": " << port.ResultText;
+        port.Close();
+    }
 }
 
 TEST_F(CliE2e, ProgramArgumentsAndExitStatus) {

@@ -73,6 +73,22 @@ TEST(TrkCfgControls, FieldsOfTheRecord) {
     EXPECT_TRUE(c.TrigNozzle[3]);
 }
 
+// Each emergency-button inversion has its own bit, read and written on its own.
+TEST(TrkCfgControls, EmergencyButtonInversionsApart) {
+    struct Case { uint8_t byte; std::array<bool, 2> inverted; };
+    for (const Case& c : {Case{0x20, {true, false}}, Case{0x40, {false, true}}, Case{0x60, {true, true}},
+                          Case{0x1F, {false, false}}}) {
+        auto rec = Typical;
+        rec[1] = c.byte;
+        const TrkCfgControls controls = TrkCfgToControls(rec);
+        EXPECT_EQ(controls.InvAvarBtn, c.inverted) << int(c.byte);
+        auto back = rec;
+        back[1] = 0;
+        ControlsToTrkCfg(controls, back);
+        EXPECT_EQ(back[1], c.byte) << int(c.byte);
+    }
+}
+
 TEST(TrkCfgControls, BehaviourByte) {
     struct Case { uint8_t byte; bool wait, totals, accuracy, kazakh, vrx; };
     const Case cases[] = {

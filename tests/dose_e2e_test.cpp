@@ -194,7 +194,7 @@ TEST(DosePollE2e, FillFollowedByThePoll) {
         return std::stod(views.Ch(12, 1));
     };
 
-    poured(1);  // the poll has taken its slot: what comes now is handed over to it
+    poured(1);  // the poll has taken its own hand-over: what comes now is handed over to it
     ASSERT_TRUE(run(LoadDose, "Загрузка параметров дозы 2...OK", 100000));
     ASSERT_TRUE(run(StartDose, "Запуск дозы 2...OK"));
     const double first = poured(1);

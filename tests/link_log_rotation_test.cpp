@@ -154,4 +154,17 @@ TEST_F(LogRotationTest, TwoTestersNeverSplitAnEntry) {
     }
 }
 
+// Another tester that fills the shared file past the limit is noticed within a few of our
+// entries, though we do not look at the file's length for every entry.
+TEST_F(LogRotationTest, FileFilledByAnotherWriterIsRotatedSoon) {
+    constexpr uint64_t kBigLimit = 3 << 20;
+    SetExchangeLogLimit(kBigLimit);
+    Write("A", 0);
+    std::ofstream(log_, std::ios::binary | std::ios::app) << std::string(kBigLimit + 1000, 'B') << "\r\n";
+    for (int n = 1; n <= 70; ++n) Write("A", n);
+    ASSERT_TRUE(fs::exists(log_ + ".1"));
+    EXPECT_LT(fs::file_size(log_), 70 * 100u);
+    EXPECT_NE(Lines(ReadFile(log_)).back().find("Чтение времени A 70 конец"), std::string::npos);
+}
+
 }  // namespace

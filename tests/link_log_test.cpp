@@ -4,6 +4,7 @@
 #include "link/UserFormats.h"
 #include "link/ComPortUnit.h"
 #include "link/Cp1251.h"
+#include "link/DescriptionLines.h"
 #include "link/ExchangeLog.h"
 #include "link/FrameCodec.h"
 #include "link/ResultCodes.h"
@@ -203,6 +204,41 @@ TEST_F(LogTest, OneExchangeWritesDescriptionRequestAndAnswer) {
         Utf8ToCp1251("Answer :\r\nНет ответа\r\n"),
     };
     EXPECT_EQ(Entries(Log()), expected);
+}
+
+// A description line handed out again must be the one a fresh description would give: every
+// byte of the request and the rate count, and a describer put in place of another is used.
+TEST(DescriptionLines, MadeOnceButNeverStale) {
+    struct Case {
+        std::vector<uint8_t> request;
+        int rate;
+    };
+    const Case cases[] = {
+        {{1, 8}, 9600},
+        {{1, 145, 0, 0, 0, 0, 8}, 9600},    // names the rate it switches from
+        {{1, 145, 0, 0, 0, 0, 8}, 19200},
+        {{1, 145, 0, 0, 0, 0, 16}, 19200},  // and the one it switches to
+        {{1, 206, 2}, 9600},                 // the channel
+        {{1, 206, 3}, 9600},
+        {{1, 206}, 9600},                    // a short request
+    };
+    DescriptionLines lines;
+    for (int round = 0; round < 2; ++round)
+        for (const Case& c : cases) {
+            const int length = int(c.request.size());
+            EXPECT_EQ(lines.Line(&DescribeRequestAtRate, c.request.data(), length, c.rate),
+                      Utf8ToCp1251(DescribeRequestAtRate(c.request.data(), length, c.rate) + "\r\n"))
+                << round << " " << ToHex(c.request);
+        }
+    const uint8_t time[] = {1, 8};
+    const DescriptionLines::Describer other = [](const uint8_t*, int, int) { return std::string("Другой"); };
+    EXPECT_EQ(lines.Line(other, time, 2, 9600), Utf8ToCp1251("Другой\r\n"));
+    // Prices written one after another do not pile up lines.
+    for (uint32_t price = 0; price < 1000; ++price) {
+        const uint8_t request[] = {1, 205, 0, uint8_t(price), uint8_t(price >> 8), 0, 0};
+        lines.Line(&DescribeRequestAtRate, request, 7, 9600);
+    }
+    EXPECT_LE(lines.Kept(), 256u);
 }
 
 }  // namespace

@@ -6,6 +6,8 @@
 #include "tests/support/PtyPeer.h"
 
 #include <gtest/gtest.h>
+#include <tuple>
+#include <vector>
 
 #include <cerrno>
 #include <csignal>
@@ -146,9 +148,40 @@ TEST(PortOpenFailure, ForbiddenNodeNamesItsGroupAndTheRemedy) {
         }
     }
     std::filesystem::remove(file);
-    EXPECT_EQ(reason, "нет прав на порт: пользователь не в группе " + groupName +
-                          ", которой принадлежит устройство. Вступить: sudo usermod -aG " + groupName +
-                          " $USER, затем выйти из системы и войти заново");
+    // Mode 0 shuts the group out too: joining it would not help, so the advice is a udev rule.
+    EXPECT_EQ(reason, "нет прав на порт: его группа " + groupName +
+                          " (права 0000) не открывает его пользователям. Нужно правило udev с GROUP=\"dialout\", "
+                          "MODE=\"0660\" для этого устройства, затем sudo usermod -aG dialout $USER и войти в систему заново");
+}
+
+// Joining the node's group is advised only where it opens the node: never root, never a group
+// the node's bits shut out.
+TEST(PortOpenFailure, JoiningTheGroupIsAdvisedOnlyWhereItHelps) {
+    const std::string join = "нет прав на порт: пользователь не в группе dialout, которой принадлежит устройство. "
+                             "Вступить: sudo usermod -aG dialout $USER, затем выйти из системы и войти заново";
+    const std::string rule = "нет прав на порт: его группа root (права 0660) не открывает его пользователям. "
+                             "Нужно правило udev с GROUP=\"dialout\", MODE=\"0660\" для этого устройства, затем "
+                             "sudo usermod -aG dialout $USER и войти в систему заново";
+    EXPECT_EQ(PortFailureReason({PortProblem::NoPermission, EACCES, "dialout", {}, true, 0660}), join);
+    EXPECT_EQ(PortFailureReason({PortProblem::NoPermission, EACCES, "root", {}, false, 0660}), rule);
+    for (const auto& [path, mode, gid, mayOpen] : std::vector<std::tuple<std::string, mode_t, gid_t, bool>>{
+             {TempPath("g-rw"), 0660, 20, true}, {TempPath("g-r"), 0640, 20, false},
+             {TempPath("root-rw"), 0660, 0, false}}) {
+        const int fd = ::open(path.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0600);
+        ASSERT_GE(fd, 0);
+        ::close(fd);
+        // Changing the group needs root; as another user the file keeps the user's own group.
+        if (chown(path.c_str(), uid_t(-1), gid) != 0) {
+            std::filesystem::remove(path);
+            continue;
+        }
+        ASSERT_EQ(chmod(path.c_str(), mode), 0);
+        const PortOpenFailure f = DescribePortFailure(path, PortProblem::NoPermission, EACCES, getpid());
+        EXPECT_EQ(f.groupMayOpen, mayOpen) << path;
+        EXPECT_EQ(f.mode, unsigned(mode)) << path;
+        EXPECT_EQ(PortFailureReason(f).find("usermod -aG root"), std::string::npos) << path;
+        std::filesystem::remove(path);
+    }
 }
 
 // An adapter pulled while its node is still held reads as gone, not as missing; a pty cannot show it.

@@ -1,5 +1,5 @@
 // The shared shape of every single-exchange operation, over a scripted line: what is
-// decoded and shown for good, short, refused and missing answers, and the pending slot.
+// decoded and shown for good, short, refused and missing answers, and the hand-over queue.
 #include <gtest/gtest.h>
 
 #include "engine/OperationPattern.h"

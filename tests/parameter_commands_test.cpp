@@ -222,7 +222,7 @@ TEST(SettingWriters, IndexWithoutAStagedValueSendsNothing) {
         w->SelectedChannel = c.selected;
         w->HandOver(c.op);
         EXPECT_EQ(w.Run(c.op, "01 00 00"), "") << c.selected;
-        EXPECT_EQ(w->Pending(), nullptr) << "a refused write must not stay in the slot";
+        EXPECT_EQ(w->Pending(), nullptr) << "a refused write must not stay waiting";
     }
 }
 

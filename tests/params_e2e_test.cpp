@@ -30,6 +30,7 @@ public:
     uint32_t Now = 0;
     uint32_t LocalSeconds() override { return Now; }
     int ZoneHours() override { return 3; }
+    uint32_t UtcSeconds() override { return Now - 3 * 3600; }
 };
 
 class ParamsE2e : public ::testing::Test {

@@ -144,7 +144,7 @@ TEST_F(RunnerTest, OperationHandedToLoopingJobRunsOnceBetweenPasses) {
     bool handed = false;
     ASSERT_TRUE(ui.PumpUntil([&] {
         if (!handed && gPasses >= 3) {
-            // The UI thread stages the parameter while the worker runs, then fills the slot.
+            // The UI thread stages the parameter while the worker runs, then hands the operation over.
             EXPECT_FALSE(Start(Handed, [](TComThread& w) { w.SelectedChannel = 7; }));
             handed = true;
         }
@@ -440,6 +440,7 @@ TEST_F(RunnerTest, FailedOpenIsShownAlthoughAnEarlierSendWasLeftMarked) {
     EXPECT_TRUE(Start(Other));
     ASSERT_TRUE(WaitUntilFinished());
     EXPECT_EQ("Не могу открыть ornix-no-such-port", views.LastStatus());
+    EXPECT_EQ("нет такого порта", views.LastError());  // why, beside it: not the same text again
 }
 
 namespace {

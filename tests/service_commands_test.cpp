@@ -13,6 +13,7 @@
 #include "commands/MemoryCommands.h"
 #include "commands/ServiceCommands.h"
 #include "commands/TimeCommands.h"
+#include "link/FrameCodec.h"
 #include "engine/ComThreadUnit.h"
 #include "link/ComPortUnit.h"
 #include "sim/SimBus.h"
@@ -36,10 +37,12 @@ struct ServiceViews : TRecordingViews {
     std::vector<uint32_t> Sizes;
     std::vector<int> Chunks;  // chunk lengths, in order
     std::string FileText;
+    std::string FileBytes;  // the copy: every byte as the card holds it
 
     void ShowPinTestResult(const std::array<uint8_t, kMcuPinCount>& r) override { PinResults.push_back(r); }
     void ShowSdEntries(const std::vector<std::string>& names) override { Entries = names, Listed = true; }
-    void StartSdFile(uint32_t size) override { Sizes.push_back(size), FileText.clear(); }
+    void StartSdFile(uint32_t size) override { Sizes.push_back(size), FileText.clear(), FileBytes.clear(); }
+    void AppendSdFileBytes(const std::string& bytes) override { FileBytes += bytes; }
     void AppendSdFileChunk(const std::string& text, int length, uint32_t) override {
         Chunks.push_back(length);
         FileText += text;
@@ -59,11 +62,16 @@ TEST(SdListing, ParsedOnlyWithinTheAnswer) {
         {"last name without its zero", "01 E4 00 02 00 01 41 00 01 42 43", {"A"}},
         {"answer ends at a type byte", "01 E4 00 02 00 01 41 00 01", {"A"}},
         {"Windows-1251 name", "01 E4 00 01 00 01 C6 D3 D0 CD C0 CB 2E 4C 4F 47 00", {"ЖУРНАЛ.LOG"}},
+        {"the byte without a character", "01 E4 00 01 00 01 98 41 98 00", {"\uF898A\uF898"}},
     };
     for (const Case& c : cases) {
         const Bytes answer = FromHex(c.answer);
         EXPECT_EQ(ParseSdListing(answer), c.names) << c.what;
     }
+    // Every name is asked for with the bytes the card gave.
+    ScriptedWorker w;
+    w->SdFilePath = ParseSdListing(FromHex("01 E4 00 01 00 01 98 C6 2E 98 00"))[0];
+    EXPECT_EQ(w.Run(ReadSdCardFile, "01 E4 C1"), "01 E4 08 FF FF FF FF 00 00 98 C6 2E 98 00");
     EXPECT_EQ(SdChunkText(FromHex("41 E0 00 42")), "Aа");
     EXPECT_EQ(SdChunkText({}), "");
 }
@@ -200,12 +208,37 @@ TEST_F(ServiceE2e, FilesReadInChunks) {
     EXPECT_EQ(views.Chunks, (std::vector<int>{768, 768, 464}));
     const std::string whole(withZero.begin(), withZero.end());
     EXPECT_EQ(views.FileText, whole.substr(0, 768) + whole.substr(768, 32) + whole.substr(1536));
+    EXPECT_EQ(views.FileBytes, whole);  // the copy keeps what the text view cuts at a zero
 
     // A file the card does not have: the controller's reason, the text left as it was.
     worker.SdFilePath = "NONE.TXT";
     ReadSdCardFile(worker);
     EXPECT_EQ(worker.CommandStatusText, "Чтение файла SD-карты...Ошибка 193: Ошибка SD-карты");
     EXPECT_EQ(views.Sizes.size(), 3u);
+}
+
+// Every byte of the card's file, whatever it is, and nothing the controller adds beyond its size;
+// the longest name one request holds is asked for, a longer one is not.
+TEST(SdFileCopy, BytesExactlyAndNamesUpToOneRequest) {
+    ScriptedWorker w;
+    ServiceViews views;
+    w->Ui = views.Bundle();
+    w.Line.Answer("01 E4 00 05 00 00 00");                        // size 5
+    w.Line.Answer("01 E4 00 00 00 00 00 05 00 98 00 0A FF 41 42");  // 6 bytes for 5
+    w->SdFilePath = "A.BIN";
+    ReadSdCardFile(*w);
+    EXPECT_EQ(views.FileBytes, std::string("\x98\x00\x0A\xFF\x41", 5));
+    EXPECT_EQ(views.Chunks, std::vector<int>{6});
+
+    const size_t longest = size_t(kMaxRequestContent) - 10;  // address .. length, the name, its zero byte
+    for (const size_t n : {longest, longest + 1}) {
+        w->SdFilePath = std::string(n, 'N');
+        w.Line.Requests.clear();
+        w.Line.Answers.clear();
+        w.Line.Answer("01 E4 C1");  // the card has no such file: no wait for silence
+        ReadSdCardFile(*w);
+        EXPECT_EQ(w.Line.Requests.size(), n == longest ? 1u : 0u) << n;
+    }
 }
 
 TEST_F(ServiceE2e, PinShortsAndAnEmptyCard) {
@@ -268,6 +301,24 @@ TEST_F(MemoryE2e, DumpedIntoVrxLogAndCleared) {
     EXPECT_EQ(worker.CommandStatusText, "Очистка памяти ...OK");
     // Only the clearing exchange itself is recorded after it.
     EXPECT_EQ(DecodeMemoryImage(SimMemory()).size(), 2u);
+}
+
+// The last dump is replaced only by a new one: a reading that got nothing leaves it, an empty
+// memory read to its end is an empty dump.
+TEST_F(MemoryE2e, TheOldDumpGoesOnlyForANewOne) {
+    Start({});
+    struct Case { const char* what; uint8_t address; std::string dump; } cases[] = {
+        {"nobody answers", 9, "old dump\r\n"},
+        {"an empty memory", 1, ""},
+    };
+    for (const Case& c : cases) {
+        std::ofstream("VRX.log", std::ios::binary) << "old dump\r\n";
+        worker.DeviceAddress = c.address;
+        ReadMemory(worker);
+        std::ifstream in("VRX.log", std::ios::binary);
+        EXPECT_EQ(std::string(std::istreambuf_iterator<char>(in), {}), c.dump) << c.what;
+        EXPECT_FALSE(fs::exists("VRX.log.new")) << c.what;
+    }
 }
 
 TEST_F(MemoryE2e, ReadingStoppedEarlyDecodesOnlyWhatWasRead) {

@@ -3,6 +3,7 @@
 #include <fcntl.h>
 #include <poll.h>
 #include <signal.h>
+#include <sys/ioctl.h>
 #include <sys/stat.h>
 #include <sys/wait.h>
 #include <termios.h>
@@ -11,6 +12,7 @@
 #include <atomic>
 #include <chrono>
 #include <fstream>
+#include <thread>
 
 #include <gtest/gtest.h>
 
@@ -152,6 +154,39 @@ TEST(SimOverPty, ToolCanCloseAndReopenThePort) {
         l.port.SetReadTimeout(200);
         EXPECT_EQ(l.Exchange({1, 8}), 0) << "round " << i;
     }
+}
+
+// A program killed with the port open leaves the exclusive flag on the pty the simulator keeps
+// open; the simulator clears it once nobody holds the port, but never under a live tester.
+TEST(SimOverPty, AnExclusiveFlagNobodyHoldsIsCleared) {
+    SimHarness sim;
+    ASSERT_TRUE(sim.Started()) << sim.Error();
+    const std::string path = "/dev/" + sim.PortName();
+    const int killed = ::open(path.c_str(), O_RDWR | O_NOCTTY | O_NONBLOCK | O_CLOEXEC);
+    ASSERT_GE(killed, 0);
+    ASSERT_EQ(ioctl(killed, TIOCEXCL), 0);
+    ::close(killed);
+
+    TECOMPort first, second;
+    first.PortName = second.PortName = sim.PortName();
+    const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(5);
+    // Refused at first: the flag looks like a live program's.
+    bool opened = first.Open() == 0;
+    EXPECT_FALSE(opened);
+    while (!opened && std::chrono::steady_clock::now() < deadline) {
+        std::this_thread::sleep_for(std::chrono::milliseconds(100));
+        opened = first.Open() == 0;
+    }
+    ASSERT_TRUE(opened) << first.ResultText;
+
+    std::this_thread::sleep_for(std::chrono::milliseconds(2500));  // two checks at least
+    EXPECT_NE(second.Open(), 0);
+    EXPECT_NE(second.ResultText.find("Не могу открыть"), std::string::npos) << second.ResultText;
+    first.SetReadTimeout(200);
+    uint8_t buf[256] = {1, 8};
+    first.Exchange(buf, 2);
+    EXPECT_EQ(first.Error, 0) << first.ResultText;
+    first.Close();
 }
 
 TEST(SimOverPty, PacedAnswerTakesItsLineTime) {

@@ -97,8 +97,10 @@ class FixedPcClock final : public PcClock {
 public:
     uint32_t Now = 0;
     int Zone = 3;
+    int Summer = 0;  // hours of summer time in Now
     uint32_t LocalSeconds() override { return Now; }
     int ZoneHours() override { return Zone; }
+    uint32_t UtcSeconds() override { return Now - uint32_t((Zone + Summer) * 3600); }
 };
 
 class ClockOperations : public ::testing::Test {
@@ -195,12 +197,19 @@ TEST(TimeGroupRules, TypedTimesAreParsedOrRefused) {
 }
 
 TEST_F(ClockOperations, CurrentTimeButtonUsesThePcClock) {
-    pc.Now = 86400 + 3 * 3600;
-    PcTimeGroup group = PcTimeForGroup(pc);
-    EXPECT_EQ(group.zoneItem, 3);
-    EXPECT_EQ(group.localText, " 02.01.2000 03:00:00");
-    EXPECT_EQ(group.utcText, " 02.01.2000 00:00:00");
-    EXPECT_EQ(TimeZoneForItem(group.zoneItem), 12);
+    struct Case { int summer; const char *local, *utc; } cases[] = {
+        {0, " 02.01.2000 03:00:00", " 02.01.2000 00:00:00"},
+        {1, " 02.01.2000 04:00:00", " 02.01.2000 00:00:00"},  // summer time: UTC is not an hour off
+    };
+    for (const Case& c : cases) {
+        pc.Summer = c.summer;
+        pc.Now = 86400 + uint32_t((3 + c.summer) * 3600);
+        PcTimeGroup group = PcTimeForGroup(pc);
+        EXPECT_EQ(group.zoneItem, 3);
+        EXPECT_EQ(group.localText, c.local);
+        EXPECT_EQ(group.utcText, c.utc) << c.summer;
+        EXPECT_EQ(TimeZoneForItem(group.zoneItem), 12);
+    }
 }
 
 TEST_F(ClockOperations, WritersSendTheStagedClock) {

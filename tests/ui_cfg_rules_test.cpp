@@ -2,6 +2,8 @@
 // typed values and their messages, and the remote-initialisation code.
 #include <gtest/gtest.h>
 
+#include <functional>
+
 #include "commands/ConfigMapping.h"
 #include "ui/dialogs/CfgRules.h"
 
@@ -71,6 +73,54 @@ TEST(CfgRules, PowerOutputsDriveOneThingEachButPumpsMayBeShared) {
     EXPECT_TRUE(none.Recolour);
     const PowerOutputCheck six = CheckPowerOutputs(5, {0, 1, 2, 3, 4}, {5, 6, 7, 8, 9}, {10, 11, 12, 13, 14});
     EXPECT_FALSE(six.CountValid || six.Recolour || six.WriteEnabled);
+}
+
+// The whole layout after any change, and the words of a refusal: the window shows them in
+// panel 4, "ornix-cli config set" on stderr.
+TEST(CfgRules, WholeLayoutCheckAndItsRefusal) {
+    TrkCfgControls free;
+    free.ChannelCountIndex = 4;
+    for (size_t i = 0; i < CfgChannels; ++i) {
+        free.HoseSet[i] = Hoses(uint8_t(1u << i));
+        free.SmallValveOut[i] = int(i);
+        free.LargeValveOut[i] = 5 + int(i);
+        free.PumpOut[i] = 10 + int(i);
+    }
+    struct Case {
+        const char* name;
+        std::function<void(TrkCfgControls&)> change;
+        const char *hoseRed, *outputRed;  // output marks: any of reduction, main, pump
+        std::string text;
+    };
+    const Case cases[] = {
+        {"free", [](auto&) {}, ".....", ".....", ""},
+        {"hoses 1 and 3 share hose 1", [](auto& c) { c.HoseSet[2] = Hoses(0x05); }, "R.R..", ".....",
+         "Наборы шлангов в конфликте, каналы 1, 3"},
+        {"one output for both valves of channel 4", [](auto& c) { c.SmallValveOut[3] = c.LargeValveOut[3]; },
+         ".....", "...R.", "Силовые выходы в конфликте, каналы 4"},
+        {"pump 2 on main valve 5's output", [](auto& c) { c.PumpOut[1] = c.LargeValveOut[4]; }, ".....", ".R..R",
+         "Силовые выходы в конфликте, каналы 2, 5"},
+        {"hoses first, then outputs", [](auto& c) { c.HoseSet[1] = Hoses(0x03); c.PumpOut[0] = 5; }, "RR...", "R....",
+         "Наборы шлангов в конфликте, каналы 1, 2"},
+        {"a conflict of an inactive channel", [](auto& c) { c.ChannelCountIndex = 1; c.SmallValveOut[4] = 0; },
+         ".....", ".....", ""},
+        {"no channel count", [](auto& c) { c.ChannelCountIndex = X; }, ".....", ".....", "Неверное число каналов"},
+    };
+    for (const Case& c : cases) {
+        TrkCfgControls controls = free;
+        c.change(controls);
+        const LayoutCheck check = CheckLayout(controls);
+        EXPECT_EQ(Marks(check.HoseRed), c.hoseRed) << c.name;
+        ChannelMarks outputs{};
+        for (size_t i = 0; i < CfgChannels; ++i) outputs[i] = check.SmallRed[i] || check.LargeRed[i] || check.PumpRed[i];
+        EXPECT_EQ(Marks(outputs), c.outputRed) << c.name;
+        EXPECT_EQ(check.Free, c.text.empty()) << c.name;
+        EXPECT_EQ(check.CountValid, controls.ChannelCountIndex != X) << c.name;
+        EXPECT_EQ(ConfigConflictText(controls), c.text) << c.name;
+        EXPECT_EQ(ConfigWriteRefusal(true, controls), c.text) << c.name;
+        // Defaults never read from a controller are refused whatever they hold.
+        EXPECT_EQ(ConfigWriteRefusal(false, controls), "Сначала прочитайте конфигурацию с этого контроллера (Опрос)");
+    }
 }
 
 TEST(CfgRules, TypedValuesAndTheirMessages) {

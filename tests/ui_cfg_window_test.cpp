@@ -12,16 +12,19 @@
 #include <QLineEdit>
 #include <QPlainTextEdit>
 #include <QPushButton>
+#include <algorithm>
 #include <chrono>
 #include <filesystem>
 #include <fstream>
 #include <thread>
 
 #include "commands/ClockCheck.h"
+#include "commands/ConfigChecks.h"
 #include "commands/ConfigMapping.h"
 #include "commands/ConfigRecords.h"
 #include "engine/ComThreadUnit.h"
 #include "engine/TextHelpers.h"
+#include "link/ExchangeLog.h"
 #include "tests/support/QtTestApplication.h"
 #include "sim/SimOptions.h"
 #include "tests/support/SimHarness.h"
@@ -66,46 +69,68 @@ protected:
     TAppWindows* windows = nullptr;
 };
 
-TEST_F(CfgWindowTest, HoseSetConflictsColourTheCombosAndHoldTheWriteButton) {
+TEST_F(CfgWindowTest, EveryChangeChecksTheWholeLayoutAndOnlyAReadFreeOneIsWritten) {
     TTRK_CfgForm& f = Cfg();
-    // A layout without conflicts: hose i, outputs i, 6 + i and 11 + i for channel i.
-    for (int i = 0; i < CfgChannels; ++i) {
-        f.PumpOutCombo[size_t(i)]->setCurrentIndex(10 + i);  // runs no check: first
-        f.HoseCombo[size_t(i)]->setCurrentText(QString::number(i + 1));
-        f.SmallValveCombo[size_t(i)]->setCurrentIndex(i);
-        f.LargeValveCombo[size_t(i)]->setCurrentIndex(5 + i);
+    // A fresh window shows defaults, no configuration: nothing may be written before a read.
+    const auto before = SimTrkCfg();
+    EXPECT_FALSE(f.TRK_CfgWriteButton->isEnabled());
+    f.WaitNozzleFreeCheckBox->setChecked(true);
+    f.HoseCombo[0]->setCurrentIndex(1);
+    EXPECT_FALSE(f.TRK_CfgWriteButton->isEnabled());
+    f.TRK_CfgWriteButton->click();
+    EXPECT_FALSE(WorkerRunning.load());
+    EXPECT_EQ(SimTrkCfg(), before);
+
+    windows->Form1.RunOperation(ReadTrkCfg);
+    ASSERT_TRUE(WorkerDone());
+    // A layout without conflicts: hose i, outputs i, 5 + i and 10 + i for channel i.
+    for (size_t i = 0; i < CfgChannels; ++i) {
+        f.HoseCombo[i]->setCurrentText(QString::number(i + 1));
+        f.SmallValveCombo[i]->setCurrentIndex(int(i));
+        f.LargeValveCombo[i]->setCurrentIndex(5 + int(i));
+        f.PumpOutCombo[i]->setCurrentIndex(10 + int(i));
     }
     ASSERT_TRUE(f.TRK_CfgWriteButton->isEnabled());
-    f.NumberOfChannelsCombo->setCurrentIndex(1);
-    f.HoseCombo[0]->setCurrentText("1+2");
-    f.HoseCombo[1]->setCurrentText("2+3");
-    EXPECT_TRUE(Red(f.HoseCombo[0]) && Red(f.HoseCombo[1]));
-    EXPECT_FALSE(f.TRK_CfgWriteButton->isEnabled());
-    f.HoseCombo[1]->setCurrentText("3");
-    EXPECT_FALSE(Red(f.HoseCombo[0]) || Red(f.HoseCombo[1]));
 
-    // A power-output conflict on channel 3, then two channels: channels 3..5 leave the hose
-    // check (turn normal) but the output check does not run again.
-    EXPECT_TRUE(f.TRK_CfgWriteButton->isEnabled());
-    f.NumberOfChannelsCombo->setCurrentIndex(4);
-    f.SmallValveCombo[2]->setCurrentIndex(f.LargeValveCombo[2]->currentIndex());
-    EXPECT_TRUE(Red(f.HoseCombo[2]) && Red(f.SmallValveCombo[2]));
-    f.NumberOfChannelsCombo->setCurrentIndex(1);
-    EXPECT_FALSE(Red(f.HoseCombo[2]));
-    EXPECT_TRUE(Red(f.SmallValveCombo[2]));
-    EXPECT_TRUE(f.TRK_CfgWriteButton->isEnabled());
+    // Each step is one change by the engineer; after it exactly these combos are red, and the
+    // write is enabled only when none is.
+    struct Step { QComboBox* combo; int item; std::vector<QComboBox*> red; };
+    const Step steps[] = {
+        {f.PumpOutCombo[0], 5, {f.PumpOutCombo[0], f.LargeValveCombo[0]}},     // pump on main valve 1's output
+        {f.PumpOutCombo[0], 10, {}},
+        {f.NumberOfChannelsCombo, 1, {}},
+        {f.SmallValveCombo[0], 5, {f.SmallValveCombo[0], f.LargeValveCombo[0]}},
+        {f.HoseCombo[4], 2, {f.SmallValveCombo[0], f.LargeValveCombo[0]}},    // a hose set, free in itself
+        {f.NozzleCombo[2], 3, {f.SmallValveCombo[0], f.LargeValveCombo[0]}},
+        {f.SmallValveCombo[0], 0, {}},
+        {f.HoseCombo[4], 4, {}},
+        {f.SmallValveCombo[2], 7, {}},                                         // channel 3 is not active
+        {f.NumberOfChannelsCombo, 4, {f.SmallValveCombo[2], f.LargeValveCombo[2]}},
+        {f.HoseCombo[1], 5, {f.SmallValveCombo[2], f.LargeValveCombo[2], f.HoseCombo[0], f.HoseCombo[1]}},  // "1+2"
+        {f.NumberOfChannelsCombo, 0, {}},
+        {f.NumberOfChannelsCombo, 1, {f.HoseCombo[0], f.HoseCombo[1]}},
+        {f.HoseCombo[1], 1, {}},
+        {f.PumpOutCombo[1], 10, {}},                                            // two channels may share a pump
+    };
+    std::vector<QComboBox*> layout{f.NumberOfChannelsCombo};
+    for (const auto* column : {&f.HoseCombo, &f.SmallValveCombo, &f.LargeValveCombo, &f.PumpOutCombo})
+        layout.insert(layout.end(), column->begin(), column->end());
+    int n = 0;
+    for (const Step& s : steps) {
+        ++n;
+        s.combo->setCurrentIndex(s.item);
+        for (QComboBox* c : layout)
+            EXPECT_EQ(Red(c), std::ranges::count(s.red, c) == 1) << "step " << n << " " << c->objectName().toStdString();
+        EXPECT_EQ(f.TRK_CfgWriteButton->isEnabled(), s.red.empty()) << "step " << n;
+        EXPECT_EQ(ConfigConflictText(f.CurrentControls()).empty(), s.red.empty()) << "step " << n;
+    }
 
-    // Channel 1 reduction valve and channel 2 main valve on output 3; shared pumps are fine.
-    f.SmallValveCombo[0]->setCurrentText("3");
-    f.LargeValveCombo[1]->setCurrentText("3");
-    EXPECT_TRUE(Red(f.SmallValveCombo[0]) && Red(f.LargeValveCombo[1]));
+    // The window read another controller than the one the main window now talks to.
+    windows->Form1.SetDevAddr(7);
+    f.TRK_CfgWriteButton->click();
+    EXPECT_FALSE(WorkerRunning.load());
+    EXPECT_TRUE(Panel4().starts_with("Сначала прочитайте конфигурацию")) << Panel4();
     EXPECT_FALSE(f.TRK_CfgWriteButton->isEnabled());
-    f.LargeValveCombo[1]->setCurrentText("9");
-    f.PumpOutCombo[0]->setCurrentText("5");
-    f.PumpOutCombo[1]->setCurrentText("5");
-    f.ValveCombo[0]->setCurrentIndex(1);  // a hose valve runs the output check too
-    EXPECT_FALSE(Red(f.SmallValveCombo[0]) || Red(f.LargeValveCombo[1]) || Red(f.PumpOutCombo[1]));
-    EXPECT_TRUE(f.TRK_CfgWriteButton->isEnabled());
 }
 
 TEST_F(CfgWindowTest, RefusedInputSaysWhyAndStartsNothing) {
@@ -166,6 +191,7 @@ TEST_F(CfgWindowTest, ActivationGreysTheTimeGroupAt4800) {
 struct StillPc : PcClock {
     uint32_t LocalSeconds() override { return 850000000; }
     int ZoneHours() override { return ZoneHoursFromBias(5 * 3600); }  // UTC-5
+    uint32_t UtcSeconds() override { return 850000000 + 5 * 3600; }
 };
 
 TEST_F(CfgWindowTest, PcTimeWestOfGreenwichShowsLondon) {
@@ -176,7 +202,7 @@ TEST_F(CfgWindowTest, PcTimeWestOfGreenwichShowsLondon) {
     EXPECT_EQ(Cfg().TimeZoneCombo->currentText().toStdString(), "   0:00 Лондон");
     EXPECT_EQ(Cfg().TimeShiftCombo->currentIndex(), 0);
     EXPECT_EQ(Cfg().CurTimeLocalEdit->text().toStdString(), DateTimeText(850000000));
-    EXPECT_EQ(Cfg().CurTimeUTCEdit->text().toStdString(), DateTimeText(850000000));
+    EXPECT_EQ(Cfg().CurTimeUTCEdit->text().toStdString(), DateTimeText(850000000 + 5 * 3600));
 }
 
 TEST_F(CfgWindowTest, WriteFromAFreshWorkerKeepsTheBitsTheWindowDoesNotShow) {
@@ -211,6 +237,16 @@ TEST_F(CfgWindowTest, WriteFromAFreshWorkerKeepsTheBitsTheWindowDoesNotShow) {
     EXPECT_EQ(written[2], 0x24);
     EXPECT_EQ(written[23] & 0x70, 0x70);
     EXPECT_EQ(written[0], 2);
+}
+
+TEST_F(CfgWindowTest, AnUnwritableExchangeLogIsSaidInTheMessagePanel) {
+    const std::string missing = (std::filesystem::temp_directory_path() / "ornix-no-such-folder" / "x.log").string();
+    SetExchangeLogPath(missing);
+    windows->Form1.RunOperation(ReadTrkCfg);
+    const bool done = WorkerDone();
+    const bool said = WaitUntil([&] { return Panel4().starts_with("Не могу записать журнал обмена " + missing); });
+    SetExchangeLogPath("");
+    EXPECT_TRUE(done && said) << Panel4();
 }
 
 TEST_F(CfgWindowTest, RemoteInitialisationRoundTrip) {
@@ -263,7 +299,7 @@ TEST_F(CfgWindowTest, Screenshot) {
     f.FindNetAddrButton->click();
     ASSERT_TRUE(WorkerDone());
     f.SecOpCodeEdit->setText("1 00008 00001 00000 04322");
-    f.resize(f.sizeHint().expandedTo(f.size()));
+    // At the size it opens with: the README shows what a laptop shows.
     for (int i = 0; i < 20; ++i) QCoreApplication::processEvents(QEventLoop::AllEvents, 10);
     const QPixmap body = f.grab();
     constexpr int kTitleHeight = 26;  // no window manager on the virtual screen draws one

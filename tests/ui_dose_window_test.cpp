@@ -33,6 +33,7 @@ TEST(DoseRules, AmountsConvertAtTheChannelPrice) {
         uint32_t price;
         bool known;
         std::optional<std::string> shown;
+        bool wholeUnits = false;
     };
     const Case cases[] = {
         {DoseRow::Dose, 10000, 0, 5000, true, "500"},
@@ -45,12 +46,17 @@ TEST(DoseRules, AmountsConvertAtTheChannelPrice) {
         {DoseRow::Dose, 10000, 0, 5000, false, std::nullopt},
         {DoseRow::Dose, 2147483647, 0, 100000, true, "2147483647"},  // beyond 32 bits
         {DoseRow::None, 1, 0, 5000, true, std::nullopt},
+        // Prices in whole units: 10 l at 250 cost 2500, and 2500 buy 10 l.
+        {DoseRow::Dose, 10000, 0, 250, true, "2500", true},
+        {DoseRow::Sum, 250000, 0, 250, true, "10", true},
+        {DoseRow::Dose, 333, 0, 49, true, "16,32", true},   // 16,317 rounded up
     };
     for (const Case& c : cases) {
         TMainWindowTables prices;
         if (c.known) prices.RememberPrice(c.channel, c.price);
         prices.KnownPrices[size_t(c.channel)] = c.price;
-        EXPECT_EQ(CounterpartText(c.row, c.amount, c.channel, prices), c.shown) << c.amount << " at " << c.price;
+        EXPECT_EQ(CounterpartText(c.row, c.amount, c.channel, prices, c.wholeUnits), c.shown)
+            << c.amount << " at " << c.price;
     }
 }
 
@@ -68,6 +74,8 @@ TEST(DoseRules, LoadReadsTheEditedRow) {
         {DoseRow::Dose, "1O", 0, 0, "Неправильная доза"},
         {DoseRow::Sum, "1 0 0", 1, 10000, ""},
         {DoseRow::Sum, "10р", 0, 0, "Неправильная сумма"},
+        {DoseRow::Dose, "", 0, 0, "Неправильная доза"},     // "Загрузка" with an empty editor
+        {DoseRow::Sum, " , ", 0, 0, "Неправильная сумма"},
     };
     for (const Case& c : cases) {
         const DoseLoad load = ReadDoseLoad(c.row, c.text);

@@ -65,3 +65,18 @@ TEST(HdwErrTick, EditHoldOffReachesZeroAfterTenTicks) {
     HdwErrTick(state, 0, 0);
     EXPECT_EQ(state.EditHoldOff, 0);
 }
+
+// The fault is also written where the tool's messages are; a message of substance stays in front.
+TEST(MessagePanelText, FaultBesideTheMessage) {
+    struct Case { const char* message; int hdw, time; std::string shown; };
+    const Case cases[] = {
+        {"OK", 0, 0, "OK"},
+        {"", 0, 0, ""},
+        {"OK", 37, 0, "Расходомер 2. Утечка клапана"},
+        {"", 0, 3, "В ТРК время не идёт"},
+        {"OK", 31, 2, "ТРК в ручном режиме"},  // the hardware fault hides the clock's, as in the title
+        {"Адрес должен быть от 1 до 127", 1, 0, "Адрес должен быть от 1 до 127 | FRAM неисправна"},
+        {"Нет ответа", 0, 9, "Нет ответа"},  // a clock code without a text adds nothing
+    };
+    for (const Case& c : cases) EXPECT_EQ(MessagePanelText(c.message, c.hdw, c.time), c.shown) << c.message << c.hdw;
+}

@@ -95,6 +95,10 @@ TEST(LinkRules, PanelUnderTheMouseAddsWidthsFromTheLeft) {
     EXPECT_EQ(ProgressPanelWidth(1024, widths), (1024 - 220) / 2);
     EXPECT_EQ(ProgressPanelWidth(221, widths), 0);  // half of one pixel rounds toward zero
     EXPECT_EQ(ProgressPanelWidth(100, widths), 0);  // never negative
+    // A long message takes room from the progress, down to a third of what is left.
+    EXPECT_EQ(ProgressPanelWidth(1024, widths, 300), 402);  // fits in half: nothing moves
+    EXPECT_EQ(ProgressPanelWidth(1024, widths, 500), 304);
+    EXPECT_EQ(ProgressPanelWidth(1024, widths, 700), 268);  // a third at least
 }
 
 TEST(PortList, SortedByteWiseStableAndNamelessSkipped) {

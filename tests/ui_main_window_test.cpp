@@ -3,6 +3,8 @@
 #include <gtest/gtest.h>
 
 #include <QApplication>
+#include <QElapsedTimer>
+#include <QContextMenuEvent>
 #include <QKeyEvent>
 #include <QLineEdit>
 #include <QMenu>
@@ -26,6 +28,7 @@
 #include "ui/main/StatusImages.h"
 #include "ui/main/StatusPanelBar.h"
 #include "ui/main/StatusRows.h"
+#include "ui/widgets/RepaintPacer.h"
 #include "ui/widgets/ReportView.h"
 
 namespace fs = std::filesystem;
@@ -301,9 +304,12 @@ TEST_F(MainWindowSimTest, PortMenuListsSortedPortsAndMarksTheBusyOnes) {
     f.MainPopupMenu->hide();
     ASSERT_TRUE(WorkerEnds());  // the probe ran on a worker of its own
     const auto items = f.MainPopupMenu->actions();
-    ASSERT_EQ(items.size(), 2);
+    ASSERT_EQ(items.size(), 4);  // the two ports, a line, "Другой порт..."
     EXPECT_EQ(items[0]->text().toStdString(), "Sim (" + simPort + ")");
+    EXPECT_TRUE(items[0]->isChecked());  // the port in use
     EXPECT_EQ(items[1]->text(), "Missing (zz-missing0) (Занят)");
+    EXPECT_FALSE(items[1]->isChecked());
+    EXPECT_EQ(items[3]->text(), "Другой порт...");
     EXPECT_TRUE(f.MainPopupMenu->isVisible());  // reopened because a port was marked
     f.MainPopupMenu->hide();
 
@@ -321,11 +327,26 @@ TEST_F(MainWindowSimTest, PortMenuListsSortedPortsAndMarksTheBusyOnes) {
     f.MainPopupMenu->hide();
     ASSERT_TRUE(WorkerEnds());
     const auto items2 = f.MainPopupMenu->actions();
-    ASSERT_EQ(items2.size(), 2);
+    ASSERT_EQ(items2.size(), 4);
 
     items2[0]->trigger();
     EXPECT_EQ(Panel(0).toStdString(), simPort);
     EXPECT_EQ(Panel(3), "OK");
+
+    // The simulator's pty is no system port, yet as the port in use it is listed; any other path
+    // is typed after "Другой порт...".
+    f.PortSource = [] { return std::vector<PortEntry>{{"ttyS0", "Serial (ttyS0)"}}; };
+    ClickStatusBar(10);
+    f.MainPopupMenu->hide();
+    ASSERT_TRUE(WorkerEnds());
+    EXPECT_EQ(f.PortMenuNames(), (std::vector<std::string>{simPort, "ttyS0"}));
+    f.MainPopupMenu->actions().back()->trigger();
+    ASSERT_TRUE(f.ComPortEdit->isVisible());
+    Type(f.ComPortEdit, "/dev/serial/by-id/usb-FTDI_FT232R_USB_UART_A50285BI-if00-port0");
+    EXPECT_EQ(Panel(0), "/dev/serial/by-id/usb-FTDI_FT232R_USB_UART_A50285BI-if00-port0");
+    // A long path is cut in its panel and read whole in the panel's tip.
+    EXPECT_TRUE(f.MainStatusBar->PanelToolTip(0).startsWith(Panel(0)));
+    EXPECT_LE(f.MainStatusBar->PanelWidth(0), 180);
 }
 
 // Window, splitter and columns come back as the engineer left them; a run that changed
@@ -351,10 +372,11 @@ TEST_F(MainWindowTest, LayoutIsRememberedWhenChangedOnly) {
     QCoreApplication::processEvents();
     EXPECT_EQ(third.size(), QSize(1300, 820));
     EXPECT_EQ(third.MainSplitter->sizes().front(), 520);
-    // The wide left view gives its value column the room beyond the designed 220 + 110.
+    // The wide left view gives its value column the room beyond what the captions need.
     const int viewport = third.TRK_StatusListView->viewport()->width();
-    EXPECT_EQ(third.TRK_StatusListView->columnWidth(0), 220);
-    EXPECT_EQ(third.TRK_StatusListView->columnWidth(1), viewport - 220);
+    const int captions = third.TRK_StatusListView->ColumnContentWidth(0);
+    EXPECT_EQ(third.TRK_StatusListView->columnWidth(0), captions);
+    EXPECT_EQ(third.TRK_StatusListView->columnWidth(1), viewport - captions);
 }
 
 TEST_F(MainWindowTest, WithoutPortsTheNameIsTypedAndTakenAsItStands) {
@@ -463,6 +485,83 @@ TEST_F(MainWindowTest, TimerBlinksHardwareFaultsInTheTitleAndCountsTheHoldOffDow
     ASSERT_TRUE(WaitUntil([&] { return f.windowTitle() == fault; }, 3000));
     ASSERT_TRUE(WaitUntil([&] { return f.windowTitle() == TitlePrefix; }, 3000));
     EXPECT_EQ(f.State().EditHoldOff, 0);
+    // The fault is also written in the message panel, and leaves it when it is gone.
+    EXPECT_EQ(Panel(4).toStdString(), HardwareFaultText(1));
+    f.State().HdwErrCode = 0;
+    ASSERT_TRUE(WaitUntil([&] { return Panel(4) == "OK"; }, 3000));
+}
+
+// The factory's buttons stay hidden; the explorer is reached through "Сервис" on the button row.
+TEST_F(MainWindowTest, ServiceMenuOnTheButtonRowLeadsToTheSdExplorer) {
+    TForm1& f = Open();
+    for (QPushButton* hidden : {f.SdExploreButton, f.ClrMemButton, f.ReadMemButton}) EXPECT_FALSE(hidden->isVisible());
+    QContextMenuEvent click(QContextMenuEvent::Mouse, QPoint(5, 5), f.PollButton->mapToGlobal(QPoint(5, 5)));
+    QCoreApplication::sendEvent(f.PollButton, &click);  // on a button: passed on to the row
+    ASSERT_TRUE(f.ServiceMenu->isVisible());
+    f.ServiceMenu->hide();
+    const QAction* sd = f.ServiceMenu->actions().value(0);
+    ASSERT_NE(sd, nullptr);
+    EXPECT_EQ(sd->text(), "SD Card...");
+    EXPECT_FALSE(sd->shortcut().isEmpty());
+    EXPECT_TRUE(f.actions().contains(sd));  // the shortcut works with the menu closed
+    EXPECT_TRUE(f.TestMcuPinsButton->toolTip().contains("Сервис"));
+}
+
+// The message panel takes room from the progress for a long message; the link panels widen for
+// their texts; a text still cut is read whole in its panel's tip.
+TEST_F(MainWindowTest, StatusPanelsGiveTheMessageTheRoom) {
+    TForm1& f = Open();
+    f.resize(1300, 700);  // about the width it opens with on a laptop
+    StatusPanelBar* bar = f.MainStatusBar;
+    const QString advice = "Контроллер не отвечает: проверьте сетевой адрес и скорость обмена (панели внизу слева)";
+    f.SetErrorText(advice.toStdString());
+    const int inset = 2 + 6;
+    EXPECT_GE(bar->PanelWidth(4), bar->fontMetrics().horizontalAdvance(advice) + inset);
+    EXPECT_EQ(bar->PanelToolTip(4), "");
+    f.SetComPort("ttyUSB0");
+    EXPECT_GE(bar->PanelWidth(0), bar->fontMetrics().horizontalAdvance("ttyUSB0") + inset);
+    EXPECT_TRUE(bar->PanelToolTip(0).startsWith("ttyUSB0\n")) << bar->PanelToolTip(0).toStdString();
+    f.resize(f.minimumSize());
+    f.SetErrorText(advice.toStdString() + advice.toStdString());
+    EXPECT_TRUE(bar->PanelToolTip(4).startsWith(advice + advice));
+}
+
+TEST(RepaintPacer, DelayFollowsTheLastPaint) {
+    const struct {
+        int64_t since;
+        int delay;
+    } cases[] = {{-5, 0}, {0, 16}, {10, 6}, {15, 1}, {16, 0}, {100000, 0}};
+    for (const auto& c : cases) EXPECT_EQ(RepaintDelayMs(c.since, 16), c.delay) << c.since;
+}
+
+// Changes faster than the interval are painted together, and the last one is painted.
+TEST(RepaintPacer, QuickChangesArePaintedTogetherAndTheLastShows) {
+    App();
+    struct Face : QWidget {
+        QString text, painted;
+        int paints = 0;
+        void paintEvent(QPaintEvent*) override {
+            ++paints;
+            painted = text;
+        }
+    } face;
+    face.resize(100, 30);
+    auto* pacer = new RepaintPacer(&face, 300);
+    face.show();
+    ASSERT_TRUE(WaitUntil([&] { return face.paints > 0; }));
+    QElapsedTimer shown;
+    shown.start();
+    WaitUntil([&] { return shown.elapsed() >= 350; });  // the first change below is painted at once
+    const int before = face.paints;
+    for (int i = 1; i <= 20; ++i) {
+        face.text = QString::number(i);
+        face.update();
+        QCoreApplication::processEvents();
+    }
+    EXPECT_LE(face.paints - before, 2);
+    ASSERT_TRUE(WaitUntil([&] { return face.painted == "20"; }, 3000));
+    EXPECT_LE(face.paints - before, 3);
+    EXPECT_GE(pacer->Paints(), 2);
 }
 
 TEST(ReportView, CellsBeyondTheColumnsShowAgainWhenTheirColumnReturns) {
@@ -590,6 +689,44 @@ TEST_F(MainWindowTest, DoorPictureAndNozzleSwatchesShowInTheirCells) {
     f.ShowFuelName(5);  // beyond the three channel columns
     EXPECT_EQ(f.ChStatusListView->CellText(ChRow::FuelName, 1), "АИ-95");
     EXPECT_EQ(f.ChStatusListView->CellCount(ChRow::FuelName), 3);
+}
+
+// A shift-long poll sets the same states every pass: after the first, no picture is made,
+// no icon set and no cell repainted; a state that flips only takes pictures already made.
+TEST_F(MainWindowTest, StatesSetAgainMakeNoPictureAndRepaintNothing) {
+    TForm1& f = Open();
+    f.SetChannelCount(kChannelCount);
+    for (int c = 0; c < kChannelCount; ++c) {
+        f.State().LiftedNozzleColour[size_t(c)] = 0x1000u * uint32_t(c + 1);
+        f.State().RestingNozzleColour[size_t(c)] = c % 2 ? 0xFFFFFF : 0xFF000000;  // the top byte is not shown
+    }
+    const auto pass = [&](uint8_t doors) {
+        f.SetDoorSensors(doors);
+        for (int c = 0; c < kChannelCount; ++c) {
+            f.DrawNozzleColour(c, 0);
+            f.DrawNozzleColour(c, 1);
+            f.SetChStatusImage(0, c, c % 3);
+        }
+    };
+    pass(1);
+    const int made = f.Pictures().Made();
+    EXPECT_EQ(made, 1 + (kChannelCount + 2) + 3);  // door, swatches (black and white among them), icons
+    const qint64 door = f.TRK_StatusListView->CellImage(TrkRow::DoorSensors, 0).cacheKey();
+    const qint64 swatch = f.ChStatusListView->CellImage(ChRow::RestingColour, 4).cacheKey();
+    int changes = 0;
+    for (ReportView* v : {f.TRK_StatusListView, f.ChStatusListView})
+        QObject::connect(v->model(), &QAbstractItemModel::dataChanged, [&] { ++changes; });
+    for (int i = 0; i < 1000; ++i) pass(1);
+    EXPECT_EQ(f.Pictures().Made(), made);
+    EXPECT_EQ(changes, 0);
+    EXPECT_EQ(f.TRK_StatusListView->CellImage(TrkRow::DoorSensors, 0).cacheKey(), door);
+    EXPECT_EQ(f.ChStatusListView->CellImage(ChRow::RestingColour, 4).cacheKey(), swatch);
+
+    for (int i = 0; i < 1000; ++i) pass(i % 2 ? 1 : 6);  // 6 shows as 2: only bits 0 and 1 count
+    EXPECT_EQ(f.Pictures().Made(), made + 1);
+    EXPECT_EQ(changes, 1000);  // the door cell, each time its picture flips
+    EXPECT_EQ(f.TRK_StatusListView->CellImage(TrkRow::DoorSensors, 0).toImage().convertToFormat(QImage::Format_ARGB32),
+              DoorSensorPicture(1));
 }
 
 TEST_F(MainWindowTest, GroupsShowInDisplayOrderAndEmptyOnesAreHidden) {

@@ -29,6 +29,7 @@
 #include "ui/main/SettingsFile.h"
 #include "ui/main/StatusPanelBar.h"
 #include "ui/widgets/ReportView.h"
+#include "ui/widgets/WindowFit.h"
 
 namespace {
 
@@ -190,7 +191,6 @@ TEST_F(Screenshot, FlowmeterWindowAfterAPoll) {
     TForm1& form = StartPolling(sim);
     form.FlowmeterButton->click();
     TFlowmeterForm& window = windows_->FlowmeterForm;
-    window.resize(1000, 640);
     // The walk has reached the last flowmeter, and the crypto and gas rows have their values.
     ASSERT_TRUE(WaitUntil(
         [&] {
@@ -205,6 +205,24 @@ TEST_F(Screenshot, FlowmeterWindowAfterAPoll) {
     windows_.reset();
 }
 
+TEST_F(Screenshot, DisplayBoardWindowAfterAPoll) {
+    SimConfig quiet;
+    quiet.Controller.Pouring.Customers = false;
+    SimHarness sim(quiet);
+    TForm1& form = StartPolling(sim);
+    form.TabloButton->click();
+    TTabloForm& window = windows_->TabloForm;
+    // The walk has reached the keyboards and the boards' colour corrections.
+    ASSERT_TRUE(WaitUntil(
+        [&] { return ChannelsFilled(form) && !window.MainListView->CellText(2, 5).isEmpty() &&
+                     !window.MainListView->CellText(10, 3).isEmpty(); },
+        std::chrono::seconds(15)));
+    StopPolling(form);
+    for (int i = 0; i < 20; ++i) QCoreApplication::processEvents(QEventLoop::AllEvents, 20);
+    Save(WithTitleBar(window), "tablo.png");
+    windows_.reset();
+}
+
 TEST_F(Screenshot, ManualDisplayBoardTest) {
     SimConfig quiet;
     quiet.Controller.Pouring.Customers = false;
@@ -212,8 +230,9 @@ TEST_F(Screenshot, ManualDisplayBoardTest) {
     TForm1& form = StartPolling(sim);
     StopPolling(form);
     TTestTabloManualForm& window = windows_->TestTabloManualForm;
+    // As maximised on a 1366 x 768 laptop; the virtual screen has no window manager to do it.
     window.setWindowState(Qt::WindowNoState);
-    window.resize(956, 810);
+    window.resize(OpeningSize(kLaptopWorkArea));
     window.show();
     // A price board as the engineer sets it up by hand: 52.40 and 1234.56 in the big rows, two
     // single digits, the small row and half of the ring, then one click on the ring sends it.

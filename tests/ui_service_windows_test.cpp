@@ -1,12 +1,16 @@
 // The pin test window and the SD card explorer: their rules as tables, the windows offscreen
 // against ornix-sim, and (when ORNIX_SCREENSHOTS names a folder) their pictures for the README.
 #include <gtest/gtest.h>
+
+#include <fstream>
 #include <unistd.h>
 
 #include <QApplication>
 #include <QListWidget>
 #include <QPlainTextEdit>
+#include <QLabel>
 #include <QProgressBar>
+#include <QPushButton>
 #include <QTreeWidget>
 #include <chrono>
 #include <cstdlib>
@@ -112,6 +116,8 @@ TEST(JobProgress, PercentAndTimeLeft) {
         {25, 100, 3000, "25 %, осталось 0:09"}, {1, 100, 1000, "1 %, осталось 1:39"},
         {100, 100, 9000, "100 %"},  {150, 100, 9000, "100 %"},
         {128, 65536, 150, "0 %"},   {32768, 65536, 36000, "50 %, осталось 0:36"},
+        {50, 100, 10000, "50 %, осталось 0:10"}, {50, 100, 9001, "50 %, осталось 0:10"},  // ten seconds: no ":010"
+        {50, 100, 60000, "50 %, осталось 1:00"},
     };
     for (const Case& c : cases)
         EXPECT_EQ(JobProgressText(c.done, c.total, c.elapsedMs), c.text) << c.done << "/" << c.total;
@@ -208,15 +214,65 @@ TEST_F(ServiceWindows, ExplorerListsTheCardAndShowsFilesChunkByChunk) {
     EXPECT_NE(form.FileText.find("Журнал 1251 "), std::string::npos);
     EXPECT_FALSE(windows_->Form1.JobProgressBar->isVisibleTo(&windows_->Form1));
 
+    // "Сохранить как..." writes the file exactly as the card holds it, a zero byte included.
+    const fs::path saved = fs::temp_directory_path() / ("ornix-sd-" + std::to_string(getpid()));
+    QString suggested;
+    form.AskSavePath = [&](const QString& name) {
+        suggested = name;
+        return QString::fromStdString(saved.string());
+    };
+    const auto savedBytes = [&] {
+        std::ifstream in(saved, std::ios::binary);
+        return std::string{std::istreambuf_iterator<char>(in), {}};
+    };
+    ASSERT_TRUE(form.SdSaveAsButton->isEnabled());
+    form.SdSaveAsButton->click();
+    EXPECT_EQ(suggested, "EVENTS.LOG");
+    EXPECT_EQ(savedBytes(), log);
+
     form.SD_TreeView->setCurrentItem(form.SD_TreeView->topLevelItem(1));
     ASSERT_TRUE(WaitUntil([&] { return Idle() && form.FileSize == zero.size(); }));
     EXPECT_EQ(form.FileText, "ABC");
     EXPECT_EQ(form.SD_FileMemo->toPlainText(), "ABC");
+    form.SdSaveAsButton->click();
+    EXPECT_EQ(savedBytes(), zero);
+    EXPECT_TRUE(form.SdSaveLabel->text().startsWith("Сохранено: 10 байт")) << form.SdSaveLabel->text().toStdString();
+    fs::remove(saved);
 
     // A card emptied meanwhile: the next activation leaves the tree empty.
     sim_->WithBus([](SimBus& bus) { bus.Main().State.Service.SdFiles.clear(); });
     form.FormActivate();
     ASSERT_TRUE(WaitUntil([&] { return Idle() && form.SD_TreeView->topLevelItemCount() == 0; }));
+    form.close();
+}
+
+// A long read ends when the explorer closes, alone or between two poll passes; the poll goes on.
+TEST_F(ServiceWindows, ClosingTheExplorerStopsItsFileRead) {
+    const std::string big(60000, 'x');
+    Start({"--pace"}, [&](ControllerState& s) { s.Service.SdFiles = {{"BIG.LOG", {big.begin(), big.end()}}}; });
+    TSdCardExplorerForm& form = windows_->SdCardExplorerForm;
+    form.show();
+    form.FormActivate();
+    ASSERT_TRUE(WaitUntil([&] { return Idle() && form.SD_TreeView->topLevelItemCount() == 1; }));
+    for (bool polling : {false, true}) {
+        if (polling) windows_->Form1.PollButton->click();
+        form.SD_TreeView->setCurrentItem(nullptr);
+        form.SD_TreeView->setCurrentItem(form.SD_TreeView->topLevelItem(0));
+        ASSERT_TRUE(WaitUntil([&] { return form.FileSize == big.size() && !form.FileText.empty(); })) << polling;
+        EXPECT_FALSE(form.SdSaveAsButton->isEnabled());  // a part is not offered as the file
+        form.close();
+        const size_t shown = form.FileText.size();
+        // At 9600 bit/s a chunk takes under a second; the whole file would take over a minute.
+        if (polling) {
+            ASSERT_TRUE(WaitUntil([&] { return windows_->Form1.JobProgressBar->isHidden(); }));
+            EXPECT_TRUE(WorkerRunning.load());
+            windows_->Form1.PollButton->click();
+        }
+        ASSERT_TRUE(WaitUntil(Idle)) << polling;
+        EXPECT_LT(form.FileText.size(), big.size());
+        EXPECT_LE(form.FileText.size(), shown + 768) << polling;
+        form.show();
+    }
     form.close();
 }
 
@@ -226,7 +282,6 @@ TEST_F(ServiceWindows, Screenshots) {
     if (!dir || !*dir) GTEST_SKIP() << "ORNIX_SCREENSHOTS is not set";
     Start({"--pin-short", "8=10", "--pin-short", "6=gnd", "--pin-short", "74=3v", "--pin-short", "40=41"});
     TTestMcuPinsForm& pins = windows_->TestMcuPinsForm;
-    pins.resize(1000, 720);
     pins.show();
     pins.FormActivate();
     ASSERT_TRUE(WaitUntil([&] { return Idle() && pins.ErrorListBox->count() == 4; }));
@@ -234,7 +289,6 @@ TEST_F(ServiceWindows, Screenshots) {
     pins.close();
 
     TSdCardExplorerForm& sd = windows_->SdCardExplorerForm;
-    sd.resize(760, 420);
     sd.show();
     sd.FormActivate();
     ASSERT_TRUE(WaitUntil([&] { return Idle() && sd.SD_TreeView->topLevelItemCount() > 1; }));

@@ -41,6 +41,9 @@ TEST(StartOptions, LinkValuesTakenOrRefused) {
     // Help is seen behind a fault too, and asks for nothing else.
     EXPECT_TRUE(ParseStartOptions({"-platform", "offscreen", "--help"}).help);
     EXPECT_TRUE(ParseStartOptions({"--version"}).version);
+    EXPECT_TRUE(ParseStartOptions({"--port", "pts/3", "--poll-on-start"}).pollOnStart);
+    EXPECT_FALSE(ParseStartOptions({"--port", "pts/3"}).pollOnStart);
+    EXPECT_EQ(ParseStartOptions({"--poll-on-start=1"}).error, "неизвестный параметр --poll-on-start=1 (см. --help)");
     EXPECT_EQ(VersionLine("ornix-tester").rfind("ornix-tester ", 0), 0u);
 }
 

@@ -4,6 +4,7 @@
 #include <gtest/gtest.h>
 
 #include <QApplication>
+#include <QAbstractItemView>
 #include <QComboBox>
 #include <QKeyEvent>
 #include <QLineEdit>
@@ -131,6 +132,44 @@ TEST_F(DialogWindowsTest, FlowmeterSettingsReachTheController) {
     ASSERT_TRUE(WorkerDone());
     EXPECT_EQ(Controller([](ControllerState& s) { return s.Peripherals.Meters[1].TempOffset; }), -5);
     EXPECT_TRUE(Panel4().endsWith("OK")) << Panel4().toStdString();
+
+    // Blanks around the number are no reason to refuse it.
+    ClickCell(v, FlowRow::TempOffset, 2);
+    Type(f.FlowmeterListViewEdit, "  3 ");
+    ASSERT_TRUE(WorkerDone());
+    EXPECT_EQ(Controller([](ControllerState& s) { return s.Peripherals.Meters[1].TempOffset; }), 3);
+    EXPECT_EQ(v->CellText(FlowRow::TempOffset, 1), "3");
+    ClickCell(v, FlowRow::LpgAddress, 1);
+    Type(f.FlowmeterListViewEdit, " 21  ");
+    ASSERT_TRUE(WorkerDone());
+    EXPECT_EQ(Controller([](ControllerState& s) { return s.Peripherals.Meters[0].LpgAddress; }), 21);
+}
+
+// Escape belongs to the editors: one press closes the open type list together with its editor,
+// and the flowmeter and display-board windows stay open whatever Escape reaches them.
+TEST_F(DialogWindowsTest, EscapeClosesEditorsButNotTheWindows) {
+    TFlowmeterForm& f = windows_->FlowmeterForm;
+    f.show();
+    ClickCell(f.FlowmeterListView, FlowRow::Type, 1);
+    QWidget* popup = QApplication::activePopupWidget();
+    ASSERT_NE(popup, nullptr);
+    Key(popup->focusWidget() ? popup->focusWidget() : popup, Qt::Key_Escape);
+    QCoreApplication::processEvents();
+    EXPECT_FALSE(f.FlowmeterTypeCombo->view()->isVisible());
+    EXPECT_FALSE(f.FlowmeterTypeCombo->isVisible());
+    EXPECT_EQ(QApplication::activePopupWidget(), nullptr);
+
+    ClickCell(f.FlowmeterListView, FlowRow::TempOffset, 1);
+    ASSERT_TRUE(f.FlowmeterListViewEdit->isVisible());
+    Key(f.FlowmeterListViewEdit, Qt::Key_Escape);
+    EXPECT_FALSE(f.FlowmeterListViewEdit->isVisible());
+    TTabloForm& t = windows_->TabloForm;
+    t.show();
+    for (QWidget* w : std::initializer_list<QWidget*>{&f, &t}) {
+        Key(w, Qt::Key_Escape);
+        QCoreApplication::processEvents();
+        EXPECT_TRUE(w->isVisible()) << w->objectName().toStdString();
+    }
 }
 
 TEST_F(DialogWindowsTest, TabloEditorWritesOffsetsAndColourCorrections) {

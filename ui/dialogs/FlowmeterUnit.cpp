@@ -1,5 +1,6 @@
 #include "ui/dialogs/FlowmeterUnit.h"
 
+#include <QAbstractItemView>
 #include <QComboBox>
 #include <QKeyEvent>
 #include <QLineEdit>
@@ -8,17 +9,20 @@
 #include <QVBoxLayout>
 
 #include "commands/FlowmeterTexts.h"
+#include "ui/main/ColumnFitter.h"
 #include "ui/dialogs/FlowmeterRules.h"
 #include "ui/dialogs/ListEditRules.h"
 #include "ui/widgets/ReportView.h"
 
-TFlowmeterForm::TFlowmeterForm(QWidget* parent) : ToolWindow("FlowmeterForm", "Расходомеры", QSize(800, 500), parent) {
+// Wide enough for the captions and five flowmeters' values, tall enough for every row.
+TFlowmeterForm::TFlowmeterForm(QWidget* parent) : ToolWindow("FlowmeterForm", "Расходомеры", QSize(900, 600), parent) {
     FlowmeterListView = new ReportView(this);
     FlowmeterListView->setObjectName("FlowmeterListView");
     FlowmeterListView->SetCatalog(kFlowmeterCatalog);
     auto* layout = new QVBoxLayout(this);
     layout->setContentsMargins(0, 0, 0, 0);
     layout->addWidget(FlowmeterListView);
+    new ColumnFitter(FlowmeterListView, 1);
 
     QWidget* cells = FlowmeterListView->viewport();
     cells->installEventFilter(this);
@@ -32,6 +36,9 @@ TFlowmeterForm::TFlowmeterForm(QWidget* parent) : ToolWindow("FlowmeterForm", "�
     FlowmeterTypeCombo->setToolTip(QString::fromUtf8(kFlowmeterTypeHint));
     FlowmeterTypeCombo->hide();
     FlowmeterTypeCombo->installEventFilter(this);
+    // The open list takes the keys: its Escape closes the list and the editor together.
+    typeList_ = FlowmeterTypeCombo->view();
+    typeList_->installEventFilter(this);
     connect(FlowmeterTypeCombo, &QComboBox::activated, this, &TFlowmeterForm::FlowmeterTypeComboChange);
 
     FlowmeterListViewEdit = new QLineEdit(cells);
@@ -50,6 +57,13 @@ void TFlowmeterForm::SetReportedFlowmeterType(int flowmeter, uint8_t type) {
 
 void TFlowmeterForm::SetCryptoStatus(int flowmeter, uint8_t code) {
     if (flowmeter >= 0 && flowmeter < kChannelCount) CryptoStatus[size_t(flowmeter)] = code;
+}
+
+void TFlowmeterForm::ShowChannelCount(int count) {
+    const QColor grey = palette().color(QPalette::Disabled, QPalette::WindowText);
+    const QColor normal = palette().color(QPalette::Active, QPalette::WindowText);
+    for (int column = 1; column < FlowmeterListView->ColumnCount(); ++column)
+        FlowmeterListView->headerItem()->setForeground(column, column > count ? grey : normal);
 }
 
 void TFlowmeterForm::PlaceOverCell(QWidget* editor, int row, int column) {
@@ -108,7 +122,8 @@ void TFlowmeterForm::FlowmeterListViewEditKeyDown(int key) {
         return;
     }
     if ((key != Qt::Key_Return && key != Qt::Key_Enter) || EditRow == 0) return;
-    const QString text = FlowmeterListViewEdit->text();
+    // "  5 " is what a hurried engineer types for 5.
+    const QString text = FlowmeterListViewEdit->text().trimmed();
     FlowmeterListView->SetCellText(EditRow, EditFlowmeter, text);
     FlowmeterListViewEdit->hide();
     if (EditRow == FlowRow::LpgAddress && SendFlowmeterAddress)
@@ -122,6 +137,11 @@ bool TFlowmeterForm::eventFilter(QObject* watched, QEvent* event) {
     // The type first: the viewport still sends events while the list view is half destroyed.
     if (type == QEvent::MouseButtonPress && watched == FlowmeterListView->viewport()) {
         FlowmeterListViewMouseDown(static_cast<QMouseEvent*>(event)->position().toPoint());
+    } else if (watched == typeList_ && typeList_ && type == QEvent::KeyPress &&
+               static_cast<QKeyEvent*>(event)->key() == Qt::Key_Escape) {
+        FlowmeterTypeCombo->hidePopup();
+        FlowmeterTypeCombo->hide();
+        return true;
     } else if (watched == FlowmeterListViewEdit || watched == FlowmeterTypeCombo) {
         auto* editor = static_cast<QWidget*>(watched);
         // An editor that lost the focus would write into a cell the engineer no longer looks at.

@@ -26,6 +26,9 @@ public:
     void SetFlowmeterCell(int row, int flowmeter, const std::string& text) override;
     void SetReportedFlowmeterType(int flowmeter, uint8_t type) override;
     void SetCryptoStatus(int flowmeter, uint8_t code) override;
+    // Greys the columns of flowmeters beyond the controller's channel count; they stay, as
+    // the window is laid out with fifteen.
+    void ShowChannelCount(int count);
 
     // Handlers; positions in the list's viewport.
     void FlowmeterListViewMouseDown(QPoint pos);
@@ -49,4 +52,5 @@ protected:
 
 private:
     void PlaceOverCell(QWidget* editor, int row, int column);
+    QObject* typeList_ = nullptr;  // the type list's open view
 };

@@ -14,11 +14,12 @@ DoseLoad ReadDoseLoad(int row, const std::string& text) {
     return load;
 }
 
-std::optional<std::string> CounterpartText(int row, int64_t amount, int channel, const TMainWindowTables& prices) {
+std::optional<std::string> CounterpartText(int row, int64_t amount, int channel, const TMainWindowTables& prices,
+                                           bool wholeUnitPrices) {
     if (channel < 0 || channel >= kOwnChannelCount || !prices.PriceKnown(channel)) return std::nullopt;
     if (amount < 0 || amount > INT32_MAX) return std::nullopt;
-    // 64 bits: a 32-bit price times an amount that fits an int cannot overflow.
-    const int64_t price = prices.KnownPrices[size_t(channel)];
+    // 64 bits: a 32-bit price (times 100) times an amount that fits an int cannot overflow.
+    const int64_t price = int64_t(prices.KnownPrices[size_t(channel)]) * (wholeUnitPrices ? 100 : 1);
     if (row == DoseRow::Dose) return RealText(double((price * amount + 999) / 1000) / 100.0);
     if (row == DoseRow::Sum && price != 0) return RealText(double((amount * 1000 + price - 1) / price) / 1000.0);
     return std::nullopt;

@@ -23,8 +23,10 @@ DoseLoad ReadDoseLoad(int row, const std::string& text);
 
 // The text the other row shows for `amount` typed into `row` (ml in the dose row, kopecks in
 // the sum row), rounded up to the next kopeck or millilitre. Nothing for a channel off the
-// controller's own board, an unknown price, or a sum at price 0.
-std::optional<std::string> CounterpartText(int row, int64_t amount, int channel, const TMainWindowTables& prices);
+// controller's own board, an unknown price, or a sum at price 0. `wholeUnitPrices`: the prices
+// are whole currency units per litre (KazakhPriceCheckBox), not kopecks; sums stay kopecks.
+std::optional<std::string> CounterpartText(int row, int64_t amount, int channel, const TMainWindowTables& prices,
+                                           bool wholeUnitPrices = false);
 
 // Where each of the reported dose and sum texts goes.
 enum class DoseTarget : uint8_t { Cell, Editor, Nowhere };

@@ -11,6 +11,7 @@
 
 #include "commands/DoseCommands.h"
 #include "commands/FillSeries.h"
+#include "ui/main/ColumnFitter.h"
 #include "ui/dialogs/FuelRules.h"
 #include "ui/widgets/CellEditor.h"
 #include "ui/widgets/FillTrendChart.h"
@@ -65,6 +66,7 @@ TFuelForm::TFuelForm(QWidget* parent) : ToolWindow("FuelForm", "Управлен
     LoadedDoseListView->setSelectionBehavior(QAbstractItemView::SelectRows);
     LoadedDoseListView->setEditTriggers(QAbstractItemView::NoEditTriggers);
     connect(LoadedDoseListView, &ReportView::MousePressed, this, &TFuelForm::LoadedDoseListViewMouseDown);
+    new ColumnFitter(LoadedDoseListView, 1);
     layout->addWidget(LoadedDoseListView, 1);
     AddTrendChart(*layout);
 
@@ -123,8 +125,9 @@ void TFuelForm::BuildButtons() {
     row->addStretch(1);
 }
 
-void TFuelForm::Attach(IMainView& main, RunOperationFn run) {
+void TFuelForm::Attach(IMainView& main, RunOperationFn run, IConfigView* config) {
     main_ = &main;
+    config_ = config;
     run_ = std::move(run);
 }
 
@@ -202,7 +205,8 @@ void TFuelForm::ListViewEditChange(const QString& text) {
 void TFuelForm::UpdateDoseSum() {
     if (!main_) return;
     const int amount = DoseEditRow == DoseRow::Sum ? SumValue : DoseValue;
-    const auto text = CounterpartText(DoseEditRow, amount, DoseEditChannel, main_->State());
+    const bool wholeUnits = config_ && config_->KazakhPriceChecked();
+    const auto text = CounterpartText(DoseEditRow, amount, DoseEditChannel, main_->State(), wholeUnits);
     if (text) SetCell(DoseEditRow == DoseRow::Sum ? DoseRow::Dose : DoseRow::Sum, DoseEditChannel, *text);
 }
 
@@ -217,6 +221,13 @@ void TFuelForm::ShowLoadedDose(int channel, const std::string& dose, const std::
     };
     put(place.Dose, DoseRow::Dose, dose);
     put(place.Sum, DoseRow::Sum, sum);
+}
+
+void TFuelForm::ShowChannelCount(int count) {
+    for (int channel = 0; channel < kChannelCount; ++channel)
+        LoadedDoseListView->setColumnHidden(channel + 1, channel >= count);
+    // An editor over a channel the controller no longer has would load a dose nobody sees.
+    if (DoseEditChannel >= count) ListViewEdit->hide();
 }
 
 void TFuelForm::SetCell(int row, int channel, const std::string& text) {

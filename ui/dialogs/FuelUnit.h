@@ -23,11 +23,14 @@ public:
 
     explicit TFuelForm(QWidget* parent = nullptr);
     // The main window: its hold-off counter, price table and status panel, and its start rule.
-    void Attach(IMainView& main, RunOperationFn run);
+    // `config`: its KazakhPriceCheckBox says whether prices are whole currency units.
+    void Attach(IMainView& main, RunOperationFn run, IConfigView* config = nullptr);
 
     // IDoseView
     void ShowLoadedDose(int channel, const std::string& dose, const std::string& sum) override;
     void TrackChannelState(int channel, const std::array<uint8_t, kChannelStateSize>& block) override;
+    // Shows the columns of the controller's channels only (the main window's channel count).
+    void ShowChannelCount(int count);
 
     // Handlers, named after control and event.
     void LoadedDoseListViewMouseDown(QPoint pos);  // viewport position
@@ -64,5 +67,6 @@ private:
     void SetCell(int row, int channel, const std::string& text);
 
     IMainView* main_ = nullptr;
+    IConfigView* config_ = nullptr;
     RunOperationFn run_;
 };

@@ -99,6 +99,16 @@ std::array<int, 2> LabelOrigin(const PinPlace& s, int textWidth, int textHeight)
     return {s.x0, s.y0};
 }
 
+LabelBox PinLabelBox(const PinPlace& s, int textWidth, int textHeight) {
+    if (s.side == PinSide::Left || s.side == PinSide::Right) {
+        const auto [x, y] = LabelOrigin(s, textWidth, textHeight);
+        return {x, y, textWidth, textHeight, false};
+    }
+    const int midX = s.x0 + (s.x1 - s.x0) / 2;
+    const int y = s.side == PinSide::Bottom ? s.y0 - kLabelGap - textWidth : s.y1 + kLabelGap;
+    return {midX - textHeight / 2, y, textHeight, textWidth, true};
+}
+
 int ErrorListWidth(int formWidth, int formHeight) {
     constexpr int kNarrowest = 100;
     return formWidth < formHeight + kNarrowest ? kNarrowest : formWidth - formHeight;

@@ -42,5 +42,14 @@ PinPlace PlaceOfPin(int pin, const PackageBody& body);
 // Top-left corner of the number of a pin, for a text of the given size.
 std::array<int, 2> LabelOrigin(const PinPlace& place, int textWidth, int textHeight);
 
+// Where the number of a pin is written, for a text of the given size. The numbers along the top
+// and bottom stand upright (read from below), so that three-digit numbers of neighbouring pins
+// do not run together: the box is then as wide as the text is high.
+struct LabelBox {
+    int x, y, width, height;
+    bool upright;
+};
+LabelBox PinLabelBox(const PinPlace& place, int textWidth, int textHeight);
+
 // Width of ErrorListBox for a form of this size.
 int ErrorListWidth(int formWidth, int formHeight);

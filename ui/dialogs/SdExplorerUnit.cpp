@@ -1,11 +1,15 @@
 #include "ui/dialogs/SdExplorerUnit.h"
 
 #include <QEvent>
+#include <QFileDialog>
 #include <QHBoxLayout>
+#include <QLabel>
 #include <QPlainTextEdit>
 #include <QProgressBar>
+#include <QPushButton>
 #include <QTreeWidget>
 #include <QVBoxLayout>
+#include <fstream>
 
 #include "commands/ServiceCommands.h"
 
@@ -37,11 +41,20 @@ TSdCardExplorerForm::TSdCardExplorerForm(QWidget* parent)
     SdProgressBar->setObjectName("SdProgressBar");
     SdProgressBar->setTextVisible(true);
     SdProgressBar->hide();
+    SdSaveAsButton = new QPushButton("Сохранить как...", this);
+    SdSaveAsButton->setObjectName("SdSaveAsButton");
+    SdSaveAsButton->setEnabled(false);
+    SdSaveLabel = new QLabel(this);
+    SdSaveLabel->setObjectName("SdSaveLabel");
+    auto* save = new QHBoxLayout;
+    save->addWidget(SdSaveAsButton);
+    save->addWidget(SdSaveLabel, 1);
 
     auto* right = new QVBoxLayout;
     right->setContentsMargins(0, 0, 0, 0);
     right->addWidget(SD_FileMemo, 1);
     right->addWidget(SdProgressBar);
+    right->addLayout(save);
     auto* layout = new QHBoxLayout(this);
     layout->setContentsMargins(0, 0, 0, 0);
     layout->setSpacing(2);
@@ -50,6 +63,28 @@ TSdCardExplorerForm::TSdCardExplorerForm(QWidget* parent)
 
     connect(SD_TreeView, &QTreeWidget::currentItemChanged, this,
             [this](QTreeWidgetItem* node, QTreeWidgetItem*) { SD_TreeViewChanging(node); });
+    connect(SdSaveAsButton, &QPushButton::clicked, this, &TSdCardExplorerForm::SdSaveAsButtonClick);
+    // A file of 64 KB takes over a minute at 9600 bit/s: nobody waits for one nobody looks at.
+    connect(this, &ToolWindow::Closed, this, &TSdCardExplorerForm::StopFileRead);
+    AskSavePath = [this](const QString& suggested) {
+        return QFileDialog::getSaveFileName(this, "Сохранить как...", suggested);
+    };
+}
+
+void TSdCardExplorerForm::StopFileRead() {
+    if (WorkerRunning.load() && CurrentWorker) CurrentWorker->SdReadsEnded.store(showing_);
+    // Reads asked for after the explorer opens again carry the next number.
+    ++showing_;
+}
+
+void TSdCardExplorerForm::SdSaveAsButtonClick() {
+    const QString path = AskSavePath ? AskSavePath(QString::fromStdString(FileName)) : QString();
+    if (path.isEmpty()) return;
+    std::ofstream out(path.toStdString(), std::ios::binary | std::ios::trunc);
+    out.write(FileBytes.data(), std::streamsize(FileBytes.size()));
+    out.close();
+    SdSaveLabel->setText(out ? QString("Сохранено: %1 байт в %2").arg(FileBytes.size()).arg(path)
+                             : "Не могу записать " + path);
 }
 
 void TSdCardExplorerForm::changeEvent(QEvent* event) {
@@ -64,7 +99,11 @@ void TSdCardExplorerForm::FormActivate() {
 void TSdCardExplorerForm::SD_TreeViewChanging(QTreeWidgetItem* node) {
     if (!node || !RunOperation) return;
     const std::string path = node->text(0).toStdString();
-    RunOperation(ReadSdCardFile, [path](TComThread& w) { w.SdFilePath = path; });
+    FileName = path;
+    RunOperation(ReadSdCardFile, [path, number = showing_](TComThread& w) {
+        w.SdFilePath = path;
+        w.SdReadNumber = number;
+    });
 }
 
 void TSdCardExplorerForm::ShowSdEntries(const std::vector<std::string>& names) {
@@ -79,6 +118,9 @@ void TSdCardExplorerForm::ShowSdEntries(const std::vector<std::string>& names) {
 void TSdCardExplorerForm::StartSdFile(uint32_t size) {
     FileSize = size;
     FileText.clear();
+    FileBytes.clear();
+    SdSaveLabel->clear();
+    SdSaveAsButton->setEnabled(size == 0);
     SD_FileMemo->clear();
     // The bar counts kilobytes so that its range fits an int for any file size.
     SdProgressBar->setRange(0, int(size / 1024) + 1);
@@ -94,4 +136,8 @@ void TSdCardExplorerForm::AppendSdFileChunk(const std::string& text, int chunkLe
     SdProgressBar->setValue(int(received / 1024) + (received >= FileSize ? 1 : 0));
     SdProgressBar->setFormat(QString("%1 из %2 байт").arg(received).arg(FileSize));
     if (received >= FileSize) SdProgressBar->hide();
+    // Only a whole file is offered for saving: a part would pass for the file.
+    SdSaveAsButton->setEnabled(FileBytes.size() >= FileSize);
 }
+
+void TSdCardExplorerForm::AppendSdFileBytes(const std::string& bytes) { FileBytes += bytes; }

@@ -12,6 +12,7 @@
 #include <QLineEdit>
 #include <QPlainTextEdit>
 #include <QPushButton>
+#include <QScrollArea>
 #include <QSignalBlocker>
 #include <QVBoxLayout>
 
@@ -24,6 +25,7 @@
 #include "commands/RemoteInitCommands.h"
 #include "commands/TimeCommands.h"
 #include "ui/dialogs/CfgRules.h"
+#include "ui/widgets/WindowFit.h"
 
 namespace {
 
@@ -37,6 +39,7 @@ const char* const kTimeZones[] = {
 const char* const kTimeShifts[] = {"Нет", "Автоматический переход на летнее время и обратно", "Летнее время всегда"};
 const char* const kProtocols[] = {"Auto", "ПК", "VRX 2.0"};
 constexpr int kTimeShiftListWidth = 300;
+constexpr int kTimeShiftShownLength = 20;
 constexpr int kPowerOutputs = 15;
 constexpr int kDefaultChannelCountIndex = 4;
 
@@ -111,21 +114,33 @@ std::array<int, N> Items(const std::array<QComboBox*, N>& combos) {
 }  // namespace
 
 TTRK_CfgForm::TTRK_CfgForm(QWidget* parent) : ToolWindow("TRK_CfgForm", "Настройки ТРК", QSize(1100, 640), parent) {
-    auto* layout = new QHBoxLayout(this);
+    // The groups stand in a scroll area: a screen smaller than they are scrolls them instead of
+    // pushing the window beyond its edges.
+    auto* content = new QWidget;
+    auto* layout = new QHBoxLayout(content);
     auto* left = new QVBoxLayout;
     left->addWidget(BuildCfgGroup());
     left->addWidget(BuildHoseGroup());
     left->addStretch();
     layout->addLayout(left);
     layout->addWidget(BuildRightColumn());
+    auto* scroll = Named(new QScrollArea, "CfgScrollArea");
+    scroll->setFrameShape(QFrame::NoFrame);
+    scroll->setWidgetResizable(true);
+    scroll->setWidget(content);
+    auto* outer = new QVBoxLayout(this);
+    outer->setContentsMargins(0, 0, 0, 0);
+    outer->addWidget(scroll);
+    ResizeForOpening(*this, content->sizeHint() + QSize(2, 2));
 
-    connect(NumberOfChannelsCombo, &QComboBox::currentIndexChanged, this, &TTRK_CfgForm::HoseComboChange);
-    for (int i = 0; i < CfgChannels; ++i) {
-        connect(HoseCombo[size_t(i)], &QComboBox::currentIndexChanged, this, &TTRK_CfgForm::HoseComboChange);
-        for (QComboBox* c : {SmallValveCombo[size_t(i)], LargeValveCombo[size_t(i)], ValveCombo[size_t(i)],
-                             FlowmeterCombo[size_t(i)]})
-            connect(c, &QComboBox::currentIndexChanged, this, &TTRK_CfgForm::PowerOutputComboChange);
-    }
+    connect(NumberOfChannelsCombo, &QComboBox::currentIndexChanged, this, &TTRK_CfgForm::LayoutChange);
+    for (int i = 0; i < CfgChannels; ++i)
+        for (QComboBox* c : {HoseCombo[size_t(i)], PumpOutCombo[size_t(i)], SmallValveCombo[size_t(i)],
+                             LargeValveCombo[size_t(i)], ValveCombo[size_t(i)], PumpCombo[size_t(i)],
+                             NozzleCombo[size_t(i)], FlowmeterCombo[size_t(i)]})
+            connect(c, &QComboBox::currentIndexChanged, this, &TTRK_CfgForm::LayoutChange);
+    // Nothing read from a controller yet: the defaults shown are no configuration to write.
+    TRK_CfgWriteButton->setEnabled(false);
     connect(TRK_CfgWriteButton, &QPushButton::clicked, this, &TTRK_CfgForm::TRK_CfgWriteButtonClick);
     connect(WriteProtocolTypeButton, &QPushButton::clicked, this, &TTRK_CfgForm::WriteProtocolTypeButtonClick);
     connect(WriteTimeCfgButton, &QPushButton::clicked, this, &TTRK_CfgForm::WriteTimeCfgButtonClick);
@@ -208,10 +223,12 @@ QWidget* TTRK_CfgForm::BuildCfgGroup() {
     avar->addWidget(InvAvarBtn1CheckBox);
     avar->addWidget(InvAvarBtn2CheckBox);
     avar->addStretch();
-    flags->addLayout(avar, 2, 1);
     outer->addLayout(flags);
     TRK_CfgWriteButton = Named(new QPushButton(QString::fromUtf8("Записать")), "TRK_CfgWriteButton");
+    // The emergency buttons share the write button's row: beside the check boxes they would
+    // make the group wider than a laptop screen leaves it.
     auto* write = new QHBoxLayout;
+    write->addLayout(avar);
     write->addStretch();
     write->addWidget(TRK_CfgWriteButton);
     outer->addLayout(write);
@@ -258,6 +275,9 @@ QWidget* TTRK_CfgForm::BuildRightColumn() {
     for (const char* item : kTimeShifts) TimeShiftCombo->addItem(QString::fromUtf8(item));
     TimeShiftCombo->setCurrentIndex(-1);
     TimeShiftCombo->view()->setMinimumWidth(kTimeShiftListWidth);
+    // The list is wide enough for the long item; the closed combo need not be.
+    TimeShiftCombo->setSizeAdjustPolicy(QComboBox::AdjustToMinimumContentsLengthWithIcon);
+    TimeShiftCombo->setMinimumContentsLength(kTimeShiftShownLength);
     GetTimeFromSystemButton = button("GetTimeFromSystemButton", "Текущее время");
     ReadTimeButton = button("ReadTimeButton", "Прочитать");
     WriteTimeButton = button("WriteTimeButton", "Записать время");
@@ -385,8 +405,8 @@ void TTRK_CfgForm::SetProtocolComboIndex(int index) { Select(ProtocolCombo, inde
 void TTRK_CfgForm::SetProtocolComboEnabled(bool enabled) { ProtocolCombo->setEnabled(enabled); }
 
 void TTRK_CfgForm::ShowTrkCfg(const TrkCfgControls& c) {
-    // Filling the controls is no change by the engineer: the checks do not run, and every
-    // combo gets its normal colour back.
+    // Filling the controls is no change by the engineer: one check runs when all are filled,
+    // so that a layout the controller already holds in conflict shows red.
     std::vector<std::unique_ptr<QSignalBlocker>> quiet;
     for (QComboBox* combo : findChildren<QComboBox*>()) quiet.push_back(std::make_unique<QSignalBlocker>(combo));
     Select(NumberOfChannelsCombo, c.ChannelCountIndex);
@@ -411,6 +431,9 @@ void TTRK_CfgForm::ShowTrkCfg(const TrkCfgControls& c) {
     DoseAccuracyCheckBox->setChecked(c.DoseAccuracy);
     KazakhPriceCheckBox->setChecked(c.KazakhPrice);
     VrxOverflowCheckBox->setChecked(c.VrxOverflow);
+    readFrom_ = LinkNow();
+    quiet.clear();
+    LayoutChange();
 }
 
 TrkCfgControls TTRK_CfgForm::CurrentControls() const {
@@ -438,7 +461,9 @@ TrkCfgControls TTRK_CfgForm::CurrentControls() const {
     return c;
 }
 
-void TTRK_CfgForm::SetTrkCfgWriteButtonEnabled(bool enabled) { TRK_CfgWriteButton->setEnabled(enabled); }
+void TTRK_CfgForm::SetTrkCfgWriteButtonEnabled(bool enabled) {
+    TRK_CfgWriteButton->setEnabled(enabled && WriteRefusal().empty());
+}
 
 void TTRK_CfgForm::ShowSubTrkCfg(const SubTrkCfgTexts& t) {
     PcbChEdit->setText(Q(t.PcbChannels));
@@ -472,25 +497,27 @@ void TTRK_CfgForm::SetSecReqCodeText(const std::string& text) { SecReqCodeEdit->
 
 // --- Checks --------------------------------------------------------------------------------
 
-void TTRK_CfgForm::HoseComboChange() {
-    const HoseSetCheck check = CheckHoseSets(NumberOfChannelsCombo->currentIndex(), Items(HoseCombo));
+void TTRK_CfgForm::LayoutChange() {
+    const LayoutCheck check = CheckLayout(CurrentControls());
     Mark(NumberOfChannelsCombo, !check.CountValid);
-    if (!check.Applies) return;
-    for (size_t i = 0; i < CfgChannels; ++i) Mark(HoseCombo[i], check.Red[i]);
-    TRK_CfgWriteButton->setEnabled(check.WriteEnabled);
-}
-
-void TTRK_CfgForm::PowerOutputComboChange() {
-    const PowerOutputCheck check = CheckPowerOutputs(NumberOfChannelsCombo->currentIndex(), Items(SmallValveCombo),
-                                                     Items(LargeValveCombo), Items(PumpOutCombo));
-    Mark(NumberOfChannelsCombo, !check.CountValid);
-    if (check.Recolour)
+    if (check.CountValid)
         for (size_t i = 0; i < CfgChannels; ++i) {
+            Mark(HoseCombo[i], check.HoseRed[i]);
             Mark(SmallValveCombo[i], check.SmallRed[i]);
             Mark(LargeValveCombo[i], check.LargeRed[i]);
             Mark(PumpOutCombo[i], check.PumpRed[i]);
         }
-    TRK_CfgWriteButton->setEnabled(check.WriteEnabled);
+    TRK_CfgWriteButton->setEnabled(WriteRefusal().empty());
+}
+
+std::string TTRK_CfgForm::LinkNow() const {
+    if (!views_.Main) return {};
+    return views_.Main->PortPanelText() + " " + std::to_string(views_.Main->State().BaudRate) + " " +
+           std::to_string(views_.Main->State().DevAddr);
+}
+
+std::string TTRK_CfgForm::WriteRefusal() const {
+    return ConfigWriteRefusal(!readFrom_.empty() && readFrom_ == LinkNow(), CurrentControls());
 }
 
 // --- Buttons -------------------------------------------------------------------------------
@@ -505,6 +532,11 @@ void TTRK_CfgForm::Run(Op op, const std::function<void(TComThread&)>& stage) {
 }
 
 void TTRK_CfgForm::TRK_CfgWriteButtonClick() {
+    // The address or port may have changed since the button was enabled.
+    if (const std::string refusal = WriteRefusal(); !refusal.empty()) {
+        TRK_CfgWriteButton->setEnabled(false);
+        return ShowError(refusal);
+    }
     const TrkCfgControls controls = CurrentControls();
     // The main window's columns follow once the controller took the page (WriteTrkCfgFromWindow).
     Run(WriteTrkCfgFromWindow, [controls](TComThread& w) { w.TrkCfgControlsToWrite = controls; });

@@ -63,8 +63,7 @@ public:
     void SendSecOpCodeButtonClick();
     void SecOpCodeEditChange();
     void WriteSubTrkCfgButtonClick();
-    void HoseComboChange();         // hose sets and the channel count
-    void PowerOutputComboChange();  // valve outputs, hose valves and flowmeters
+    void LayoutChange();  // any combo of the channel, hose and power-output layout
     void FormActivate();
 
     // Controls keep their form names (also as objectName); arrays by channel and board.
@@ -136,9 +135,12 @@ private:
     QWidget* BuildRightColumn();
     void ApplyTimeButtons();
     void ShowError(const std::string& text);
+    std::string LinkNow() const;       // port, rate and address the main window talks to now
+    std::string WriteRefusal() const;  // empty when "Записать" may write
     void Run(Op op, const std::function<void(TComThread&)>& stage = {});
 
     TViews views_;
     bool workerAllowsTime_ = true;  // the worker disables the clock buttons while a job runs
     bool linkAllowsTime_ = true;    // no clock commands on the VRX 2.0 line
+    std::string readFrom_;          // LinkNow() when the layout was last read; empty before
 };

@@ -7,6 +7,7 @@
 
 #include "ui/dialogs/ListEditRules.h"
 #include "ui/dialogs/TabloRules.h"
+#include "ui/main/ColumnFitter.h"
 #include "ui/widgets/ReportView.h"
 
 TTabloForm::TTabloForm(QWidget* parent) : ToolWindow("TabloForm", "Tablo", QSize(700, 300), parent) {
@@ -17,6 +18,7 @@ TTabloForm::TTabloForm(QWidget* parent) : ToolWindow("TabloForm", "Tablo", QSize
     auto* layout = new QVBoxLayout(this);
     layout->setContentsMargins(0, 0, 0, 0);
     layout->addWidget(MainListView);
+    new ColumnFitter(MainListView, 1);
     MainListView->viewport()->installEventFilter(this);
 
     ListViewEdit = new QLineEdit(MainListView->viewport());

@@ -20,8 +20,9 @@ QColor ColourOf(PinColour colour, const QPalette& palette) {
 
 }  // namespace
 
+// Tall enough that the numbers of neighbouring pins stand apart in the desktop's font.
 TTestMcuPinsForm::TTestMcuPinsForm(QWidget* parent)
-    : ToolWindow("TestMcuPinsForm", "Тест ног процессора", QSize(700, 500), parent) {
+    : ToolWindow("TestMcuPinsForm", "Тест ног процессора", QSize(900, 680), parent) {
     Result.fill(kPinNoFault);
     ErrorListBox = new QListWidget(this);
     ErrorListBox->setObjectName("ErrorListBox");
@@ -64,6 +65,12 @@ void TTestMcuPinsForm::paintEvent(QPaintEvent*) {
     painter.setBrush(face);
     const PackageBody body = BodyFor(height());
     painter.drawRect(body.left, body.top, body.right - body.left, body.bottom - body.top);
+    // Numbers a line apart at most: a window made small gets a smaller font, not a blur of digits.
+    if (painter.fontMetrics().height() > 2 * body.pinSize) {
+        QFont small = painter.font();
+        small.setPixelSize(std::max(6, 2 * body.pinSize - 2));
+        painter.setFont(small);
+    }
     const QFontMetrics metrics = painter.fontMetrics();
     for (int pin = 1; pin <= kPackagePins; ++pin) {
         const PinPlace place = PlaceOfPin(pin, body);
@@ -71,7 +78,16 @@ void TTestMcuPinsForm::paintEvent(QPaintEvent*) {
         painter.drawRect(place.x0, place.y0, place.x1 - place.x0 - 1, place.y1 - place.y0 - 1);
         painter.setBrush(face);
         const QString number = QString::number(pin);
-        const auto [x, y] = LabelOrigin(place, metrics.horizontalAdvance(number), metrics.height());
-        painter.drawText(QRect(x, y, metrics.horizontalAdvance(number), metrics.height()), Qt::AlignCenter, number);
+        const int w = metrics.horizontalAdvance(number), h = metrics.height();
+        const LabelBox box = PinLabelBox(place, w, h);
+        if (!box.upright) {
+            painter.drawText(QRect(box.x, box.y, w, h), Qt::AlignCenter, number);
+            continue;
+        }
+        painter.save();
+        painter.translate(box.x + box.width / 2.0, box.y + box.height / 2.0);
+        painter.rotate(-90);
+        painter.drawText(QRectF(-w / 2.0, -h / 2.0, w, h), Qt::AlignCenter, number);
+        painter.restore();
     }
 }

@@ -6,6 +6,9 @@
 #include "commands/SellTest.h"
 #include "commands/TabloTestCommands.h"
 #include "ui/main/Starters.h"
+#include "link/ExchangeLog.h"
+
+#include <QMetaObject>
 
 TAppWindows::TAppWindows(const std::string& settingsPath) : Form1(settingsPath) {
     TViews views;
@@ -33,10 +36,22 @@ TAppWindows::TAppWindows(const std::string& settingsPath) : Form1(settingsPath) 
     };
     TestMcuPinsForm.RunOperation = runOperation;
     SdCardExplorerForm.RunOperation = runOperation;
-    FuelForm.Attach(Form1, runOperation);
+    FuelForm.Attach(Form1, runOperation, &TRK_CfgForm);
+    // Said in the message panel, once; it comes from the worker's thread.
+    SetExchangeLogProblemReport([form = &Form1](const std::string& text) {
+        QMetaObject::invokeMethod(form, [form, text] { form->ShowStandingMessage(text); }, Qt::QueuedConnection);
+    });
+    // The dialogs show the controller's channels as the main window counts them.
+    const auto channels = [this](int count) {
+        FuelForm.ShowChannelCount(count);
+        FlowmeterForm.ShowChannelCount(count);
+    };
+    QObject::connect(&Form1, &TForm1::ChannelCountChanged, &FuelForm, channels);
+    channels(Form1.ChannelColumnCount());
 }
 
 TAppWindows::~TAppWindows() {
     // No worker may outlive the windows its display steps reach.
     WaitForWorkerEnd();
+    SetExchangeLogProblemReport({});
 }

@@ -2,32 +2,35 @@
 
 #include <QEvent>
 #include <QGuiApplication>
-#include <QTimer>
 #include <QHeaderView>
-#include <QScrollBar>
-#include <QTreeWidget>
+#include <QTimer>
 
 #include "ui/main/WindowLayout.h"
+#include "ui/widgets/ReportView.h"
 
 #include <algorithm>
 
-ColumnFitter::ColumnFitter(QTreeWidget* view, int firstValueColumn)
+ColumnFitter::ColumnFitter(ReportView* view, int firstValueColumn)
     : QObject(view), view_(view), viewport_(view->viewport()), firstValue_(firstValueColumn) {
     viewport_->installEventFilter(this);
     connect(view_->header(), &QHeaderView::sectionResized, this,
             [this](int column, int, int newWidth) { ColumnResized(column, newWidth); });
     // Columns come and go with the controller's channel count; fitted once the view has set
     // the new column up.
-    connect(view_->header(), &QHeaderView::sectionCountChanged, this,
-            [this] { QTimer::singleShot(0, this, &ColumnFitter::Fit); });
+    connect(view_->header(), &QHeaderView::sectionCountChanged, this, &ColumnFitter::FitSoon);
+    connect(view_->model(), &QAbstractItemModel::dataChanged, this, &ColumnFitter::CellsChanged);
+}
+
+int ColumnFitter::Wanted(int column) const {
+    const auto c = size_t(column);
+    if (c < dragged_.size() && dragged_[c] > 0) return dragged_[c];
+    const int needed = view_->ColumnContentWidth(column);
+    return c < remembered_.size() ? std::max(needed, remembered_[c]) : needed;
 }
 
 std::vector<int> ColumnFitter::Current() const {
-    const size_t count = size_t(view_->columnCount());
-    std::vector<int> widths(preferred_.begin(), preferred_.begin() + std::min(preferred_.size(), count));
-    // A column seen for the first time takes its remembered width, else the one it has.
-    for (size_t c = widths.size(); c < count; ++c)
-        widths.push_back(c < remembered_.size() ? remembered_[c] : view_->columnWidth(int(c)));
+    std::vector<int> widths;
+    for (int c = 0; c < view_->columnCount(); ++c) widths.push_back(Wanted(c));
     return widths;
 }
 
@@ -40,24 +43,41 @@ std::vector<int> ColumnFitter::Preferred() const {
 
 void ColumnFitter::SetPreferred(const std::vector<int>& widths) {
     remembered_ = widths;
-    preferred_.clear();
+    dragged_.clear();
     Fit();
 }
 
 void ColumnFitter::Fit() {
-    preferred_ = Current();
-    const auto widths = FittedColumnWidths(preferred_, firstValue_, view_->viewport()->width());
+    fitPending_ = false;
+    const auto widths = FittedColumnWidths(Current(), firstValue_, view_->viewport()->width());
     fitting_ = true;
     for (int c = 0; c < int(widths.size()); ++c)
         if (view_->columnWidth(c) != widths[size_t(c)]) view_->setColumnWidth(c, widths[size_t(c)]);
     fitting_ = false;
 }
 
+void ColumnFitter::FitSoon() {
+    if (fitPending_) return;
+    fitPending_ = true;
+    QTimer::singleShot(0, this, &ColumnFitter::Fit);
+}
+
+void ColumnFitter::CellsChanged(const QModelIndex& topLeft, const QModelIndex& bottomRight) {
+    // A poll rewrites cells all the time: only a text that no longer fits its column costs a fit.
+    if (fitPending_ || !topLeft.isValid()) return;
+    const int last = std::min(bottomRight.column(), view_->columnCount() - 1);
+    for (int row = topLeft.row(); row <= bottomRight.row(); ++row)
+        for (int column = topLeft.column(); column <= last; ++column) {
+            const QModelIndex cell = topLeft.sibling(row, column);
+            if (view_->CellContentWidth(cell) > view_->columnWidth(column)) return FitSoon();
+        }
+}
+
 void ColumnFitter::ColumnResized(int column, int newWidth) {
-    // Only the engineer's drag makes a width preferred; the view's own set-up does not.
+    // Only the engineer's drag fixes a width; the view's own set-up does not.
     if (fitting_ || column < 0 || QGuiApplication::mouseButtons() == Qt::NoButton) return;
-    preferred_ = Current();
-    if (column < int(preferred_.size())) preferred_[size_t(column)] = newWidth;
+    if (dragged_.size() <= size_t(column)) dragged_.resize(size_t(column) + 1, 0);
+    dragged_[size_t(column)] = newWidth;
 }
 
 bool ColumnFitter::eventFilter(QObject* watched, QEvent* event) {

@@ -1,19 +1,21 @@
 #pragma once
-// Keeps a report view's columns at their preferred widths and lets the value columns share
-// whatever room the view has beyond them, so long values ("5-канальная ТРК", firmware, MD5)
-// are not cut while the window is wide. A column the engineer drags becomes preferred.
+// Keeps a report view's columns as wide as their captions and texts need, so no value is cut
+// while the view has room, and lets the value columns share whatever room the view has beyond
+// that. A column the engineer drags keeps the dragged width for the run; widths remembered from
+// an earlier run are the least a column gets.
 #include <QObject>
 #include <vector>
 
-class QTreeWidget;
+class QModelIndex;
+class ReportView;
 
 class ColumnFitter : public QObject {
     Q_OBJECT
 public:
-    ColumnFitter(QTreeWidget* view, int firstValueColumn);
+    ColumnFitter(ReportView* view, int firstValueColumn);
 
-    // Preferred widths, what is remembered: the present columns' and those of columns that
-    // are not there now. Given ones are taken by the columns as they appear.
+    // What is remembered: the present columns' widths before sharing out the room, and those of
+    // columns that are not there now. Given ones are the least the columns get as they appear.
     std::vector<int> Preferred() const;
     void SetPreferred(const std::vector<int>& widths);
     void Fit();
@@ -23,12 +25,16 @@ protected:
 
 private:
     void ColumnResized(int column, int newWidth);
-    std::vector<int> Current() const;  // preferred widths of the present columns
+    void CellsChanged(const QModelIndex& topLeft, const QModelIndex& bottomRight);
+    void FitSoon();
+    int Wanted(int column) const;
+    std::vector<int> Current() const;  // wanted widths of the present columns
 
-    QTreeWidget* view_;
+    ReportView* view_;
     QWidget* viewport_;  // its own pointer: the viewport sends events while the view is destroyed
     int firstValue_;
-    std::vector<int> preferred_;
+    std::vector<int> dragged_;     // per column, 0: not dragged this run
     std::vector<int> remembered_;  // from the settings file
     bool fitting_ = false;
+    bool fitPending_ = false;
 };

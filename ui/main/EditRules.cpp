@@ -205,6 +205,8 @@ int ParseFixedPoint(const std::string& text, int decimals) {
     if (decimals > 8) return 0;
     long long value = 0;
     bool fraction = false;
+    // Blank text or a lone separator is no number: taken as 0 it would zero a price.
+    if (text.find_first_of("0123456789") == std::string::npos) return -1;
     for (const char ch : text) {
         if (fraction) {
             if (decimals <= 0) return int(value);

@@ -11,7 +11,8 @@
 
 // Decimal text to a whole number of 10^-decimals units ("12,5" with 2 gives 1250): digits,
 // one separator ("." or ","), blanks skipped; every character after the separator uses up a
-// decimal, the rest are cut off. -1 for any other character or a value beyond int.
+// decimal, the rest are cut off. -1 for text without a digit, any other character or a value
+// beyond int.
 int ParseFixedPoint(const std::string& text, int decimals);
 
 // What an edit leads to. Accepted: `Write` with the values `Stage` puts into the worker (it

@@ -65,3 +65,10 @@ std::string HdwErrTick(HdwErrBlink& state, int hdwErrCode, int timeErrCode) {
     if (state.EditHoldOff > 0) --state.EditHoldOff;
     return caption;
 }
+
+std::string MessagePanelText(const std::string& message, int hdwErrCode, int timeErrCode) {
+    const std::string fault = hdwErrCode != 0 ? HardwareFaultText(hdwErrCode) : ClockFaultText(timeErrCode);
+    if (fault.empty()) return message;
+    if (message.empty() || message == "OK") return fault;
+    return message + " | " + fault;
+}

@@ -16,3 +16,7 @@ struct HdwErrBlink {
 
 // One timer tick: the caption to show now; flips the blink flag and counts the hold-off down.
 std::string HdwErrTick(HdwErrBlink& state, int hdwErrCode, int timeErrCode);
+
+// The message panel's text: the message, and a controller fault beside it, so the fault is also
+// read where the tool's other messages are and not only in the blinking title. An "OK" gives way.
+std::string MessagePanelText(const std::string& message, int hdwErrCode, int timeErrCode);

@@ -4,6 +4,7 @@
 #include <charconv>
 #include <filesystem>
 
+#include "commands/AddressChecks.h"
 #include "link/PosixSerialLine.h"
 
 std::string BitRatePanelText(int baudRate) {
@@ -33,13 +34,8 @@ std::optional<uint8_t> AcceptedDevAddr(std::string_view text) {
 }
 
 NewAddressCheck CheckNewBusAddress(std::string_view text, int baudRate) {
-    struct Range { int max; const char* message; };
-    static constexpr Range kVrx{225, "Адрес должен быть от 1 до 225"};
-    static constexpr Range kOwn{127, "Адрес должен быть от 1 до 127"};
-    const Range& range = baudRate == kVrxProtocolRate ? kVrx : kOwn;
     const int v = ParseDecimalOr(text);
-    if (v < 1 || v > range.max) return {v, range.message};
-    return {v, {}};
+    return {v, NewBusAddressRefusal(v, baudRate)};
 }
 
 int PanelAt(const std::vector<int>& widths, int x) {
@@ -51,10 +47,12 @@ int PanelAt(const std::vector<int>& widths, int x) {
     return int(widths.size()) - 1;
 }
 
-int ProgressPanelWidth(int barWidth, const std::vector<int>& widths) {
+int ProgressPanelWidth(int barWidth, const std::vector<int>& widths, int messageWidth) {
     int used = 0;
     for (int i = 0; i < 3 && i < int(widths.size()); ++i) used += widths[i];
-    return std::max(0, (barWidth - used) / 2);
+    const int rest = std::max(0, barWidth - used);
+    // The progress changes with every exchange and is read in passing; a message is read.
+    return std::clamp(rest - messageWidth, rest / 3, rest / 2);
 }
 
 std::string FriendlyPortName(std::string_view description, std::string_view manufacturer, std::string_view name) {
@@ -124,4 +122,10 @@ std::string ShortPortName(const std::string& stored, const std::string& byIdDir)
     const std::string device = Resolved(stored);
     if (device.empty()) return stored;
     return device.rfind("/dev/", 0) == 0 ? device.substr(5) : device;
+}
+
+std::vector<PortEntry> WithPortInUse(std::vector<PortEntry> ports, const std::string& inUse) {
+    const bool listed = std::any_of(ports.begin(), ports.end(), [&](const PortEntry& p) { return p.name == inUse; });
+    if (!inUse.empty() && !listed) ports.push_back({inUse, inUse});
+    return SortedPortList(std::move(ports));
 }

@@ -8,8 +8,10 @@
 #include <string_view>
 #include <vector>
 
+#include "commands/AddressChecks.h"
+
 // The second host protocol runs only at this rate, and addresses a nozzle instead of the controller.
-inline constexpr int kVrxProtocolRate = 4800;
+inline constexpr int kVrxProtocolRate = kVrxLineRate;
 
 struct BitRateItem {
     const char* caption;
@@ -33,7 +35,8 @@ int ParseDecimalOr(std::string_view text, int fallback = -1);
 // The address typed into the status-bar editor; nothing for 0, 255 and bad text.
 std::optional<uint8_t> AcceptedDevAddr(std::string_view text);
 
-// The new address for the controller: the value, or the message for panel 4.
+// The new address for the controller: the value, or the message for panel 4 (the rule is
+// NewBusAddressRefusal, which the command line applies too).
 struct NewAddressCheck {
     int value = -1;
     std::string error;  // empty when the value may be sent
@@ -42,8 +45,9 @@ NewAddressCheck CheckNewBusAddress(std::string_view text, int baudRate);
 
 // Status-bar panels are found by adding up their widths from the left; beyond the last counts as the last.
 int PanelAt(const std::vector<int>& widths, int x);
-// Panel 3 takes half of what is left after panels 0 to 2.
-int ProgressPanelWidth(int barWidth, const std::vector<int>& widths);
+// Panel 3 takes half of what is left after panels 0 to 2; when the message of panel 4 needs
+// `messageWidth` and more than half, panel 3 yields down to a third.
+int ProgressPanelWidth(int barWidth, const std::vector<int>& widths, int messageWidth = 0);
 
 // One serial port of the machine as the port menu lists it.
 struct PortEntry {
@@ -71,3 +75,7 @@ std::string StablePortPath(const std::string& portName, const std::string& byIdD
 // The name the status bar shows for a stored port: a stable link resolves to today's tty
 // ("ttyUSB1"); a plain name, or a link whose adapter is away, stays as it is.
 std::string ShortPortName(const std::string& stored, const std::string& byIdDir = kSerialByIdDir);
+
+// The port menu's entries: the system's ports and, when they do not include it, the port in use
+// (a pseudo-terminal or a typed path), in the same byte-wise order.
+std::vector<PortEntry> WithPortInUse(std::vector<PortEntry> ports, const std::string& inUse);

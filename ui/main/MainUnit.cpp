@@ -13,6 +13,7 @@
 #include <QPushButton>
 #include <QSerialPortInfo>
 #include <QSplitter>
+#include <QStyle>
 #include <QTimer>
 #include <QVBoxLayout>
 
@@ -24,7 +25,9 @@
 #include "ui/main/StatusImages.h"
 #include "ui/main/StatusPanelBar.h"
 #include "ui/main/StatusRows.h"
+#include "ui/widgets/RepaintPacer.h"
 #include "ui/widgets/ReportView.h"
+#include "ui/widgets/WindowFit.h"
 
 namespace {
 
@@ -33,6 +36,12 @@ constexpr int kStateIconCount = 3;
 constexpr int kChannelColumnWidth = 90;
 constexpr int kChCaptionWidth = 220;
 constexpr int kHdwErrIntervalMs = 500;
+// About one frame of a 60 Hz screen: a poll's changes are painted together, none is missed.
+constexpr int kRepaintIntervalMs = 16;
+constexpr int kDesignedWidth = 1024, kDesignedHeight = 775;
+constexpr int kWidestLinkPanel = 180;  // a typed /dev/serial/by-id/... path shows whole in the tip
+// The longest value of the left view: the controller's MD5, 32 hexadecimal digits.
+constexpr char kWidestTrkValue[] = "DDDDDDDDDDDDDDDDDDDDDDDDDDDDDDDD";
 
 QString Q(const std::string& s) { return QString::fromStdString(s); }
 QString Q(const char* s) { return QString::fromUtf8(s); }
@@ -43,6 +52,18 @@ QPushButton* MakeButton(QWidget* parent, const char* name, const char* caption, 
     b->setCheckable(toggle);
     b->setFocusPolicy(Qt::TabFocus);
     return b;
+}
+
+// What a view needs beyond its columns: a vertical scroll bar and its frame.
+int ViewChrome(const ReportView& view) {
+    return view.style()->pixelMetric(QStyle::PM_ScrollBarExtent) + 2 * view.frameWidth();
+}
+
+// A view's opening width: its captions, and value columns of the given widths.
+int OpeningViewWidth(const ReportView& view, std::initializer_list<int> values) {
+    int width = view.ColumnContentWidth(0) + ViewChrome(view);
+    for (int v : values) width += v;
+    return width;
 }
 
 }  // namespace
@@ -60,10 +81,9 @@ TForm1::TForm1(const std::string& settingsPath, QWidget* parent)
     : QWidget(parent), settings_(settingsPath) {
     setObjectName("Form1");
     setWindowTitle("Ornix Tester");
-    setMinimumSize(1024, 494);
-    resize(1024, 775);
+    setMinimumSize(kDesignedWidth, 494);
 
-    for (int i = 0; i < kStateIconCount; ++i) chImages_.push_back(QPixmap::fromImage(StateIcon(i)));
+    for (int i = 0; i < kStateIconCount; ++i) chImages_.push_back(pictures_.State(i));
     chImages_.resize(size_t(SwatchImageIndex(kChannelCount, 0)));
 
     auto* layout = new QVBoxLayout(this);
@@ -93,6 +113,11 @@ TForm1::TForm1(const std::string& settingsPath, QWidget* parent)
     ColorDialog1 = new QColorDialog(this);
     ColorDialog1->setObjectName("ColorDialog1");
     BuildInPlaceEditor();
+    BuildServiceMenu();
+    // Wide enough for the left view's captions and MD5 beside five channels, where the screen allows.
+    const QList<int> split = OpeningSplit();
+    MainSplitter->setSizes(split);
+    ResizeForOpening(*this, {std::max(kDesignedWidth, split[0] + MainSplitter->handleWidth() + split[1]), kDesignedHeight});
 
     views_.Dispatcher = &dispatcher_;
     views_.Main = this;
@@ -105,6 +130,7 @@ TForm1::TForm1(const std::string& settingsPath, QWidget* parent)
     HdwErrTimer->setInterval(kHdwErrIntervalMs);
     connect(HdwErrTimer, &QTimer::timeout, this, &TForm1::HdwErrTimerTimer);
     HdwErrTimer->start();
+    repaints_ = new RepaintPacer(this, kRepaintIntervalMs);
 }
 
 TForm1::~TForm1() = default;
@@ -194,10 +220,18 @@ void TForm1::BuildViews() {
     MainSplitter->addWidget(TRK_StatusListView);
     MainSplitter->addWidget(MainPanel);
     MainSplitter->setStretchFactor(1, 1);
-    MainSplitter->setSizes({352, 672});
     trkColumns_ = new ColumnFitter(TRK_StatusListView, 1);
     chColumns_ = new ColumnFitter(ChStatusListView, 1);
     valveColumns_ = new ColumnFitter(ValveListView, 1);
+}
+
+QList<int> TForm1::OpeningSplit() const {
+    // Each view opens with room for its captions and values: the left one for the MD5, the
+    // channel view for five channels.
+    const int cellMargins = 2 * (TRK_StatusListView->style()->pixelMetric(QStyle::PM_FocusFrameHMargin) + 1);
+    const int md5 = TRK_StatusListView->fontMetrics().horizontalAdvance(kWidestTrkValue) + cellMargins;
+    constexpr int c = kChannelColumnWidth;
+    return {OpeningViewWidth(*TRK_StatusListView, {md5}), OpeningViewWidth(*ChStatusListView, {c, c, c, c, c})};
 }
 
 void TForm1::BuildStatusBar() {
@@ -206,7 +240,14 @@ void TForm1::BuildStatusBar() {
     connect(MainStatusBar, &StatusPanelBar::PanelClicked, this, &TForm1::MainStatusBarMouseDown);
     connect(MainStatusBar, &StatusPanelBar::Resized, this, &TForm1::PlaceStatusEditors);
     // A newcomer cannot guess that the link panels are buttons.
-    MainStatusBar->SetPanelToolTip(kPortPanel, "Щелчок: выбрать последовательный порт");
+    // The port panel shows a stored adapter by today's tty name; its tip names the stable link too.
+    MainStatusBar->SetPanelToolTipSource(kPortPanel, [this] {
+        const std::string name = PortPanelText();
+        const std::string stable = StablePortPath(name);
+        const std::string shown = stable.empty() || stable == name ? name : name + " = " + stable;
+        return Q(shown + "\nЩелчок: выбрать последовательный порт");
+    });
+    for (int panel : {kPortPanel, kRatePanel, kAddrPanel}) MainStatusBar->SetPanelWidest(panel, kWidestLinkPanel);
     MainStatusBar->SetPanelToolTip(kRatePanel, "Щелчок: выбрать скорость обмена; контроллер переводится на неё же (кроме перехода на 4800 VRX 2.0 и обратно)");
     MainStatusBar->SetPanelToolTip(kAddrPanel, "Щелчок: ввести сетевой адрес контроллера");
     // The progress shows one exchange; its tip the figures of the whole poll so far, made when
@@ -234,6 +275,27 @@ void TForm1::BuildStatusBar() {
         const int rate = item.rate;
         connect(action, &QAction::triggered, this, [this, rate] { BaudPopupMenuClick(rate); });
     }
+}
+
+void TForm1::BuildServiceMenu() {
+    // The factory's buttons stay hidden; the SD card explorer is reached through this menu, which
+    // a right click anywhere on the button row opens, or through its shortcut. Further service
+    // items (settings save, compare, report) are added here.
+    ServiceMenu = new QMenu("Сервис", this);
+    ServiceMenu->setObjectName("ServiceMenu");
+    QAction* sd = ServiceMenu->addAction(SdExploreButton->text());
+    sd->setObjectName("SdExploreAction");
+    sd->setShortcut(QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_S));
+    sd->setShortcutContext(Qt::WindowShortcut);
+    addAction(sd);  // the shortcut works with the menu closed
+    connect(sd, &QAction::triggered, this, &TForm1::SdExploreButtonClick);
+    TopPanel->setContextMenuPolicy(Qt::CustomContextMenu);
+    connect(TopPanel, &QWidget::customContextMenuRequested, this,
+            [this](QPoint pos) { ServiceMenu->popup(TopPanel->mapToGlobal(pos)); });
+    const QString hint = "Правая кнопка мыши на ряду кнопок: меню «Сервис» (" + sd->text() + " " +
+                         sd->shortcut().toString(QKeySequence::NativeText) + ")";
+    TopPanel->setToolTip(hint);
+    TestMcuPinsButton->setToolTip(hint);
 }
 
 void TForm1::AttachDialogs(const TDialogWindows& dialogs, const TViews& views) {
@@ -295,7 +357,7 @@ void TForm1::CheckComPort() {
     SetStatusText(probe.ResultText);
     // Why it failed goes beside, into the message panel; a port that opens takes its reason away.
     if (!opened) SetErrorText(probe.OpenFailureReason);
-    else if (!shownOpenFailure_.empty() && MainStatusBar->PanelText(kMessagePanel).toStdString() == shownOpenFailure_)
+    else if (!shownOpenFailure_.empty() && message_ == shownOpenFailure_)
         SetErrorText("OK");
     shownOpenFailure_ = probe.OpenFailureReason;
     if (opened) probe.Close();
@@ -430,12 +492,20 @@ void TForm1::MainStatusBarMouseDown(int panel, QPoint globalPos) {
             ShowEditorOver(ComPortEdit, MainStatusBar->PanelText(kPortPanel));
             return;
         }
-        for (const PortEntry& port : ports) {
+        // The port in use is listed even when the system does not list it (a pty, a typed path).
+        const std::string current = PortPanelText();
+        for (const PortEntry& port : WithPortInUse(std::move(ports), current)) {
             QAction* action = MainPopupMenu->addAction(Q(PortMenuText(port)));
             action->setData(Q(port.name));
+            action->setCheckable(true);
+            action->setChecked(port.name == current);
             const std::string name = port.name;
             connect(action, &QAction::triggered, this, [this, name] { SetComPort(name); });
         }
+        MainPopupMenu->addSeparator();
+        QAction* other = MainPopupMenu->addAction("Другой порт...");
+        other->setObjectName("OtherPortAction");
+        connect(other, &QAction::triggered, this, [this] { ShowEditorOver(ComPortEdit, MainStatusBar->PanelText(kPortPanel)); });
         RunOperation(&ProbePorts);
         MainPopupMenu->popup(globalPos);
     } else if (panel == kRatePanel) {
@@ -555,6 +625,7 @@ void TForm1::HdwErrTimerTimer() {
     const std::string title = HdwErrTick(blink_, state_.HdwErrCode, state_.TimeErrCode);
     state_.EditHoldOff = blink_.EditHoldOff;
     setWindowTitle(Q(title));
+    ShowMessagePanel();
 }
 
 void TForm1::TRK_StatusListViewMouseMove(int row, QPoint globalPos) {
@@ -570,7 +641,22 @@ void TForm1::SetStatusText(const std::string& text) {
     MainStatusBar->SetPanelText(kStatePanel, Q(text));
     MainStatusBar->RefreshPanelToolTip(kStatePanel);
 }
-void TForm1::SetErrorText(const std::string& text) { MainStatusBar->SetPanelText(kMessagePanel, Q(text)); }
+void TForm1::SetErrorText(const std::string& text) {
+    message_ = text;
+    ShowMessagePanel();
+}
+
+void TForm1::ShowStandingMessage(const std::string& text) {
+    standingMessage_ = text;
+    SetErrorText(text);
+}
+
+void TForm1::ShowMessagePanel() {
+    // Every status update rewrites the panel, mostly with nothing: a standing message stays
+    // until something else is to be said there.
+    const std::string& shown = message_.empty() ? standingMessage_ : message_;
+    MainStatusBar->SetPanelText(kMessagePanel, Q(MessagePanelText(shown, state_.HdwErrCode, state_.TimeErrCode)));
+}
 
 void TForm1::ReleasePollButton() {
     PollButton->setEnabled(true);
@@ -600,13 +686,20 @@ void TForm1::ShowJobProgress(uint64_t done, uint64_t total) {
     JobProgressBar->setFormat(Q(JobProgressText(done, total, elapsedMs)));
 }
 
+// The port items: the ones that carry a port name (not the separator, not "Другой порт...").
+static QList<QAction*> PortActions(const QMenu& menu) {
+    QList<QAction*> ports;
+    for (QAction* action : menu.actions())
+        if (action->data().isValid()) ports.push_back(action);
+    return ports;
+}
 std::vector<std::string> TForm1::PortMenuNames() {
     std::vector<std::string> names;
-    for (QAction* action : MainPopupMenu->actions()) names.push_back(action->data().toString().toStdString());
+    for (QAction* action : PortActions(*MainPopupMenu)) names.push_back(action->data().toString().toStdString());
     return names;
 }
 void TForm1::MarkPortBusy(int item) {
-    const auto actions = MainPopupMenu->actions();
+    const auto actions = PortActions(*MainPopupMenu);
     if (item < 0 || item >= actions.size()) return;
     actions[item]->setText(Q(BusyPortCaption(actions[item]->text().toStdString())));
 }
@@ -652,6 +745,7 @@ void TForm1::SetChannelCount(int count) {
     if (view->width() < kChCaptionWidth + kChannelColumnWidth * n)
         view->resize(kChCaptionWidth + kChannelColumnWidth * n, view->height());
     for (int row = 0; row < view->RowCount(); ++row) view->PadCells(row, n);
+    emit ChannelCountChanged(n);
 }
 
 void TForm1::SetSubTrkCount(int count) {
@@ -667,7 +761,7 @@ void TForm1::SetSubTrkCount(int count) {
 }
 
 void TForm1::SetDoorSensors(uint8_t bits) {
-    const QPixmap picture = QPixmap::fromImage(DoorSensorPicture(bits));
+    const QPixmap& picture = pictures_.Door(bits);
     if (doorImages_.empty()) doorImages_.push_back(picture);
     else doorImages_[Images::DoorSensors] = picture;
     SetTrkStatusImage(TrkRow::DoorSensors, 0, Images::DoorSensors);
@@ -678,7 +772,7 @@ void TForm1::DrawNozzleColour(int channel, int kind) {
     const uint32_t colour = kind == 1 ? state_.RestingNozzleColour[size_t(channel)]
                                       : state_.LiftedNozzleColour[size_t(channel)];
     const int index = SwatchImageIndex(channel, kind);
-    chImages_[size_t(index)] = QPixmap::fromImage(NozzleSwatch(colour));
+    chImages_[size_t(index)] = pictures_.Swatch(colour);
     SetChStatusImage(kind == 1 ? ChRow::RestingColour : ChRow::LiftedColour, channel, index);
 }
 

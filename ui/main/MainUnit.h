@@ -15,6 +15,7 @@
 #include "ui/main/HardwareFaults.h"
 #include "ui/main/LinkRules.h"
 #include "ui/main/QtDispatcher.h"
+#include "ui/main/StatusImages.h"
 #include "ui/main/SettingsFile.h"
 #include "ui/main/WindowLayout.h"
 
@@ -27,6 +28,7 @@ class QProgressBar;
 class QPushButton;
 class QSplitter;
 class QTimer;
+class RepaintPacer;
 class ReportView;
 class StatusPanelBar;
 class ToolWindow;
@@ -59,6 +61,9 @@ class TForm1 : public QWidget, public IMainView {
 public:
     explicit TForm1(const std::string& settingsPath, QWidget* parent = nullptr);
     ~TForm1() override;
+    // Every picture the views have been given comes from here.
+    const StatusPictures& Pictures() const { return pictures_; }
+    const RepaintPacer* Repaints() const { return repaints_; }
 
     // Gives the window its dialogs and the views every worker reaches.
     void AttachDialogs(const TDialogWindows& dialogs, const TViews& views);
@@ -83,6 +88,8 @@ public:
     std::string PortPanelText() override;
     void SetStatusText(const std::string& text) override;
     void SetErrorText(const std::string& text) override;
+    // A message for panel 4 that outlasts the status updates that have nothing to say there.
+    void ShowStandingMessage(const std::string& text);
     void SetDevAddr(uint8_t address) override;
     void ReleasePollButton() override;
     void SetSellTestButton(const std::string& caption, bool enabled) override;
@@ -156,6 +163,7 @@ public:
     QLineEdit* ListViewEdit = nullptr;
     QMenu* MainPopupMenu = nullptr;
     QMenu* BaudPopupMenu = nullptr;
+    QMenu* ServiceMenu = nullptr;  // "Сервис": right click on the button row
     QTimer* HdwErrTimer = nullptr;
     QColorDialog* ColorDialog1 = nullptr;
 
@@ -176,6 +184,8 @@ public:
 
 signals:
     void Closed();
+    // The controller's channel count as the channel view shows it; the dialogs follow it.
+    void ChannelCountChanged(int count);
 
 protected:
     bool eventFilter(QObject* watched, QEvent* event) override;
@@ -192,6 +202,9 @@ private:
     void ShowLinkPanels();
     void SaveSetting(std::string_view key, const std::string& value);
     void HdwErrTimerTimer();
+    void ShowMessagePanel();
+    void BuildServiceMenu();
+    QList<int> OpeningSplit() const;
     std::array<QPushButton*, 3> WindowButtons() const;
     std::array<ToolWindow*, 3> GroupWindows() const;
     void ShowEditorOver(QLineEdit* editor, const QString& text);
@@ -215,7 +228,11 @@ private:
     bool layoutRestored_ = false;
     WindowLayout layoutBaseline_;
     QSize sizeBaseline_;
+    std::string standingMessage_;   // shown in panel 4 whenever nothing else is
+    std::string message_ = "OK";  // the message panel's text before a controller fault is added
     std::string shownOpenFailure_;  // the port check's reason in panel 4, cleared when the port opens
+    StatusPictures pictures_;
+    RepaintPacer* repaints_ = nullptr;
     // ChStatusImageList: the state icons, then two swatches per channel.
     std::vector<QPixmap> chImages_;
     // DoorOpenImageList: empty until the first door reading.

@@ -39,6 +39,10 @@ StartOptions ParseStartOptions(const std::vector<std::string>& args) {
             o.version = true;
             continue;
         }
+        if (name == "--poll-on-start" && !inlineValue) {
+            o.pollOnStart = true;
+            continue;
+        }
         if (name != "--port" && name != "--baud" && name != "--address") {
             fail("неизвестный параметр " + args[i] + " (см. --help)");
             continue;
@@ -67,13 +71,14 @@ StartOptions ParseStartOptions(const std::vector<std::string>& args) {
 }
 
 std::string StartOptionsHelp() {
-    return "Использование: ornix-tester [--port ИМЯ] [--baud СКОРОСТЬ] [--address АДРЕС]\n"
+    return "Использование: ornix-tester [--port ИМЯ] [--baud СКОРОСТЬ] [--address АДРЕС] [--poll-on-start]\n"
            "Сервисная программа контроллера ТРК Ornix.\n"
            "\n"
            "  --port ИМЯ          порт: имя в /dev (ttyUSB0, pts/3) или полный путь\n"
            "                      (/dev/serial/by-id/usb-...)\n"
            "  --baud СКОРОСТЬ     4800 (VRX 2.0), 9600, 19200, 38400, 57600 или 115200\n"
            "  --address АДРЕС     сетевой адрес контроллера, 1..254\n"
+           "  --poll-on-start     нажать \"Опрос\" сразу после запуска\n"
            "  --version           версия программы\n"
            "  -h, --help          эта справка\n"
            "\n"

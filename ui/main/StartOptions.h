@@ -1,5 +1,5 @@
 #pragma once
-// The tester's command line: --help, --version, and the link settings to start with
+// The tester's command line: --help, --version, --poll-on-start, and the link settings to start with
 // instead of the settings file's (the file is rewritten only when the engineer changes them).
 #include <optional>
 #include <string>
@@ -10,6 +10,7 @@
 struct StartOptions {
     bool help = false;
     bool version = false;
+    bool pollOnStart = false;  // "Опрос" pressed as soon as the window shows
     std::optional<std::string> port;
     std::optional<int> baudRate;
     std::optional<int> devAddr;

@@ -83,3 +83,36 @@ QImage DoorSensorPicture(uint8_t bits) {
     p.end();
     return image;
 }
+
+namespace {
+constexpr size_t kKeptSwatches = 64;
+}
+
+const QPixmap& StatusPictures::State(int index) {
+    static const QPixmap none;
+    if (index < 0 || index >= int(states_.size())) return none;
+    QPixmap& picture = states_[size_t(index)];
+    if (picture.isNull()) {
+        picture = QPixmap::fromImage(StateIcon(index));
+        ++made_;
+    }
+    return picture;
+}
+
+const QPixmap& StatusPictures::Door(uint8_t bits) {
+    QPixmap& picture = doors_[bits & 3];
+    if (picture.isNull()) {
+        picture = QPixmap::fromImage(DoorSensorPicture(bits & 3));
+        ++made_;
+    }
+    return picture;
+}
+
+const QPixmap& StatusPictures::Swatch(uint32_t colour) {
+    const uint32_t shown = colour & 0xFFFFFF;
+    if (const auto found = swatches_.find(shown); found != swatches_.end()) return found->second;
+    // The cells hold their own copies: dropping the others only costs a remake should they return.
+    if (swatches_.size() >= kKeptSwatches) swatches_.clear();
+    ++made_;
+    return swatches_.emplace(shown, QPixmap::fromImage(NozzleSwatch(shown))).first->second;
+}

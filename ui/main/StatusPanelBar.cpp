@@ -6,6 +6,7 @@
 #include <QPaintEvent>
 #include <QPainter>
 #include <QToolTip>
+#include <algorithm>
 #include <qdrawutil.h>
 
 #include "ui/main/LinkRules.h"
@@ -19,6 +20,7 @@ constexpr qsizetype kKeptTexts = 256;  // per panel; well above the texts of one
 
 StatusPanelBar::StatusPanelBar(std::vector<Panel> panels, QWidget* parent)
     : QWidget(parent), panels_(std::move(panels)), shown_(panels_.size()) {
+    for (Panel& p : panels_) p.designed = p.width;
     setSizePolicy(QSizePolicy::Preferred, QSizePolicy::Fixed);
     setFixedHeight(sizeHint().height());
 }
@@ -34,13 +36,46 @@ QString StatusPanelBar::PanelText(int panel) const {
 void StatusPanelBar::SetPanelText(int panel, const QString& text) {
     if (panel < 0 || panel >= int(panels_.size()) || panels_[size_t(panel)].text == text) return;
     panels_[size_t(panel)].text = text;
-    update(PanelRect(panel));
+    const std::vector<int> before = Widths();
+    // Only a panel that widens for its text, or the message that panel 3 makes room for, can
+    // move the panels; the status text of every exchange does not.
+    if (panels_[size_t(panel)].widest > 0 || panel == int(panels_.size()) - 1) Relayout();
+    if (Widths() != before) {
+        update();
+        emit Resized();
+    } else {
+        update(PanelRect(panel));
+    }
+}
+
+void StatusPanelBar::SetPanelWidest(int panel, int widest) {
+    if (panel < 0 || panel >= int(panels_.size())) return;
+    panels_[size_t(panel)].widest = widest;
+    Relayout();
+    update();
+}
+
+int StatusPanelBar::TextWidth(const QString& text) const { return fontMetrics().horizontalAdvance(text); }
+
+int StatusPanelBar::TextRoom(int panel) const { return PanelWidth(panel) - 2 - 2 * kTextInset; }
+
+void StatusPanelBar::Relayout() {
+    const int frame = 2 + 2 * kTextInset;
+    for (Panel& p : panels_)
+        if (p.widest > 0) p.width = std::clamp(TextWidth(p.text) + frame, p.designed, std::max(p.designed, p.widest));
+    if (int(panels_.size()) > kProgressPanel) {
+        const int message = panels_.size() > kProgressPanel + 1 ? TextWidth(panels_.back().text) + frame : 0;
+        panels_[kProgressPanel].width = ProgressPanelWidth(width(), Widths(), message);
+    }
 }
 
 QString StatusPanelBar::PanelToolTip(int panel) const {
     if (panel < 0 || panel >= int(panels_.size())) return {};
     const Panel& p = panels_[size_t(panel)];
-    return p.toolTipSource ? p.toolTipSource() : p.toolTip;
+    const QString tip = p.toolTipSource ? p.toolTipSource() : p.toolTip;
+    // A text the panel cuts is read whole here.
+    if (TextWidth(p.text) <= TextRoom(panel) || tip.startsWith(p.text)) return tip;
+    return tip.isEmpty() ? p.text : p.text + QLatin1Char('\n') + tip;
 }
 
 void StatusPanelBar::SetPanelToolTip(int panel, const QString& text) {
@@ -63,8 +98,10 @@ void StatusPanelBar::RefreshPanelToolTip(int panel) {
 }
 
 bool StatusPanelBar::event(QEvent* event) {
-    if (event->type() == QEvent::FontChange)
+    if (event->type() == QEvent::FontChange) {
         for (Shown& shown : shown_) shown = Shown{};  // cut again with the new font
+        Relayout();
+    }
     if (event->type() != QEvent::ToolTip) return QWidget::event(event);
     const auto* help = static_cast<QHelpEvent*>(event);
     const int panel = PanelAt(Widths(), help->pos().x());
@@ -129,6 +166,6 @@ void StatusPanelBar::mousePressEvent(QMouseEvent* event) {
 
 void StatusPanelBar::resizeEvent(QResizeEvent* event) {
     QWidget::resizeEvent(event);
-    if (int(panels_.size()) > kProgressPanel) panels_[kProgressPanel].width = ProgressPanelWidth(width(), Widths());
+    Relayout();
     emit Resized();
 }

@@ -190,7 +190,14 @@ void ReportView::ShowHint(const QString& text, const QPoint& globalPos) {
     QString shown = text;
     shown.remove(QLatin1Char('\r'));
     setToolTip(shown);
-    QToolTip::showText(globalPos, shown, this, {}, kHintShowMs);
+    QToolTip::showText(globalPos, TipAt(viewport()->mapFromGlobal(globalPos), shown), this, {}, kHintShowMs);
+}
+
+QString ReportView::TipAt(QPoint pos, const QString& hint) const {
+    // A value its column cuts is shown whole above the row's hint.
+    const QString cut = CutTextAt(pos);
+    if (cut.isEmpty() || cut == hint) return hint;
+    return hint.isEmpty() ? cut : cut + QLatin1Char('\n') + hint;
 }
 
 void ReportView::mouseMoveEvent(QMouseEvent* event) {
@@ -207,9 +214,27 @@ void ReportView::mousePressEvent(QMouseEvent* event) {
 bool ReportView::viewportEvent(QEvent* event) {
     // Items carry no hints of their own; the view's hint, set on mouse moves, is the one to show.
     if (event->type() == QEvent::ToolTip) {
-        if (!toolTip().isEmpty())
-            QToolTip::showText(static_cast<QHelpEvent*>(event)->globalPos(), toolTip(), this, {}, kHintShowMs);
+        const auto* help = static_cast<QHelpEvent*>(event);
+        const QString tip = TipAt(help->pos(), toolTip());
+        if (!tip.isEmpty()) QToolTip::showText(help->globalPos(), tip, this, {}, kHintShowMs);
         return true;
     }
     return QTreeWidget::viewportEvent(event);
+}
+
+int ReportView::ColumnContentWidth(int column) const {
+    // Group headers span the row and are left out; the caption column holds no indentation here.
+    return std::max(sizeHintForColumn(column), header()->sectionSizeHint(column));
+}
+
+int ReportView::CellContentWidth(const QModelIndex& index) const {
+    if (!index.isValid() || isFirstColumnSpanned(index.row(), index.parent())) return 0;
+    QStyleOptionViewItem option;
+    initViewItemOption(&option);
+    return itemDelegateForIndex(index)->sizeHint(option, index).width();
+}
+
+QString ReportView::CutTextAt(QPoint pos) const {
+    const QModelIndex index = indexAt(pos);
+    return CellContentWidth(index) > columnWidth(index.column()) ? index.data().toString() : QString();
 }

@@ -46,6 +46,14 @@ public:
     // Hint for the mouse position, shown at once; empty text keeps the previous hint.
     void ShowHint(const QString& text, const QPoint& globalPos);
 
+    // Width a column needs to show its caption and every row's cell whole; one cell's need.
+    int ColumnContentWidth(int column) const;
+    int CellContentWidth(const QModelIndex& index) const;
+    // The whole text of the cell at a viewport position when its column is too narrow for it.
+    QString CutTextAt(QPoint pos) const;
+    // The tip for a viewport position: a cut value whole, then the hint.
+    QString TipAt(QPoint pos, const QString& hint) const;
+
 signals:
     void MouseMovedOverRow(int row, QPoint globalPos);
     // A mouse button went down at this viewport position (in-place editors, click cells).

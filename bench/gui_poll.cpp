@@ -2,7 +2,9 @@
 // polls ornix-sim, a process of its own, paced at the line rate, byte by byte and in bursts
 // of 14 as a receiver FIFO or a USB adapter hands them over. For each it prints the passes,
 // the pass time over the answers' paced time, and the CPU the tester spent, as a share of a
-// core and per pass. Usage: gui_poll_bench [SECONDS per row, default 10 [RATE BURST: that row only]]
+// core and per pass, and its resident memory at the end. Usage: gui_poll_bench [SECONDS per row,
+// default 10 [RATE BURST: that row only]]. ORNIX_GUI_BENCH_FILLS=closed lets the simulator's
+// customers pour; =chart also opens the dose window, whose chart then draws their fills.
 #include <QApplication>
 #include <QCoreApplication>
 #include <QEventLoop>
@@ -19,6 +21,7 @@
 #include <filesystem>
 #include <fstream>
 #include <string>
+#include <vector>
 
 #include "engine/ComThreadUnit.h"
 #include "link/CommandCodes.h"
@@ -48,7 +51,10 @@ struct Row {
 };
 
 bool Measure(const Row& row, int seconds, const fs::path& dir) {
-    SimProcess sim(row.rate, {"--pace", "--pace-burst", std::to_string(row.burst), "--no-customers"});
+    const std::string fills = qEnvironmentVariable("ORNIX_GUI_BENCH_FILLS").toStdString();
+    std::vector<std::string> options{"--pace", "--pace-burst", std::to_string(row.burst)};
+    if (fills.empty()) options.push_back("--no-customers");
+    SimProcess sim(row.rate, options);
     if (sim.Port().empty()) {
         std::fprintf(stderr, "gui_poll_bench: ornix-sim did not start (is it built beside this program?)\n");
         return false;
@@ -63,6 +69,7 @@ bool Measure(const Row& row, int seconds, const fs::path& dir) {
     {
         TAppWindows windows(ini.string());
         windows.Form1.show();
+        if (fills == "chart") windows.Form1.FuelButton->click();
         windows.Form1.PollButton->click();
         // The first pass also reads the settings: measure from the third on.
         const auto warmUp = Clock::now() + std::chrono::seconds(30);
@@ -86,8 +93,9 @@ bool Measure(const Row& row, int seconds, const fs::path& dir) {
             std::printf("%6d | %5d | no pass in %d s\n", row.rate, row.burst, seconds);
             return false;
         }
-        std::printf("%6d | %5d | %6d | %7.1f | %14.3f | %11.1f | %15.2f | %15.1f\n", row.rate, row.burst, n, wallMs / n,
-                    wallMs / pacedMs, 100.0 * cpuMs / wallMs, cpuMs / n, double(paints) / n);
+        std::printf("%6d | %5d | %6d | %7.1f | %14.3f | %11.1f | %15.2f | %15.1f | %6.0f\n", row.rate, row.burst, n,
+                    wallMs / n, wallMs / pacedMs, 100.0 * cpuMs / wallMs, cpuMs / n, double(paints) / n,
+                    ResidentKb() / 1024);
         std::fflush(stdout);
     }
     ComPort.SetLine(nullptr);
@@ -104,7 +112,7 @@ int main(int argc, char** argv) {
         // Each row in a process of its own: a row run after another inherits what the first
         // left behind in Qt's caches and timers, and its figures wander with it.
         std::printf("gui_poll_bench: %d s a row, the window offscreen\n", seconds);
-        std::printf("  rate | burst | passes | pass ms | pass / paced | CPU %% core | CPU ms / pass | repaints / pass\n");
+        std::printf("  rate | burst | passes | pass ms | pass / paced | CPU %% core | CPU ms / pass | repaints / pass | RSS MB\n");
         std::fflush(stdout);
         bool ok = true;
         for (const Row& row : {Row{9600, 1}, Row{9600, 14}, Row{115200, 1}, Row{115200, 14}}) {

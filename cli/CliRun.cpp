@@ -41,6 +41,11 @@ void StopCliOperations() {
     if (gRunning) gRunning->Terminate();
 }
 
+bool CliOperationsStopped() {
+    std::lock_guard lock(gRunMutex);
+    return gStopped;
+}
+
 CliOutcome RunCliOperation(TCliViews& views, const CliLink& link, Op op, std::function<void(TComThread&)> stage,
                            CliForgiven forgiven) {
     CliOutcome out;

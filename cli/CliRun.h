@@ -46,6 +46,8 @@ CliOutcome RunCliOperation(TCliViews& views, const CliLink& link, Op op,
 // worker ends its job and closes the port as at any end, so the port's exclusive flag is gone
 // before the program leaves. An operation cut short this way ends with kExitNoLink.
 void StopCliOperations();
+// Whether StopCliOperations was called (a signal asked the command to end).
+bool CliOperationsStopped();
 
 // From the figures of the exchanges: the exit status and the error that decides it. A link
 // error counts before a refusal: the controller may not have seen the request at all.

@@ -44,6 +44,8 @@ public:
     std::map<int, std::pair<std::string, std::string>> LoadedDoses;  // channel -> litres, money
     // Called with every panel 3 text as it is shown, on the worker's thread (a long job's progress).
     std::function<void(const std::string&)> OnStatus;
+    // Called with every channel state the poll reads (the recorder writes its rows from these).
+    std::function<void(int, const std::array<uint8_t, kChannelStateSize>&)> OnChannelState;
 
     // IMainView
     TMainWindowState& State() override { return Window; }
@@ -90,6 +92,9 @@ public:
     // IDoseView, IFlowmeterView, ITabloView
     void ShowLoadedDose(int channel, const std::string& dose, const std::string& sum) override {
         LoadedDoses[channel] = {dose, sum};
+    }
+    void TrackChannelState(int channel, const std::array<uint8_t, kChannelStateSize>& block) override {
+        if (OnChannelState) OnChannelState(channel, block);
     }
     void SetFlowmeterCell(int row, int flowmeter, const std::string& text) override {
         FlowCells[{row, flowmeter}] = text;

@@ -12,6 +12,7 @@
 #include <CLI/CLI.hpp>
 
 #include "cli/CliCommands.h"
+#include "cli/CliRecord.h"
 #include "cli/CliRun.h"
 #include "cli/CliSettings.h"
 #include "cli/CliUsage.h"
@@ -80,6 +81,19 @@ int main(int argc, char** argv) {
     auto* poll = app.add_subcommand("poll", "всё, что показывают окна, после N проходов опроса");
     poll->add_option("--passes", passes, "число проходов")->check(RangeCheck(1, 100000));
     poll->callback(run([&] { return CliPoll(c, passes); }));
+
+    int seconds = 0;
+    std::string csvFile, jsonFile;
+    auto* record = app.add_subcommand("record", "опрашивать и записывать налив каждого канала строками по мере чтения");
+    record->add_option("--seconds", seconds, "сколько секунд записывать; 0: до Ctrl+C")->check(CLI::Range(0, 31 * 86400));
+    record->add_option("--csv", csvFile, "файл CSV (\"-\": стандартный вывод)");
+    record->add_option("--json", jsonFile, "файл JSON Lines (\"-\": стандартный вывод)");
+    // Ctrl+C is how a recording without --seconds ends: its status is the recording's own.
+    bool signalEndsCommand = false;
+    record->callback(run([&] {
+        signalEndsCommand = true;
+        return CliRecord(c, seconds, csvFile, jsonFile);
+    }));
 
     auto* time = app.add_subcommand("time", "часы контроллера")->require_subcommand(1);
     time->add_subcommand("get", "прочитать время (по Гринвичу и местное)")->callback(run([&] { return CliTimeGet(c); }));
@@ -162,6 +176,6 @@ int main(int argc, char** argv) {
         std::cerr << "ornix-cli: " << UsageErrorText(app, e) << "\nСправка: ornix-cli --help\n";
         return kExitUsage;
     }
-    if (const int signal = gStopSignal.load()) return 128 + signal;
+    if (const int signal = gStopSignal.load(); signal && !signalEndsCommand) return 128 + signal;
     return status;
 }

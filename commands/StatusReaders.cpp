@@ -76,6 +76,7 @@ void ShowChannelState(TComThread& w, int c) {
     window.RememberPrice(c, price);
     main.SetChStatus(ChRow::Price, c, PriceText(price, w.Ui.Config->KazakhPriceChecked()));
     main.SetChStatus(ChRow::VrxAddress, c, std::to_string(block[ChannelStateAt::VrxAddress]));
+    if (w.Ui.Dose) w.Ui.Dose->TrackChannelState(c, w.ChannelState[c]);
 }
 
 }  // namespace

@@ -126,6 +126,9 @@ public:
     // The dose the controller reports loaded on channel 0..4, in litres and money; the window
     // leaves the cell being edited alone (see TFuelForm).
     virtual void ShowLoadedDose(int /*channel*/, const std::string& /*dose*/, const std::string& /*sum*/) {}
+    // Every channel state block the poll reads, as it arrives: the course of the fill is
+    // drawn and recorded from these.
+    virtual void TrackChannelState(int /*channel*/, const std::array<uint8_t, kChannelStateSize>& /*block*/) {}
 };
 
 class IFlowmeterView {

@@ -4,14 +4,15 @@
 set -e
 # libmodbus-dev only gives the exchange benchmark a yardstick; nothing else uses it.
 # heaptrack and perf measure the window's soak and profile; help2man and lintian make and check
-# the package's man pages; ser2net is the network converter the tests start; Qt Charts draws fills.
+# the package's man pages; ser2net is the network converter the tests start; Qt Charts draws fills
+# (its CMake package needs Qt's OpenGL one, which Debian keeps apart in libqt6opengl6-dev).
 PACKAGES="cmake ninja-build g++ clang libclang-rt-14-dev ccache pkg-config
   qt6-base-dev qt6-serialport-dev qt6-qpa-plugins libgl-dev
   libgtest-dev libgmock-dev libbenchmark-dev libmodbus-dev
   libcli11-dev nlohmann-json3-dev
   xvfb xauth fonts-dejavu-core locales
   appstream dpkg-dev
-  heaptrack linux-perf help2man lintian ser2net qt6-charts-dev"
+  heaptrack linux-perf help2man lintian ser2net qt6-charts-dev libqt6opengl6-dev"
 missing=""
 for p in $PACKAGES; do
   dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "ok installed" || missing="$missing $p"

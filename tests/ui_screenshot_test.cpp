@@ -27,6 +27,7 @@
 #include "ui/main/AppWindows.h"
 #include "ui/main/HardwareFaults.h"
 #include "ui/main/SettingsFile.h"
+#include "ui/main/StatusPanelBar.h"
 #include "ui/widgets/ReportView.h"
 #include "ui/widgets/WindowFit.h"
 
@@ -153,18 +154,27 @@ TEST_F(Screenshot, DoseWindowWhileAFillPours) {
         }
     };
     auto idle = [&] { return WaitUntil([] { return CurrentWorker->Pending() == nullptr; }, std::chrono::seconds(5)); };
+    // Each step's result is in before the next click, so the picture shows both fills.
+    auto shown = [&](const char* text) {
+        return WaitUntil([&] { return form.MainStatusBar->PanelText(4) == QString::fromUtf8(text); },
+                         std::chrono::seconds(5));
+    };
     clickCell(0, 2);
     dose.Start5Button->click();
     ASSERT_TRUE(idle());
+    ASSERT_TRUE(shown("Запуск дозы 2...OK"));
     clickCell(0, 1);
     type("20");
     dose.SetDoseParamsButton->click();
     ASSERT_TRUE(idle());
+    ASSERT_TRUE(shown("Загрузка параметров дозы 1...OK"));
     dose.StartDoseButton->click();
     ASSERT_TRUE(idle());
-    // Two seconds of pouring, seen by the poll in the main window's "Налито" row.
-    const auto pouring = std::chrono::steady_clock::now() + std::chrono::seconds(2);
-    WaitUntil([&] { return std::chrono::steady_clock::now() > pouring; }, std::chrono::seconds(3));
+    ASSERT_TRUE(shown("Запуск дозы 1...OK"));
+    // Twelve seconds of pouring: the 5 l of channel 2 run out and stop, the 20 l of channel 1
+    // pour on, in the chart below the table.
+    const auto pouring = std::chrono::steady_clock::now() + std::chrono::seconds(12);
+    WaitUntil([&] { return std::chrono::steady_clock::now() > pouring; }, std::chrono::seconds(13));
     for (int i = 0; i < 5; ++i) QCoreApplication::processEvents(QEventLoop::AllEvents, 20);
     Save(WithTitleBar(dose), "dose.png");
     StopPolling(form);

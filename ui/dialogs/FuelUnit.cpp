@@ -1,16 +1,20 @@
 #include "ui/dialogs/FuelUnit.h"
 
+#include <QDateTime>
 #include <QHBoxLayout>
 #include <QKeyEvent>
 #include <QLineEdit>
 #include <QPushButton>
 #include <QVBoxLayout>
 #include <array>
+#include <chrono>
 
 #include "commands/DoseCommands.h"
+#include "commands/FillSeries.h"
 #include "ui/main/ColumnFitter.h"
 #include "ui/dialogs/FuelRules.h"
 #include "ui/widgets/CellEditor.h"
+#include "ui/widgets/FillTrendChart.h"
 #include "ui/widgets/ReportView.h"
 
 namespace {
@@ -18,6 +22,7 @@ namespace {
 constexpr int kColumnWidth = 70;
 constexpr int kBotPanelHeight = 33;
 constexpr int kHoldOffTicks = 10;  // five seconds of the main window's 500 ms timer
+constexpr int kTrendHeight = 300;  // the fill chart below the table
 
 constexpr std::array<ViewColumn, 16> kDoseColumns{{
     {"", kColumnWidth},         {"Канал 1", kColumnWidth},  {"Канал 2", kColumnWidth},  {"Канал 3", kColumnWidth},
@@ -63,6 +68,7 @@ TFuelForm::TFuelForm(QWidget* parent) : ToolWindow("FuelForm", "Управлен
     connect(LoadedDoseListView, &ReportView::MousePressed, this, &TFuelForm::LoadedDoseListViewMouseDown);
     new ColumnFitter(LoadedDoseListView, 1);
     layout->addWidget(LoadedDoseListView, 1);
+    AddTrendChart(*layout);
 
     BuildButtons();
     layout->addWidget(BotPanel);
@@ -73,6 +79,25 @@ TFuelForm::TFuelForm(QWidget* parent) : ToolWindow("FuelForm", "Управлен
     ListViewEdit->installEventFilter(new EditorKeys(ListViewEdit, *this));
     // Only typing counts as a change: texts the window sets itself do not.
     connect(ListViewEdit, &QLineEdit::textEdited, this, &TFuelForm::ListViewEditChange);
+}
+
+void TFuelForm::AddTrendChart(QVBoxLayout& layout) {
+    TrendChart = new FillTrendChart(this);
+    TrendChart->setMinimumHeight(kTrendHeight);
+    connect(TrendChart, &FillTrendChart::SaveFailed, this, [this](const QString& path) {
+        if (main_) main_->SetErrorText("Не могу записать " + path.toStdString());
+    });
+    layout.addWidget(TrendChart, 4);
+    resize(size() + QSize(0, kTrendHeight));
+}
+
+void TFuelForm::TrackChannelState(int channel, const std::array<uint8_t, kChannelStateSize>& block) {
+    if (channel < 0 || channel >= kChannelCount) return;
+    using namespace std::chrono;
+    const int64_t steady = duration_cast<milliseconds>(steady_clock::now().time_since_epoch()).count();
+    const uint32_t colour = main_ ? main_->State().LiftedNozzleColour[size_t(channel)] : 0;
+    TrendChart->AddReading(channel, FillReadingOf(ChannelStateBlock(block), steady, QDateTime::currentMSecsSinceEpoch()),
+                           colour);
 }
 
 void TFuelForm::BuildButtons() {

@@ -10,7 +10,9 @@
 
 class QLineEdit;
 class QPushButton;
+class QVBoxLayout;
 class QWidget;
+class FillTrendChart;
 class ReportView;
 
 class TFuelForm : public ToolWindow, public IDoseView {
@@ -26,6 +28,7 @@ public:
 
     // IDoseView
     void ShowLoadedDose(int channel, const std::string& dose, const std::string& sum) override;
+    void TrackChannelState(int channel, const std::array<uint8_t, kChannelStateSize>& block) override;
     // Shows the columns of the controller's channels only (the main window's channel count).
     void ShowChannelCount(int count);
 
@@ -47,6 +50,7 @@ public:
     QPushButton* Start10Button = nullptr;
     QPushButton* Start100Button = nullptr;
     QLineEdit* ListViewEdit = nullptr;
+    FillTrendChart* TrendChart = nullptr;  // objectName FillTrendChart, under the table
 
     int DoseEditRow = -1;      // 0 dose, 1 sum, -1 none
     int DoseEditChannel = -1;  // 0-based
@@ -55,6 +59,7 @@ public:
 
 private:
     void BuildButtons();
+    void AddTrendChart(QVBoxLayout& layout);
     void Run(Op op, const std::function<void(TComThread&)>& stage);
     void RunForChannel(Op op);
     void StartFixedVolume(uint32_t ml);

@@ -8,6 +8,8 @@
 
 #include <algorithm>
 
+#include "ui/widgets/ReportExport.h"
+
 namespace {
 constexpr int kHintShowMs = 10000;
 // 16 x 16 cell images plus a line between rows; text-only rows would otherwise be shorter
@@ -38,6 +40,7 @@ ReportView::ReportView(QWidget* parent) : QTreeWidget(parent) {
     setMouseTracking(true);
     header()->setStretchLastSection(false);
     header()->setSectionsMovable(false);
+    InstallReportExport(*this);
 }
 
 void ReportView::SetCatalog(const ViewCatalog& catalog) {

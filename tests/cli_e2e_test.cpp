@@ -506,9 +506,9 @@ TEST_F(CliE2e, ProgramArgumentsAndExitStatus) {
     // Usage errors in Russian with the option names kept; a missing or unknown command lists
     // the commands there are.
     const std::pair<std::string, std::string> usage[] = {
-        {"frobnicate", "ornix-cli: неизвестная команда frobnicate. Команды: identify, poll, time, address, rate, "
+        {"frobnicate", "ornix-cli: неизвестная команда frobnicate. Команды: identify, poll, record, time, address, rate, "
                        "price, dose, config, search, memory, sd\nСправка: ornix-cli --help\n"},
-        {"", "ornix-cli: нужна команда: identify, poll, time,"},
+        {"", "ornix-cli: нужна команда: identify, poll, record, time,"},
         {"time", "ornix-cli: time: нужна команда: get, set\n"},
         {"sd cat X", "ornix-cli: sd: неизвестная команда cat. Команды: ls, get\n"},
         {"price set 1", "ornix-cli: price set: не задан аргумент VALUE\n"},

@@ -52,9 +52,6 @@ public:
     // The hand-over point of a looping job: runs every operation waiting now, in order;
     // what comes meanwhile waits for the next point, so the job's own work goes on.
     void RunHandedOver();
-    // Nothing to do any more: an operation leaves the queue when the worker takes it, so
-    // running one never drops a newer hand-over of the same operation.
-    [[deprecated("operations no longer clear the queue")]] void ClearPendingIf(Op) {}
 
     // Shows PollStatusText in panel 3 and CommandStatusText in panel 4, throttled.
     void ShowStatus();

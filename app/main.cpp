@@ -1,5 +1,6 @@
 // ornix-tester: creates the application's windows in their start-up order and runs the event loop.
 #include <QApplication>
+#include <QGuiApplication>
 #include <QProxyStyle>
 #include <QPushButton>
 #include <QScreen>
@@ -11,6 +12,7 @@
 #include "ui/main/SettingsFile.h"
 #include "ui/main/StartOptions.h"
 #include "ui/main/StopSignals.h"
+#include "ui/widgets/PdfReport.h"
 
 #include <cstdio>
 #include <string>
@@ -39,6 +41,15 @@ int main(int argc, char* argv[]) {
     if (early.help || early.version) {
         std::fputs(early.help ? StartOptionsHelp().c_str() : (VersionLine("ornix-tester") + "\n").c_str(), stdout);
         return 0;
+    }
+    if (early.htmlToPdf && early.error.empty()) {
+        // No window: it runs from ornix-cli, perhaps over ssh, with no display at all.
+        qputenv("QT_QPA_PLATFORM", "offscreen");
+        QGuiApplication printer(argc, argv);
+        const std::string failure = ConvertHtmlFileToPdf(early.htmlToPdf->first, early.htmlToPdf->second);
+        if (failure.empty()) return 0;
+        std::fprintf(stderr, "ornix-tester: %s\n", failure.c_str());
+        return 1;
     }
     QApplication app(argc, argv);
     // Qt has taken its own options (-platform, -style ...) out by now.

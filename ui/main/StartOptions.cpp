@@ -43,6 +43,12 @@ StartOptions ParseStartOptions(const std::vector<std::string>& args) {
             o.pollOnStart = true;
             continue;
         }
+        if (name == "--html-to-pdf" && !inlineValue) {
+            if (i + 2 >= args.size()) fail("после --html-to-pdf нужны два файла: HTML и PDF");
+            else o.htmlToPdf = std::pair{args[i + 1], args[i + 2]};
+            i += 2;
+            continue;
+        }
         if (name != "--port" && name != "--baud" && name != "--address") {
             fail("неизвестный параметр " + args[i] + " (см. --help)");
             continue;
@@ -72,6 +78,7 @@ StartOptions ParseStartOptions(const std::vector<std::string>& args) {
 
 std::string StartOptionsHelp() {
     return "Использование: ornix-tester [--port ИМЯ] [--baud СКОРОСТЬ] [--address АДРЕС] [--poll-on-start]\n"
+           "       ornix-tester --html-to-pdf HTML PDF\n"
            "Сервисная программа контроллера ТРК Ornix.\n"
            "\n"
            "  --port ИМЯ          порт: имя в /dev (ttyUSB0, pts/3) или полный путь\n"
@@ -79,6 +86,7 @@ std::string StartOptionsHelp() {
            "  --baud СКОРОСТЬ     4800 (VRX 2.0), 9600, 19200, 38400, 57600 или 115200\n"
            "  --address АДРЕС     сетевой адрес контроллера, 1..254\n"
            "  --poll-on-start     нажать \"Опрос\" сразу после запуска\n"
+           "  --html-to-pdf HTML PDF  без окна: напечатать страницу HTML в файл PDF\n"
            "  --version           версия программы\n"
            "  -h, --help          эта справка\n"
            "\n"

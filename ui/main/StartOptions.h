@@ -2,6 +2,7 @@
 // The tester's command line: --help, --version, --poll-on-start, and the link settings to start with
 // instead of the settings file's (the file is rewritten only when the engineer changes them).
 #include <optional>
+#include <utility>
 #include <string>
 #include <vector>
 
@@ -14,6 +15,9 @@ struct StartOptions {
     std::optional<std::string> port;
     std::optional<int> baudRate;
     std::optional<int> devAddr;
+    // --html-to-pdf IN OUT: no window, only the page IN printed to the PDF file OUT (ornix-cli's
+    // report hands its PDF over this way, so that it needs no Qt itself).
+    std::optional<std::pair<std::string, std::string>> htmlToPdf;
     std::string error;  // empty when the arguments were understood
 };
 

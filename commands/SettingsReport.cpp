@@ -2,6 +2,10 @@
 
 #include <algorithm>
 #include <cctype>
+#include <span>
+
+#include "engine/StatusRows.h"
+#include "engine/TextHelpers.h"
 
 const std::string_view kCommissioningTemplate = R"(<!DOCTYPE html>
 <html lang="ru">
@@ -10,19 +14,17 @@ const std::string_view kCommissioningTemplate = R"(<!DOCTYPE html>
 <title>Настройки контроллера ТРК {{device}}</title>
 <style>
 body { font-family: "DejaVu Sans", Arial, sans-serif; font-size: 7pt; }
-h1 { font-size: 11pt; margin-top: 0; margin-bottom: 2pt; }
-h2 { font-size: 8pt; margin-top: 6pt; margin-bottom: 2pt; }
-p { margin-top: 0; margin-bottom: 4pt; }
-table.rows { border-collapse: collapse; width: 100%; margin-bottom: 4pt; }
-table.rows td, table.rows th { border: 1px solid #999999; padding: 1px 3px; }
-td.group { background-color: #e4e4e4; font-weight: bold; }
-th { background-color: #e4e4e4; text-align: left; }
-td.value, td.number { white-space: nowrap; }
-td.number { text-align: right; }
+p { margin-top: 0; margin-bottom: 3pt; }
+p.title { font-size: 11pt; font-weight: bold; margin-bottom: 1pt; }
+p.section { font-size: 8pt; font-weight: bold; margin-top: 4pt; margin-bottom: 2pt; }
+table.rows { border-collapse: collapse; margin-bottom: 3pt; }
+table.rows td, table.rows th { border: 1px solid #999999; padding: 0px 3px; }
+td.group, th { background-color: #e4e4e4; font-weight: bold; text-align: left; }
+td.value, td.caption, th { white-space: nowrap; }
 </style>
 </head>
 <body>
-<h1>Настройки контроллера ТРК {{device}}</h1>
+<p class="title">Настройки контроллера ТРК {{device}}</p>
 <p>Прочитаны с контроллера {{read_at}}; отчёт составлен программой {{tool}}.</p>
 <table width="100%" cellspacing="0" cellpadding="0"><tr>
 <td width="50%" valign="top" style="padding-right: 4pt;">
@@ -32,8 +34,9 @@ td.number { text-align: right; }
 {{right}}
 </td>
 </tr></table>
-<h2>Счётчики и суммарники</h2>
-{{totals}}
+{{tables}}
+<p class="section">Счётчики и суммарники</p>
+{{counters}}
 <p>&nbsp;</p>
 <p>Настройку выполнил: ______________________________ &nbsp;&nbsp;&nbsp;&nbsp; Принял: ______________________________</p>
 </body>
@@ -42,55 +45,120 @@ td.number { text-align: right; }
 
 namespace {
 
+constexpr size_t kMembersPerTable = 6;
+constexpr const char* kTableOpen = "<table class=\"rows\" border=\"1\" cellspacing=\"0\" cellpadding=\"1\" width=\"100%\">\n";
+
 struct Block {
     std::string caption;
-    std::vector<const ReportLine*> lines;
+    std::vector<const SettingRow*> rows;
 };
 
 // Rows of one group that stand together; a group that comes back later is a block of its own.
-std::vector<Block> Blocks(const std::vector<ReportLine>& identification, const std::vector<ReportLine>& settings) {
+std::vector<Block> Blocks(const std::vector<SettingRow>& rows) {
     std::vector<Block> blocks;
-    if (!identification.empty()) {
-        blocks.push_back({"Идентификация", {}});
-        for (const ReportLine& line : identification) blocks.back().lines.push_back(&line);
-    }
-    bool first = true;
-    for (const ReportLine& line : settings) {
-        if (first || blocks.back().caption != line.Group) blocks.push_back({line.Group, {}});
-        first = false;
-        blocks.back().lines.push_back(&line);
+    for (const SettingRow& row : rows) {
+        if (blocks.empty() || blocks.back().caption != row.Group) blocks.push_back({row.Group, {}});
+        blocks.back().rows.push_back(&row);
     }
     return blocks;
 }
 
-std::string BlocksTable(std::vector<Block>::const_iterator from, std::vector<Block>::const_iterator to) {
-    std::string html = "<table class=\"rows\" border=\"1\" cellspacing=\"0\" cellpadding=\"1\" width=\"100%\">\n";
-    for (auto block = from; block != to; ++block) {
-        html += "<tr><td class=\"group\" colspan=\"2\">" + HtmlEscaped(block->caption) + "</td></tr>\n";
-        for (const ReportLine* line : block->lines)
-            html += "<tr><td>" + HtmlEscaped(line->Caption) + "</td><td class=\"value\">" + HtmlEscaped(line->Text) +
-                    "</td></tr>\n";
-    }
-    return html + "</table>";
+// "Канал 12" is of the family "Канал"; a group without a number at the end is of none.
+std::string FamilyOf(const std::string& group) {
+    const size_t blank = group.find_last_of(' ');
+    if (blank == std::string::npos || blank + 1 == group.size()) return {};
+    const bool number = std::all_of(group.begin() + long(blank) + 1, group.end(),
+                                    [](unsigned char c) { return std::isdigit(c) != 0; });
+    return number ? group.substr(0, blank) : std::string();
 }
 
-std::string TotalsTable(const CommissioningReport& r) {
-    if (r.TotalsColumns.empty()) return "<p>Не прочитаны.</p>";
-    std::string html = "<table class=\"rows\" border=\"1\" cellspacing=\"0\" cellpadding=\"1\" width=\"100%\">\n<tr><th></th>";
-    for (const std::string& column : r.TotalsColumns) html += "<th>" + HtmlEscaped(column) + "</th>";
-    html += "</tr>\n";
-    for (size_t row = 0; row < r.TotalsCaptions.size(); ++row) {
-        html += "<tr><td>" + HtmlEscaped(r.TotalsCaptions[row]) + "</td>";
-        for (size_t column = 0; column < r.TotalsColumns.size(); ++column) {
-            const bool known = row < r.Totals.size() && column < r.Totals[row].size();
-            html += "<td class=\"number\">" + (known ? HtmlEscaped(r.Totals[row][column]) : std::string()) + "</td>";
-        }
-        html += "</tr>\n";
+std::string PairsTable(const std::vector<Block>& blocks) {
+    if (blocks.empty()) return {};
+    std::string html = kTableOpen;
+    for (const Block& block : blocks) {
+        html += "<tr><td class=\"group\" colspan=\"2\">" + HtmlEscaped(block.caption) + "</td></tr>\n";
+        for (const SettingRow* row : block.rows)
+            html += "<tr><td>" + HtmlEscaped(row->Caption) + "</td><td class=\"value\">" + HtmlEscaped(row->Text) +
+                    "</td></tr>\n";
     }
-    return html + "</table>";
+    return html + "</table>\n";
+}
+
+// One family as the channel view shows it: a column per member, a row per caption, each in
+// the order it first comes.
+std::string FamilyTable(std::vector<Block>::const_iterator from, std::vector<Block>::const_iterator to) {
+    std::vector<std::string> members, captions;
+    std::map<std::pair<std::string, std::string>, std::string> cells;  // (member, caption) -> text
+    for (auto block = from; block != to; ++block) {
+        if (std::find(members.begin(), members.end(), block->caption) == members.end()) members.push_back(block->caption);
+        for (const SettingRow* row : block->rows) {
+            if (std::find(captions.begin(), captions.end(), row->Caption) == captions.end())
+                captions.push_back(row->Caption);
+            cells.emplace(std::pair{block->caption, row->Caption}, row->Text);
+        }
+    }
+    // Fifteen channels side by side would not fit the page: tables of a few at a time, as many
+    // in each as the others have (15 as three of five).
+    const size_t tables = (members.size() + kMembersPerTable - 1) / kMembersPerTable;
+    const size_t perTable = tables == 0 ? 0 : (members.size() + tables - 1) / tables;
+    std::string html;
+    for (size_t first = 0; first < members.size(); first += perTable) {
+        const auto shown = std::span(members).subspan(first, std::min(perTable, members.size() - first));
+        html += std::string(kTableOpen) + "<tr><th></th>";
+        for (const std::string& member : shown) html += "<th>" + HtmlEscaped(member) + "</th>";
+        html += "</tr>\n";
+        for (const std::string& caption : captions) {
+            html += "<tr><td class=\"caption\">" + HtmlEscaped(caption) + "</td>";
+            for (const std::string& member : shown) {
+                const auto cell = cells.find({member, caption});
+                html += "<td class=\"value\">" + (cell != cells.end() ? HtmlEscaped(cell->second) : std::string()) +
+                        "</td>";
+            }
+            html += "</tr>\n";
+        }
+        html += "</table>\n";
+    }
+    return html;
+}
+
+struct Layout {
+    std::vector<Block> pairs;  // caption and value
+    std::string tables;        // the families
+};
+
+Layout Laid(const std::vector<Block>& blocks) {
+    Layout layout;
+    for (auto block = blocks.begin(); block != blocks.end();) {
+        const std::string family = FamilyOf(block->caption);
+        if (family.empty()) {
+            layout.pairs.push_back(*block++);
+            continue;
+        }
+        auto end = block;
+        while (end != blocks.end() && FamilyOf(end->caption) == family) ++end;
+        layout.tables += FamilyTable(block, end);
+        block = end;
+    }
+    return layout;
 }
 
 }  // namespace
+
+CommissioningReport CommissioningReportOf(const SettingsSnapshot& s, const std::string& tool) {
+    CommissioningReport r;
+    r.Device = s.Identity.DeviceTypeText;
+    const auto caption = [](int row) { return std::string(kTrkStatusCatalog.rows[size_t(row)].caption); };
+    constexpr int kTypeRow = 0, kFirmwareRow = 1, kMd5Row = 2, kVrxIdRow = 7;
+    r.Identification = {{"", caption(kTypeRow), s.Identity.DeviceTypeText, ""},
+                        {"", caption(kFirmwareRow), s.Identity.Firmware, ""},
+                        {"", caption(kMd5Row), s.Identity.Md5, ""},
+                        {"", caption(kVrxIdRow), UnsignedText(s.Identity.VrxId), ""}};
+    r.Settings = Rows(s);
+    for (const SettingsSnapshot::Counter& c : s.Counters) r.Counters.push_back({c.Group, c.Caption, c.Text, ""});
+    r.ReadAt = s.ReadAt;
+    r.Tool = tool;
+    return r;
+}
 
 std::string HtmlEscaped(std::string_view text) {
     std::string out;
@@ -125,23 +193,33 @@ std::string FilledTemplate(std::string_view page, const std::map<std::string, st
 }
 
 std::string CommissioningReportHtml(const CommissioningReport& r) {
-    const std::vector<Block> blocks = Blocks(r.Identification, r.Settings);
+    std::vector<Block> blocks;
+    if (!r.Identification.empty()) {
+        blocks.push_back({"Идентификация", {}});
+        for (const SettingRow& row : r.Identification) blocks.back().rows.push_back(&row);
+    }
+    Layout settings = Laid(Blocks(r.Settings));
+    blocks.insert(blocks.end(), settings.pairs.begin(), settings.pairs.end());
     // Two columns of about equal height, a group never split, so that the page stays one page:
     // a group goes left while its middle is in the upper half of all rows.
     size_t total = 0;
-    for (const Block& b : blocks) total += b.lines.size() + 1;
+    for (const Block& b : blocks) total += b.rows.size() + 1;
     size_t left = 0;
     auto split = blocks.begin();
-    while (split != blocks.end() && 2 * (left + split->lines.size() + 1) <= total + split->lines.size() + 1) {
-        left += split->lines.size() + 1;
+    while (split != blocks.end() && 2 * left + split->rows.size() + 1 <= total) {
+        left += split->rows.size() + 1;
         ++split;
     }
-    return FilledTemplate(kCommissioningTemplate, {{"device", HtmlEscaped(r.Device)},
-                                                   {"read_at", HtmlEscaped(r.ReadAt)},
-                                                   {"tool", HtmlEscaped(r.Tool)},
-                                                   {"left", BlocksTable(blocks.begin(), split)},
-                                                   {"right", BlocksTable(split, blocks.end())},
-                                                   {"totals", TotalsTable(r)}});
+    const Layout counters = Laid(Blocks(r.Counters));
+    const std::string countersHtml = counters.tables + PairsTable(counters.pairs);
+    return FilledTemplate(kCommissioningTemplate,
+                          {{"device", HtmlEscaped(r.Device)},
+                           {"read_at", HtmlEscaped(r.ReadAt)},
+                           {"tool", HtmlEscaped(r.Tool)},
+                           {"left", PairsTable({blocks.begin(), split})},
+                           {"right", PairsTable({split, blocks.end()})},
+                           {"tables", settings.tables},
+                           {"counters", countersHtml.empty() ? "<p>Не прочитаны.</p>" : countersHtml}});
 }
 
 ReportFormat ReportFormatOf(std::string_view path) {

@@ -1,30 +1,27 @@
 #pragma once
 // The commissioning record of a controller: identification, every setting in the groups the
-// windows show, the totals of each channel, when it was read and by which tool, on one page of
+// windows show, the counters and totals, when it was read and by which tool, on one page of
 // HTML. The page comes from a template whose {{name}} placeholders are filled with escaped
-// values, so a fuel name such as "<b>" or "{{date}}" is printed as typed. Plain text in, plain
-// text out: the window prints it to PDF, ornix-cli writes it as it stands.
+// values, so a fuel name such as "<b>" or "{{date}}" is printed as typed. The window prints
+// the page to PDF; ornix-cli writes it as it stands.
 #include <map>
 #include <string>
 #include <string_view>
 #include <vector>
 
-struct ReportLine {
-    std::string Group;    // rows of one group stand together, in the order they come
-    std::string Caption;
-    std::string Text;
-};
+#include "commands/SettingsSnapshot.h"
 
 struct CommissioningReport {
-    std::string Device;                   // the headline: device type and bus address
-    std::vector<ReportLine> Identification;
-    std::vector<ReportLine> Settings;
-    std::vector<std::string> TotalsColumns;          // "Канал 1", "Канал 2", ...
-    std::vector<std::string> TotalsCaptions;         // one per totals row
-    std::vector<std::vector<std::string>> Totals;    // [row][channel]
-    std::string ReadAt;                   // when the controller was read
-    std::string Tool;                     // "ornix-tester 1.0.0"
+    std::string Device;                     // the headline: the device type
+    std::vector<SettingRow> Identification; // Group unused
+    std::vector<SettingRow> Settings;       // in the windows' order
+    std::vector<SettingRow> Counters;       // likewise
+    std::string ReadAt;                     // when the controller was read
+    std::string Tool;                       // "ornix-tester 1.0.0"
 };
+
+// The record of what a read of the controller gave.
+CommissioningReport CommissioningReportOf(const SettingsSnapshot& snapshot, const std::string& tool);
 
 // "&", "<", ">", '"' and "'" as entities; everything else as it stands.
 std::string HtmlEscaped(std::string_view text);
@@ -36,6 +33,9 @@ std::string FilledTemplate(std::string_view page, const std::map<std::string, st
 // The page's template; its placeholders are those CommissioningReportHtml fills.
 extern const std::string_view kCommissioningTemplate;
 
+// Groups named with a number at the end ("Канал 1", "Канал 2", ...) that follow one another
+// form one table with a column each, as the channel view shows channels; the other groups
+// share two columns of caption and value.
 std::string CommissioningReportHtml(const CommissioningReport& report);
 
 // What a report is written as, by the file's extension (any case); None for anything else.

@@ -48,19 +48,20 @@ TEST(SettingsReport, TemplateIsFilledInOnePass) {
 
 CommissioningReport Sample() {
     CommissioningReport r;
-    r.Device = "Ornix ТРК-5, адрес 1";
-    r.Identification = {{"", "Тип устройства", "Ornix ТРК-5 <v2>"}, {"", "Прошивка", "v2.5 от 01.02.2013"},
-                        {"", "MD5", "0123456789ABCDEF0123456789ABCDEF"}};
-    r.Settings = {{"Конфигурация", "Количество каналов", "2"},
-                  {"Конфигурация", "Цена без копеек", "нет"},
-                  {"Канал 1", "Цена, (руб/литр)", "54,90"},
-                  {"Канал 1", "Название топлива", "АИ-95 & <ДТ>"},
-                  {"Канал 2", "Цена, (руб/литр)", "61,20"},
-                  {"Канал 2", "Название топлива", "{{read_at}}"},
-                  {"Часы", "Часовой пояс", "+3"}};
-    r.TotalsColumns = {"Канал 1", "Канал 2"};
-    r.TotalsCaptions = {"Суммарник, (л)", "Суммарник денежный, (руб)"};
-    r.Totals = {{"1234,567", "0"}, {"67800,5", "0"}};
+    r.Device = "Ornix ТРК-5";
+    r.Identification = {{"", "Тип устройства", "Ornix ТРК-5 <v2>", ""}, {"", "Прошивка", "v2.5 от 01.02.2013", ""},
+                        {"", "MD5", "0123456789ABCDEF0123456789ABCDEF", ""}};
+    r.Settings = {{"Конфигурация", "Количество каналов", "2", "cfg.channels"},
+                  {"Конфигурация", "Цена без копеек", "нет", "cfg.kazakh"},
+                  {"Канал 1", "Цена, (руб/литр)", "54,90", "channel.1.price"},
+                  {"Канал 1", "Название топлива", "АИ-95 & <ДТ>", "channel.1.fuel"},
+                  {"Канал 2", "Цена, (руб/литр)", "61,20", "channel.2.price"},
+                  {"Канал 2", "Название топлива", "{{read_at}}", "channel.2.fuel"},
+                  {"Канал 2", "Адрес VRX2.0", "7", "channel.2.vrx"},
+                  {"Часы", "Часовой пояс", "+3", "time.zone"},
+                  {"Расходомер 1", "Тип", "Крипто", "flowmeter.1.type"}};
+    r.Counters = {{"Канал 1", "Суммарник, (л)", "1234,567", ""}, {"Канал 2", "Суммарник, (л)", "0", ""},
+                  {"Канал 1", "Суммарник денежный, (руб)", "67800,5", ""}};
     r.ReadAt = "10.12.2026 21:30:00";
     r.Tool = "ornix-tester 1.0.0";
     return r;
@@ -68,27 +69,74 @@ CommissioningReport Sample() {
 
 TEST(SettingsReport, PageNamesTheDeviceEveryValueAndTotalEscaped) {
     const std::string html = CommissioningReportHtml(Sample());
-    for (const char* shown : {"Ornix ТРК-5, адрес 1", "Ornix ТРК-5 &lt;v2&gt;", "v2.5 от 01.02.2013",
+    for (const char* shown : {"Ornix ТРК-5", "Ornix ТРК-5 &lt;v2&gt;", "v2.5 от 01.02.2013",
                               "0123456789ABCDEF0123456789ABCDEF", "Количество каналов", "54,90", "61,20",
-                              "АИ-95 &amp; &lt;ДТ&gt;", "+3", "1234,567", "67800,5", "Суммарник денежный, (руб)",
-                              "10.12.2026 21:30:00", "ornix-tester 1.0.0", "<meta charset=\"utf-8\">"})
+                              "АИ-95 &amp; &lt;ДТ&gt;", "+3", "Крипто", "1234,567", "67800,5",
+                              "Суммарник денежный, (руб)", "10.12.2026 21:30:00", "ornix-tester 1.0.0",
+                              "<meta charset=\"utf-8\">"})
         EXPECT_NE(html.find(shown), std::string::npos) << shown;
     // A value that looks like a placeholder stays as typed; every real one is filled.
     EXPECT_EQ(Count(html, "{{"), 1u);
     EXPECT_NE(html.find("{{read_at}}"), std::string::npos);
     EXPECT_EQ(html.find("<ДТ>"), std::string::npos);
     EXPECT_EQ(html.find("<v2>"), std::string::npos);
-    // The device is named in the title and the headline.
-    EXPECT_EQ(Count(html, "Ornix ТРК-5, адрес 1"), 2u);
+    // The device is named in the title and the headline; keys are the program's, not the reader's.
+    EXPECT_EQ(Count(html, "Ornix ТРК-5</"), 2u);
+    EXPECT_EQ(html.find("channel.1.price"), std::string::npos);
 }
 
-TEST(SettingsReport, GroupsStayWholeInOrderAcrossTwoColumns) {
+// The cells of the table row that starts with `caption`, after `from`.
+std::vector<std::string> RowCells(const std::string& html, const std::string& caption, size_t from = 0) {
+    size_t start = html.find("<tr><td class=\"caption\">" + caption + "</td>", from);
+    if (start == std::string::npos) start = html.find("<tr><td>" + caption + "</td>", from);
+    if (start == std::string::npos) return {};
+    const size_t end = html.find("</tr>", start);
+    std::vector<std::string> cells;
+    for (size_t at = html.find("<td class=\"value\">", start); at < end; at = html.find("<td class=\"value\">", at + 1)) {
+        const size_t open = html.find('>', at) + 1;
+        cells.push_back(html.substr(open, html.find("</td>", open) - open));
+    }
+    return cells;
+}
+
+TEST(SettingsReport, NumberedGroupsShareATableWithAColumnEachAsTheChannelViewShowsThem) {
+    const std::string html = CommissioningReportHtml(Sample());
+    EXPECT_NE(html.find("<tr><th></th><th>Канал 1</th><th>Канал 2</th></tr>"), std::string::npos);
+    EXPECT_EQ(RowCells(html, "Цена, (руб/литр)"), (std::vector<std::string>{"54,90", "61,20"}));
+    EXPECT_EQ(RowCells(html, "Название топлива"), (std::vector<std::string>{"АИ-95 &amp; &lt;ДТ&gt;", "{{read_at}}"}));
+    // A caption only one member has leaves the others' cells empty.
+    EXPECT_EQ(RowCells(html, "Адрес VRX2.0"), (std::vector<std::string>{"", "7"}));
+    // A family of one member is a table of its own; counters are laid out the same way.
+    EXPECT_NE(html.find("<tr><th></th><th>Расходомер 1</th></tr>"), std::string::npos);
+    const size_t counters = html.find("Счётчики и суммарники");
+    EXPECT_EQ(RowCells(html, "Суммарник, (л)", counters), (std::vector<std::string>{"1234,567", "0"}));
+    EXPECT_EQ(RowCells(html, "Суммарник денежный, (руб)", counters), (std::vector<std::string>{"67800,5", ""}));
+    // Unnumbered groups stand as caption and value, not as tables.
+    EXPECT_EQ(RowCells(html, "Часовой пояс"), (std::vector<std::string>{"+3"}));
+}
+
+TEST(SettingsReport, ManyMembersAreSharedOutOverTablesOfEqualWidth) {
+    // Members -> members in each table: at most six side by side, the tables as even as may be.
+    const std::pair<int, std::vector<int>> cases[] = {
+        {1, {1}}, {5, {5}}, {6, {6}}, {7, {4, 3}}, {10, {5, 5}}, {12, {6, 6}}, {15, {5, 5, 5}}};
+    for (const auto& [members, widths] : cases) {
+        CommissioningReport r;
+        for (int m = 1; m <= members; ++m) r.Settings.push_back({"Канал " + std::to_string(m), "Цена", "1", ""});
+        const std::string html = CommissioningReportHtml(r);
+        std::vector<int> shown;
+        for (size_t at = html.find("<tr><th></th>"); at != std::string::npos; at = html.find("<tr><th></th>", at + 1))
+            shown.push_back(int(Count(html.substr(at, html.find("</tr>", at) - at), "<th>")) - 1);  // less the corner
+        EXPECT_EQ(shown, widths) << members;
+        EXPECT_EQ(Count(html, "<td class=\"value\">1</td>"), size_t(members)) << members;
+    }
+}
+
+TEST(SettingsReport, PlainGroupsStayWholeInOrderAcrossTwoColumns) {
     CommissioningReport r = Sample();
     // A group that comes back after another is shown again where it comes.
-    r.Settings.push_back({"Конфигурация", "Протокол", "Ornix"});
+    r.Settings.push_back({"Конфигурация", "Протокол", "Ornix", "protocol"});
     const std::string html = CommissioningReportHtml(r);
-    const std::vector<std::string> groups = {"Идентификация", "Конфигурация", "Канал 1", "Канал 2", "Часы",
-                                             "Конфигурация"};
+    const std::vector<std::string> groups = {"Идентификация", "Конфигурация", "Часы", "Конфигурация"};
     size_t at = 0;
     for (const std::string& g : groups) {
         const size_t found = html.find("<td class=\"group\" colspan=\"2\">" + g + "</td>", at);
@@ -96,14 +144,39 @@ TEST(SettingsReport, GroupsStayWholeInOrderAcrossTwoColumns) {
         at = found + 1;
     }
     // Two columns, each a table of its own; a group's rows follow its heading in the same table.
-    EXPECT_EQ(Count(html, "<table class=\"rows\""), 3u);  // two columns and the totals
-    const size_t secondColumn = html.find("<table class=\"rows\"", html.find("<table class=\"rows\"") + 1);
-    const size_t channel1 = html.find(">Канал 1</td>");
-    const size_t itsFuel = html.find("АИ-95 &amp;");
-    EXPECT_EQ(channel1 < secondColumn, itsFuel < secondColumn);
-    // Each column holds something when there are several groups.
-    EXPECT_LT(html.find("class=\"group\""), secondColumn);
+    const size_t firstColumn = html.find("<table class=\"rows\"");
+    const size_t secondColumn = html.find("<table class=\"rows\"", firstColumn + 1);
+    ASSERT_NE(secondColumn, std::string::npos);
+    EXPECT_LT(html.find("<td>MD5</td>"), secondColumn);
+    EXPECT_GT(html.find("<td>Протокол</td>"), secondColumn);
+    EXPECT_EQ(html.find(">Конфигурация</td>") < secondColumn, html.find("<td>Цена без копеек</td>") < secondColumn);
+    // Each column holds something.
     EXPECT_NE(html.find("class=\"group\"", secondColumn), std::string::npos);
+}
+
+TEST(SettingsReport, RecordOfASnapshotCarriesItsIdentificationAndCounters) {
+    SettingsSnapshot s;
+    s.Identity.DeviceTypeText = "Ornix ТРК-3";
+    s.Identity.Firmware = "v3.1 от 05.06.2024";
+    s.Identity.Md5 = "FFEEDDCCBBAA99887766554433221100";
+    s.Identity.VrxId = 4242;
+    s.ReadAt = "01.02.2026 10:11:12";
+    s.Counters = {{"Канал 1", "Суммарник, (л)", "12,5"}};
+    const CommissioningReport r = CommissioningReportOf(s, "ornix-cli 1.0.0");
+    EXPECT_EQ(r.Device, "Ornix ТРК-3");
+    ASSERT_EQ(r.Identification.size(), 4u);
+    const std::pair<const char*, const char*> identification[] = {
+        {"Тип устройства", "Ornix ТРК-3"}, {"Прошивка", "v3.1 от 05.06.2024"},
+        {"MD5", "FFEEDDCCBBAA99887766554433221100"}, {"VRX 2.0 Id", "4242"}};
+    for (size_t i = 0; i < 4; ++i) {
+        EXPECT_EQ(r.Identification[i].Caption, identification[i].first);
+        EXPECT_EQ(r.Identification[i].Text, identification[i].second);
+    }
+    ASSERT_EQ(r.Counters.size(), 1u);
+    EXPECT_EQ(r.Counters[0].Text, "12,5");
+    EXPECT_EQ(r.ReadAt, "01.02.2026 10:11:12");
+    EXPECT_EQ(r.Tool, "ornix-cli 1.0.0");
+    EXPECT_EQ(r.Settings.size(), Rows(s).size());
 }
 
 TEST(SettingsReport, EmptyReportStillMakesAWholePage) {

@@ -37,19 +37,19 @@ int PdfPages(const std::string& pdf) {
 
 CommissioningReport Report(int channels) {
     CommissioningReport r;
-    r.Device = "Ornix ТРК-5, адрес 1";
-    r.Identification = {{"", "Тип устройства", "Ornix ТРК-5"}, {"", "Прошивка", "v2.5 от 01.02.2013"}};
+    r.Device = "Ornix ТРК-5";
+    r.Identification = {{"", "Тип устройства", "Ornix ТРК-5", ""}, {"", "Прошивка", "v2.5 от 01.02.2013", ""}};
     for (const char* caption : {"Количество каналов", "Протокол", "Цена без копеек", "Часовой пояс", "Летнее время",
                                 "Яркость ночью", "Субконтроллер 1", "Субконтроллер 2"})
-        r.Settings.push_back({"Конфигурация", caption, "1"});
+        r.Settings.push_back({"Конфигурация", caption, "1", ""});
     for (int c = 1; c <= channels; ++c)
         for (const char* caption : {"Цена, (руб/литр)", "Название топлива", "Цвет снятого пистолета",
                                     "Время разгона насоса, (мс)", "Адрес VRX2.0", "Тип расходомера"})
-            r.Settings.push_back({"Канал " + std::to_string(c), caption, "54,90"});
-    for (int c = 1; c <= std::min(channels, 5); ++c) r.TotalsColumns.push_back("Канал " + std::to_string(c));
-    r.TotalsCaptions = {"Суммарник, (л)", "Суммарник денежный, (руб)"};
-    r.Totals = {std::vector<std::string>(r.TotalsColumns.size(), "1234,5"),
-                std::vector<std::string>(r.TotalsColumns.size(), "67800")};
+            r.Settings.push_back({"Канал " + std::to_string(c), caption, "54,90", ""});
+    for (int c = 1; c <= channels; ++c)
+        for (const char* caption : {"Суммарник, (л)", "Суммарник переливов, (л)", "Суммарник ручных наливов, (л)",
+                                    "Суммарник наливов с ИК-пульта, (л)", "Суммарник денежный, (руб)"})
+            r.Counters.push_back({"Канал " + std::to_string(c), caption, "1234567,89", ""});
     r.ReadAt = "10.12.2026 21:30:00";
     r.Tool = "ornix-tester 1.0.0";
     return r;
@@ -70,8 +70,9 @@ TEST_F(PdfReport, AControllersSettingsMakeOnePdfPageAndOverlongOnesMore) {
         int channels;
         int minPages, maxPages;
     };
-    // Five channels are what one controller has on its board; 15 with two sub-controllers.
-    const Case cases[] = {{0, 1, 1}, {5, 1, 1}, {15, 1, 1}, {80, 2, 20}};
+    // Five channels are what one controller has on its board; 15 with two sub-controllers. A
+    // controller never has 200; its columns would not fit and the table takes more pages.
+    const Case cases[] = {{0, 1, 1}, {5, 1, 1}, {15, 1, 1}, {200, 2, 40}};
     for (const Case& c : cases) {
         const fs::path pdf = dir_ / ("report" + std::to_string(c.channels) + ".pdf");
         EXPECT_EQ(WritePdfFromHtml(CommissioningReportHtml(Report(c.channels)), pdf.string()), "") << c.channels;

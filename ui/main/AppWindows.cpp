@@ -5,12 +5,20 @@
 #include "commands/PollCycle.h"
 #include "commands/SellTest.h"
 #include "commands/TabloTestCommands.h"
+#include "ui/main/StartOptions.h"
 #include "ui/main/Starters.h"
 #include "link/ExchangeLog.h"
 
+#include <QAction>
 #include <QMetaObject>
 
-TAppWindows::TAppWindows(const std::string& settingsPath) : Form1(settingsPath) {
+TAppWindows::TAppWindows(const std::string& settingsPath)
+    : Form1(settingsPath),
+      SettingsActions({&Form1, [this](Op op, const std::function<void(TComThread&)>& stage) { Form1.RunOperation(op, stage); },
+                       [this](const std::string& text) { Form1.ShowStandingMessage(text); },
+                       [this](uint64_t done, uint64_t total) { Form1.ShowJobProgress(done, total); },
+                       VersionLine("ornix-tester")},
+                      SettingsDiffForm) {
     TViews views;
     views.Config = &TRK_CfgForm;
     views.Dose = &FuelForm;
@@ -41,6 +49,13 @@ TAppWindows::TAppWindows(const std::string& settingsPath) : Form1(settingsPath) 
     SetExchangeLogProblemReport([form = &Form1](const std::string& text) {
         QMetaObject::invokeMethod(form, [form, text] { form->ShowStandingMessage(text); }, Qt::QueuedConnection);
     });
+    QObject::connect(Form1.SaveSettingsAction, &QAction::triggered, &SettingsActions, &TSettingsActions::SaveSettingsClick);
+    QObject::connect(Form1.CompareSettingsAction, &QAction::triggered, &SettingsActions,
+                     &TSettingsActions::CompareSettingsClick);
+    QObject::connect(Form1.RestoreSettingsAction, &QAction::triggered, &SettingsActions,
+                     &TSettingsActions::RestoreSettingsClick);
+    QObject::connect(Form1.ReportAction, &QAction::triggered, &SettingsActions, &TSettingsActions::ReportClick);
+    QObject::connect(Form1.StopSettingsAction, &QAction::triggered, &SettingsActions, &TSettingsActions::StopClick);
     // The dialogs show the controller's channels as the main window counts them.
     const auto channels = [this](int count) {
         FuelForm.ShowChannelCount(count);

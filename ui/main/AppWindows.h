@@ -6,11 +6,13 @@
 #include "ui/dialogs/FlowmeterUnit.h"
 #include "ui/dialogs/FuelUnit.h"
 #include "ui/dialogs/SdExplorerUnit.h"
+#include "ui/dialogs/SettingsDiffUnit.h"
 #include "ui/dialogs/TRK_CfgUnit.h"
 #include "ui/dialogs/Tablo.h"
 #include "ui/dialogs/TestMcuPinsUnit.h"
 #include "ui/dialogs/TestTabloManualUnit.h"
 #include "ui/main/MainUnit.h"
+#include "ui/main/SettingsActions.h"
 
 class TAppWindows {
 public:
@@ -25,4 +27,7 @@ public:
     TFuelForm FuelForm{&Form1};
     TFlowmeterForm FlowmeterForm{&Form1};
     TTabloForm TabloForm{&Form1};
+    // The settings entries of the "Сервис" menu and the window that compares and restores.
+    TSettingsDiffForm SettingsDiffForm{&Form1};
+    TSettingsActions SettingsActions;
 };

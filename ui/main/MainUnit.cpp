@@ -18,6 +18,7 @@
 #include <QVBoxLayout>
 
 #include "link/ComPortUnit.h"
+#include "ui/dialogs/SettingsDiffRules.h"
 #include "ui/dialogs/ToolWindow.h"
 #include "ui/main/ButtonRules.h"
 #include "ui/main/ColumnFitter.h"
@@ -279,8 +280,8 @@ void TForm1::BuildStatusBar() {
 
 void TForm1::BuildServiceMenu() {
     // The factory's buttons stay hidden; the SD card explorer is reached through this menu, which
-    // a right click anywhere on the button row opens, or through its shortcut. Further service
-    // items (settings save, compare, report) are added here.
+    // a right click anywhere on the button row opens, or through its shortcut; so are the
+    // settings of the controller kept, compared, written back and recorded.
     ServiceMenu = new QMenu("Сервис", this);
     ServiceMenu->setObjectName("ServiceMenu");
     QAction* sd = ServiceMenu->addAction(SdExploreButton->text());
@@ -289,6 +290,17 @@ void TForm1::BuildServiceMenu() {
     sd->setShortcutContext(Qt::WindowShortcut);
     addAction(sd);  // the shortcut works with the menu closed
     connect(sd, &QAction::triggered, this, &TForm1::SdExploreButtonClick);
+    ServiceMenu->addSeparator();
+    const auto add = [this](const char* name, const char* text) {
+        QAction* action = ServiceMenu->addAction(Q(text));
+        action->setObjectName(Q(name));
+        return action;
+    };
+    SaveSettingsAction = add("SaveSettingsAction", kSaveSettingsText);
+    CompareSettingsAction = add("CompareSettingsAction", kCompareSettingsText);
+    RestoreSettingsAction = add("RestoreSettingsAction", kRestoreSettingsText);
+    ReportAction = add("ReportAction", kReportText);
+    StopSettingsAction = add("StopSettingsAction", kStopSettingsText);
     TopPanel->setContextMenuPolicy(Qt::CustomContextMenu);
     connect(TopPanel, &QWidget::customContextMenuRequested, this,
             [this](QPoint pos) { ServiceMenu->popup(TopPanel->mapToGlobal(pos)); });

@@ -20,6 +20,7 @@
 #include "ui/main/WindowLayout.h"
 
 class ColumnFitter;
+class QAction;
 class QColorDialog;
 class QLabel;
 class QLineEdit;
@@ -164,6 +165,12 @@ public:
     QMenu* MainPopupMenu = nullptr;
     QMenu* BaudPopupMenu = nullptr;
     QMenu* ServiceMenu = nullptr;  // "Сервис": right click on the button row
+    // The settings entries of the menu; TSettingsActions does what they ask.
+    QAction* SaveSettingsAction = nullptr;
+    QAction* CompareSettingsAction = nullptr;
+    QAction* RestoreSettingsAction = nullptr;
+    QAction* ReportAction = nullptr;
+    QAction* StopSettingsAction = nullptr;
     QTimer* HdwErrTimer = nullptr;
     QColorDialog* ColorDialog1 = nullptr;
 

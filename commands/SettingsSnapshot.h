@@ -71,6 +71,10 @@ struct SettingsSnapshot {
         std::string Group, Caption, Text;
     };
     std::vector<Counter> Counters;
+
+    // The keys a settings file named: it holds only these. None for a snapshot read from a
+    // controller, which holds every setting it has.
+    std::optional<std::vector<std::string>> FileKeys;
 };
 
 // One setting as the windows show it: the group they show it under, their caption and text.

@@ -90,6 +90,7 @@ void ReadFirmwareMd5(TComThread& w) {
         [&](const uint8_t* answer, int) {
             w.Md5Read = 1;
             md5 = HexText(answer + Md5At, Md5Size);
+            w.FirmwareMd5 = md5;
         },
         [&] { w.Ui.Main->SetTrkStatus(Md5Row, 0, md5); });
 }
@@ -126,10 +127,15 @@ void ReadTabloState(TComThread& w) {
         {.Status = &w.PollStatusText, .Needed = TabloStateNeeded(n)},
         [&](const uint8_t* answer, int length) {
             std::span<const uint8_t> content(answer, static_cast<size_t>(length));
-            if (n >= 0 && n < kDisplayDeviceCount) w.TabloType[n] = content[TabloStateAt::Type];
+            if (n >= 0 && n < kDisplayDeviceCount) {
+                w.TabloType[n] = content[TabloStateAt::Type];
+                w.TabloTempOffsetRead[n] = int8_t(content[TabloStateAt::TemperatureOffset]);
+            }
             texts = TabloStateTexts(n, content);
-            if (IsDisplayBoard(n))
+            if (IsDisplayBoard(n)) {
                 std::copy_n(answer + TabloStateAt::ColourCorrection, correction.size(), correction.begin());
+                w.TabloColourCorrectionRead[size_t(n)] = correction;
+            }
         },
         [&] {
             ITabloView& view = *w.Ui.Tablo;

@@ -55,6 +55,7 @@ struct TDeviceState {
     int32_t ProtocolType = 0;  // 0 AUTO, 1 ПК, 2 VRX 2.0
     std::array<uint8_t, kDeviceInfoSize> DeviceInfo{};
     int32_t DeviceInfoLength = 0;  // answer length of the last good identification
+    std::string FirmwareMd5;       // 32 hex digits, as the main window shows it
 
     // Already-read flags, in the order the start-up synchronisation waits on them.
     uint8_t DeviceInfoRead = 0;
@@ -111,6 +112,9 @@ struct TDeviceState {
     // Apart from Price: the sell test reads prices while the engineer may be writing one.
     std::array<uint32_t, kChannelCount> PriceToWrite{};  // kopecks (or whole units) per litre
     std::array<std::array<uint8_t, kTabloColourCorrectionSize>, kDisplayBoardCount> TabloColourCorrection{};
+    // As the devices last reported them, apart from what a window stages above.
+    std::array<std::array<uint8_t, kTabloColourCorrectionSize>, kDisplayBoardCount> TabloColourCorrectionRead{};
+    std::array<int8_t, kDisplayDeviceCount> TabloTempOffsetRead{};  // °C, -128 no value
     std::array<int8_t, kDisplayDeviceCount> TabloTempOffsetToWrite{};  // °C
     // The manual display-board test's picture, sent as it stands.
     std::array<uint8_t, kTabloTestFrameSize> TabloTestFrame{};

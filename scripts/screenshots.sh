@@ -21,4 +21,7 @@ xvfb-run -a -s "-screen 0 1366x768x24" \
 # pins.png and sd.png: the pin test with a few shorted pins, the SD card explorer showing a file.
 xvfb-run -a -s "-screen 0 1366x768x24" \
     env QT_QPA_PLATFORM=xcb ORNIX_SCREENSHOTS="$OUT" "$BUILD/ui_service_windows_test" --gtest_brief=1 --gtest_filter='*Screenshots'
+# settings-compare.png: a controller compared with the settings file of another.
+xvfb-run -a -s "-screen 0 1366x768x24" \
+    env QT_QPA_PLATFORM=xcb ORNIX_SCREENSHOTS="$OUT" "$BUILD/ui_settings_window_test" --gtest_brief=1 --gtest_filter='*Screenshot'
 echo "wrote the pictures to $OUT"

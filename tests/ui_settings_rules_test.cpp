@@ -68,6 +68,13 @@ TEST(SettingsDiffRules, EachRowSaysWhatBecameOfItAndTheSummaryCountsOnlyVerified
         {&differs, "записано, не проверено: прочитано \"нет\"", false},
         {nullptr, "не записано", false},
     };
+    // The restore's own reasons repeat the state; said once.
+    const RestoreRow stopped{"k", "", "", "", false, false, "Не записано: остановлено"};
+    const RestoreRow unverified{"k", "", "", "", true, false, "Не проверено: нет ответа"};
+    const RestoreRow notInFile{"k", "", "", "", false, false, "В файле нет этой настройки"};
+    EXPECT_EQ(RestoreResultText(&stopped), "не записано: остановлено");
+    EXPECT_EQ(RestoreResultText(&unverified), "записано, не проверено: нет ответа");
+    EXPECT_EQ(RestoreResultText(&notInFile), "не записано: В файле нет этой настройки");
     for (const Case& c : cases) {
         EXPECT_EQ(RestoreResultText(c.row), c.text);
         EXPECT_EQ(RestoreRowVerified(c.row), c.ok);
@@ -107,6 +114,7 @@ TEST(SettingsDiffRules, AnUnreadableFileOrAHalfReadControllerIsSaidAndNotUsed) {
               "Не могу прочитать /tmp/a.json: No such file or directory");
     const LoadedSettingsFile broken = SettingsFileFromText("/tmp/b.json", "{\n  \"format\": 1,\n  oops\n}", "");
     EXPECT_EQ(broken.Error.rfind("/tmp/b.json: ", 0), 0u) << broken.Error;
+    EXPECT_NE(broken.Error.find('3'), std::string::npos) << "names the line: " << broken.Error;
 
     SettingsJob job;
     job.Complete = true;

@@ -1,6 +1,7 @@
 #include "ui/dialogs/SettingsDiffRules.h"
 
 #include <algorithm>
+#include <string_view>
 
 #include "commands/SettingsJson.h"
 
@@ -20,7 +21,7 @@ LoadedSettingsFile SettingsFileFromText(const std::string& path, const std::stri
         loaded.Error = "Не могу прочитать " + path + ": " + readError;
         return loaded;
     }
-    SettingsFile parsed = SettingsFromJson(text);
+    auto parsed = SettingsFromJson(text);
     if (!parsed.Error.empty()) {
         loaded.Error = path + ": " + parsed.Error;
         return loaded;
@@ -60,7 +61,12 @@ bool RestoreRowVerified(const RestoreRow* r) { return r && r->Written && r->Veri
 std::string RestoreResultText(const RestoreRow* r) {
     if (!r) return "не записано";
     if (RestoreRowVerified(r)) return "записано, проверено";
-    const std::string why = r->Error.empty() ? std::string() : ": " + r->Error;
+    // The row's state is said first in the same words for every row; a reason that says it
+    // again loses its own prefix.
+    std::string reason = r->Error;
+    for (const std::string_view said : {"Не записано: ", "Не проверено: "})
+        if (reason.rfind(said, 0) == 0) reason.erase(0, said.size());
+    const std::string why = reason.empty() ? std::string() : ": " + reason;
     return (r->Written ? "записано, не проверено" : "не записано") + why;
 }
 

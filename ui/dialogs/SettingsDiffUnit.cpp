@@ -1,6 +1,7 @@
 #include "ui/dialogs/SettingsDiffUnit.h"
 
 #include <QColor>
+#include <QFileInfo>
 #include <QHBoxLayout>
 #include <QHeaderView>
 #include <QLabel>
@@ -88,7 +89,8 @@ void TSettingsDiffForm::ShowDifferences(const std::vector<SettingDifference>& ro
     DiffTable->resizeColumnsToContents();
     WriteSelectedButton->setVisible(restore);
     StopButton->setVisible(restore);
-    SetSummary(CompareSummary(rows.size(), file));
+    // The folder is in the title; the line above the table names the file.
+    SetSummary(CompareSummary(rows.size(), QFileInfo(Q(file)).fileName().toStdString()));
     SetJobRunning(false);
 }
 

@@ -15,6 +15,7 @@
 #include "cli/CliRecord.h"
 #include "cli/CliRun.h"
 #include "cli/CliSettings.h"
+#include "cli/CliSettingsFile.h"
 #include "cli/CliUsage.h"
 #include "link/UserFormats.h"
 
@@ -166,6 +167,22 @@ int main(int argc, char** argv) {
     sdGet->add_option("NAME", name, "файл на карте")->required();
     sdGet->add_option("FILE", file, "файл для записи")->required();
     sdGet->callback(run([&] { return CliSdGet(c, name, file); }));
+
+    std::string settingsFile;
+    bool force = false;
+    auto* settingsCmd = app.add_subcommand("settings", "все настройки контроллера в файле JSON: сохранить, сравнить, восстановить")
+                            ->require_subcommand(1);
+    settingsCmd->add_subcommand("save", "прочитать все настройки в FILE")
+        ->callback(run([&] { return CliSettingsSave(c, settingsFile); }))
+        ->add_option("FILE", settingsFile, "файл настроек (JSON)")->required();
+    settingsCmd->add_subcommand("diff", "сравнить контроллер с FILE; код выхода 0 совпадает, 1 отличается, 2 нет связи")
+        ->callback(run([&] { return CliSettingsDiff(c, settingsFile); }))
+        ->add_option("FILE", settingsFile, "файл настроек (JSON)")->required();
+    auto* restore = settingsCmd->add_subcommand("restore", "записать из FILE всё, что отличается, и проверить чтением");
+    restore->add_option("FILE", settingsFile, "файл настроек (JSON)")->required();
+    restore->add_flag("--force", force, "записать и в контроллер другого типа или с другим числом каналов");
+    restore->callback(run([&] { return CliSettingsRestore(c, settingsFile, force); }));
+    // "settings report" (the commissioning record) joins these three here.
 
     UseRussianHelp(app);
     try {

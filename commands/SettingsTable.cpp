@@ -447,7 +447,11 @@ void AddChannels(Builder& b, int channelCount) {
               [channel](const S& s) -> Text {
                   const ChannelSettings* ch = channel(const_cast<S&>(s));
                   if (!ch) return std::nullopt;
-                  return FixedString(ch->Price, TrkCfgToControls(s.TrkCfg).KazakhPrice ? 0 : 2);
+                  if (TrkCfgToControls(s.TrkCfg).KazakhPrice) return std::to_string(ch->Price);
+                  // Money keeps its two places, as on a price board.
+                  char text[24];
+                  std::snprintf(text, sizeof text, "%u.%02u", ch->Price / 100, ch->Price % 100);
+                  return std::string(text);
               },
               [channel](S& s, const std::string& t) {
                   const int decimals = TrkCfgToControls(s.TrkCfg).KazakhPrice ? 0 : 2;
@@ -587,7 +591,7 @@ void AddDisplays(Builder& b) {
         for (int k = 0; k < kTabloColourCorrectionSize; ++k) {
             const std::string caption = correction[k];
             const bool coefficient = k < 3;
-            b.Add(key + "colour." + std::to_string(k + 1), "Корректировка цвета, " + group, caption,
+            b.Add(key + "colour." + std::to_string(k + 1), group, caption,
                   SettingWrite::ColourCorrection, d,
                   [d, k, coefficient](const S& s) -> Text {
                       const auto& cc = s.Displays[size_t(d)].ColourCorrection;

@@ -4,6 +4,7 @@
 
 #include "sim/Families.h"
 #include "link/CommandCodes.h"
+#include "link/FuelNameCodes.h"
 #include "sim/SimConfig.h"
 #include "sim/SimController.h"
 
@@ -58,7 +59,45 @@ bool SetByte(std::string_view v, long long max, T& field, std::string& e) {
     return true;
 }
 
+// A controller set up otherwise than the default one in every kind of setting the tester can
+// keep and write back, so that copying one onto the other has something to do everywhere.
+void UseOtherSettings(ControllerState& c) {
+    SimStatusState& s = c.Status;
+    s.TrkCfg[2] = uint8_t(s.TrkCfg[2] | 0x20 | 0x10);  // a bit no window shows, and rounding to 10 ml
+    s.TrkCfg[23] = uint8_t(s.TrkCfg[23] | 0x50);       // channel 1's board byte: bits no window shows
+    s.TrkCfg[8] = 6;                                   // channel 1's pump on output 7
+    static const char* const names[] = {"AI-80", "AI-92", "AI-95", "dt-E", "PrOPAn"};
+    for (size_t i = 0; i < s.Channels.size(); ++i) {
+        SimChannelLook& ch = s.Channels[i];
+        ch.VrxAddress = uint8_t(20 + i);
+        ch.PumpRampUpMs = uint16_t(500 + 50 * i);
+        ch.LiftedColour = {0xFF, 0x80, uint8_t(8 * i)};
+        ch.RestingColour = {0x10, 0x20, 0x30};
+        EncodeFuelName(names[i % 5], ch.FuelName);
+        c.Pouring.Channels[i].PricePerLitre = uint32_t(6120 + 100 * i);
+    }
+    s.Flowmeters[1].Type = 2;  // quadrature
+    c.FlowmeterTimeout = 45;
+    c.FlowmeterParams[0] = 40;  // main-valve timeout 4 s
+    c.FlowmeterParams[4] = 80;  // leak 80 ml
+    c.TabloCutOff = 250;
+    c.NightBright = 60;
+    c.TabloTestStep = 25;
+    for (uint16_t& r : c.ReductionConst) r = uint16_t(r + 25);
+    s.Displays[0].ColourCorrection = {128, 128, 128, 0x02, 0x02, 0x02};
+    s.Displays[1].TempOffset = -3;
+    c.ProtocolType = 1;
+    c.Clock.SummerMode = 2;
+}
+
 constexpr SimOptionRow kOptions[] = {
+    {"--other-settings", nullptr, "set up otherwise than the default controller: other prices, fuel names, nozzle "
+                                  "colours and VRX addresses, configuration bits, flowmeter parameters, display-board "
+                                  "settings, protocol and summer time",
+     [](SimConfig& c, std::string_view, std::string&) {
+         UseOtherSettings(c.Controller);
+         return true;
+     }},
     {"--channels", "N", "channels of the controller's own board, 1..5 (default 5)",
      [](SimConfig& c, std::string_view v, std::string& e) {
          long long n = 0;

@@ -13,6 +13,7 @@
 
 #include "cli/CliCommands.h"
 #include "cli/CliRecord.h"
+#include "cli/CliReport.h"
 #include "cli/CliRun.h"
 #include "cli/CliSettings.h"
 #include "cli/CliSettingsFile.h"
@@ -170,7 +171,7 @@ int main(int argc, char** argv) {
 
     std::string settingsFile;
     bool force = false;
-    auto* settingsCmd = app.add_subcommand("settings", "все настройки контроллера в файле JSON: сохранить, сравнить, восстановить")
+    auto* settingsCmd = app.add_subcommand("settings", "все настройки контроллера в файле JSON: сохранить, сравнить, восстановить; отчёт")
                             ->require_subcommand(1);
     settingsCmd->add_subcommand("save", "прочитать все настройки в FILE")
         ->callback(run([&] { return CliSettingsSave(c, settingsFile); }))
@@ -182,7 +183,9 @@ int main(int argc, char** argv) {
     restore->add_option("FILE", settingsFile, "файл настроек (JSON)")->required();
     restore->add_flag("--force", force, "записать и в контроллер другого типа или с другим числом каналов");
     restore->callback(run([&] { return CliSettingsRestore(c, settingsFile, force); }));
-    // "settings report" (the commissioning record) joins these three here.
+    settingsCmd->add_subcommand("report", "отчёт о настройке контроллера в FILE.html или FILE.pdf")
+        ->callback(run([&] { return CliSettingsReport(c, settingsFile, std::string("ornix-cli ") + ORNIX_VERSION); }))
+        ->add_option("FILE", settingsFile, "файл отчёта: .html или .pdf")->required();
 
     UseRussianHelp(app);
     try {

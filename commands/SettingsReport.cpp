@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cctype>
+#include <optional>
 #include <span>
 
 #include "engine/StatusRows.h"
@@ -72,6 +73,67 @@ std::string FamilyOf(const std::string& group) {
     return number ? group.substr(0, blank) : std::string();
 }
 
+// A row of one member of a group: "Канал 2: Шланги" (member "Канал 2", label "Шланги") or
+// "Инверсия : 3" (member "3", label "Инверсия"). Empty member for any other caption.
+struct MemberRow {
+    std::string member, label;
+};
+MemberRow MemberOf(const std::string& caption) {
+    if (const size_t colon = caption.find(": "); colon != std::string::npos && colon > 0 && caption[colon - 1] != ' ') {
+        const std::string member = caption.substr(0, colon);
+        if (!FamilyOf(member).empty()) return {member, caption.substr(colon + 2)};
+    }
+    if (const size_t colon = caption.rfind(" : "); colon != std::string::npos && colon + 3 < caption.size()) {
+        const std::string number = caption.substr(colon + 3);
+        if (std::all_of(number.begin(), number.end(), [](unsigned char c) { return std::isdigit(c) != 0; }))
+            return {number, caption.substr(0, colon)};
+    }
+    return {};
+}
+
+// Values with a column per member and a row per label, as the channel view shows channels.
+struct Grid {
+    std::string title;                   // the corner cell
+    std::vector<const SettingRow*> plain;  // rows of no member, above the others
+    std::vector<std::string> members, labels;
+    std::map<std::pair<std::string, std::string>, std::string> cells;  // (member, label) -> text
+
+    void Add(const std::string& member, const std::string& label, const std::string& text) {
+        if (std::find(members.begin(), members.end(), member) == members.end()) members.push_back(member);
+        if (std::find(labels.begin(), labels.end(), label) == labels.end()) labels.push_back(label);
+        cells.emplace(std::pair{member, label}, text);
+    }
+};
+
+std::string GridTables(const Grid& grid) {
+    // Fifteen channels side by side would not fit the page: tables of a few at a time, as many
+    // in each as the others have (15 as three of five).
+    const size_t tables = std::max<size_t>(1, (grid.members.size() + kMembersPerTable - 1) / kMembersPerTable);
+    const size_t perTable = std::max<size_t>(1, (grid.members.size() + tables - 1) / tables);
+    std::string html;
+    for (size_t first = 0; first == 0 || first < grid.members.size(); first += perTable) {
+        const auto shown = std::span(grid.members).subspan(first, std::min(perTable, grid.members.size() - first));
+        html += std::string(kTableOpen) + "<tr><th>" + HtmlEscaped(grid.title) + "</th>";
+        for (const std::string& member : shown) html += "<th>" + HtmlEscaped(member) + "</th>";
+        html += "</tr>\n";
+        if (first == 0)
+            for (const SettingRow* row : grid.plain)
+                html += "<tr><td class=\"caption\">" + HtmlEscaped(row->Caption) + "</td><td class=\"value\" colspan=\"" +
+                        std::to_string(std::max<size_t>(1, shown.size())) + "\">" + HtmlEscaped(row->Text) + "</td></tr>\n";
+        for (const std::string& label : grid.labels) {
+            html += "<tr><td class=\"caption\">" + HtmlEscaped(label) + "</td>";
+            for (const std::string& member : shown) {
+                const auto cell = grid.cells.find({member, label});
+                html += "<td class=\"value\">" + (cell != grid.cells.end() ? HtmlEscaped(cell->second) : std::string()) +
+                        "</td>";
+            }
+            html += "</tr>\n";
+        }
+        html += "</table>\n";
+    }
+    return html;
+}
+
 std::string PairsTable(const std::vector<Block>& blocks) {
     if (blocks.empty()) return {};
     std::string html = kTableOpen;
@@ -84,46 +146,22 @@ std::string PairsTable(const std::vector<Block>& blocks) {
     return html + "</table>\n";
 }
 
-// One family as the channel view shows it: a column per member, a row per caption, each in
-// the order it first comes.
-std::string FamilyTable(std::vector<Block>::const_iterator from, std::vector<Block>::const_iterator to) {
-    std::vector<std::string> members, captions;
-    std::map<std::pair<std::string, std::string>, std::string> cells;  // (member, caption) -> text
-    for (auto block = from; block != to; ++block) {
-        if (std::find(members.begin(), members.end(), block->caption) == members.end()) members.push_back(block->caption);
-        for (const SettingRow* row : block->rows) {
-            if (std::find(captions.begin(), captions.end(), row->Caption) == captions.end())
-                captions.push_back(row->Caption);
-            cells.emplace(std::pair{block->caption, row->Caption}, row->Text);
-        }
+// A group whose rows are mostly of several members ("Канал 1: ...", "Канал 2: ...") is a grid.
+std::optional<Grid> GroupGrid(const Block& block) {
+    Grid grid;
+    grid.title = block.caption;
+    for (const SettingRow* row : block.rows) {
+        const MemberRow m = MemberOf(row->Caption);
+        if (m.member.empty()) grid.plain.push_back(row);
+        else grid.Add(m.member, m.label, row->Text);
     }
-    // Fifteen channels side by side would not fit the page: tables of a few at a time, as many
-    // in each as the others have (15 as three of five).
-    const size_t tables = (members.size() + kMembersPerTable - 1) / kMembersPerTable;
-    const size_t perTable = tables == 0 ? 0 : (members.size() + tables - 1) / tables;
-    std::string html;
-    for (size_t first = 0; first < members.size(); first += perTable) {
-        const auto shown = std::span(members).subspan(first, std::min(perTable, members.size() - first));
-        html += std::string(kTableOpen) + "<tr><th></th>";
-        for (const std::string& member : shown) html += "<th>" + HtmlEscaped(member) + "</th>";
-        html += "</tr>\n";
-        for (const std::string& caption : captions) {
-            html += "<tr><td class=\"caption\">" + HtmlEscaped(caption) + "</td>";
-            for (const std::string& member : shown) {
-                const auto cell = cells.find({member, caption});
-                html += "<td class=\"value\">" + (cell != cells.end() ? HtmlEscaped(cell->second) : std::string()) +
-                        "</td>";
-            }
-            html += "</tr>\n";
-        }
-        html += "</table>\n";
-    }
-    return html;
+    if (grid.members.size() < 2 || grid.plain.size() * 2 >= block.rows.size()) return std::nullopt;
+    return grid;
 }
 
 struct Layout {
     std::vector<Block> pairs;  // caption and value
-    std::string tables;        // the families
+    std::string tables;        // grids: families of groups and groups of members
 };
 
 Layout Laid(const std::vector<Block>& blocks) {
@@ -131,13 +169,15 @@ Layout Laid(const std::vector<Block>& blocks) {
     for (auto block = blocks.begin(); block != blocks.end();) {
         const std::string family = FamilyOf(block->caption);
         if (family.empty()) {
-            layout.pairs.push_back(*block++);
+            if (const auto grid = GroupGrid(*block)) layout.tables += GridTables(*grid);
+            else layout.pairs.push_back(*block);
+            ++block;
             continue;
         }
-        auto end = block;
-        while (end != blocks.end() && FamilyOf(end->caption) == family) ++end;
-        layout.tables += FamilyTable(block, end);
-        block = end;
+        Grid grid;
+        for (; block != blocks.end() && FamilyOf(block->caption) == family; ++block)
+            for (const SettingRow* row : block->rows) grid.Add(block->caption, row->Caption, row->Text);
+        layout.tables += GridTables(grid);
     }
     return layout;
 }

@@ -115,6 +115,34 @@ TEST(SettingsReport, NumberedGroupsShareATableWithAColumnEachAsTheChannelViewSho
     EXPECT_EQ(RowCells(html, "Часовой пояс"), (std::vector<std::string>{"+3"}));
 }
 
+TEST(SettingsReport, AGroupOfMostlyPerMemberRowsIsAGridItsOtherRowsAbove) {
+    CommissioningReport r;
+    r.Settings = {{"Логические каналы", "Кол-во каналов :", "2", ""},
+                  {"Логические каналы", "Канал 1: Шланги", "1", ""},
+                  {"Логические каналы", "Канал 1: Табло 1", "да", ""},
+                  {"Логические каналы", "Канал 2: Шланги", "2", ""},
+                  {"Логические каналы", "Канал 2: Табло 1", "нет", ""},
+                  {"Датчики", "Инверсия : 1", "нет", ""},
+                  {"Датчики", "Инверсия : 2", "да", ""},
+                  {"Датчики", "Кнопка : 2", "да", ""},
+                  // Mostly rows of its own: two members do not make it a grid.
+                  {"Конфигурация", "Округлять дозу", "нет", ""},
+                  {"Конфигурация", "Цена без копеек", "нет", ""},
+                  {"Конфигурация", "Инверсия кнопок : 1", "нет", ""},
+                  {"Конфигурация", "Инверсия кнопок : 2", "да", ""}};
+    const std::string html = CommissioningReportHtml(r);
+    EXPECT_NE(html.find("<tr><th>Логические каналы</th><th>Канал 1</th><th>Канал 2</th></tr>"), std::string::npos);
+    EXPECT_NE(html.find("<tr><td class=\"caption\">Кол-во каналов :</td><td class=\"value\" colspan=\"2\">2</td></tr>"),
+              std::string::npos);
+    EXPECT_EQ(RowCells(html, "Шланги"), (std::vector<std::string>{"1", "2"}));
+    EXPECT_EQ(RowCells(html, "Табло 1"), (std::vector<std::string>{"да", "нет"}));
+    EXPECT_NE(html.find("<tr><th>Датчики</th><th>1</th><th>2</th></tr>"), std::string::npos);
+    EXPECT_EQ(RowCells(html, "Инверсия"), (std::vector<std::string>{"нет", "да"}));
+    EXPECT_EQ(RowCells(html, "Кнопка"), (std::vector<std::string>{"", "да"}));
+    EXPECT_EQ(RowCells(html, "Инверсия кнопок : 2"), (std::vector<std::string>{"да"}));
+    EXPECT_NE(html.find("<td class=\"group\" colspan=\"2\">Конфигурация</td>"), std::string::npos);
+}
+
 TEST(SettingsReport, ManyMembersAreSharedOutOverTablesOfEqualWidth) {
     // Members -> members in each table: at most six side by side, the tables as even as may be.
     const std::pair<int, std::vector<int>> cases[] = {

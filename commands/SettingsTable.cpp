@@ -603,12 +603,12 @@ void AddDisplays(Builder& b) {
                       std::optional<uint8_t> v;
                       if (coefficient) {
                           v = ParseCoefficient(t);
-                      } else if (const auto o = ParseWholeNumber(t); o && *o >= -127 && *o <= 128) {
+                      } else if (const auto o = ParseWholeNumber(t); o && *o >= -128 && *o <= 127) {
                           v = OffsetFromText(t);
                       }
                       if (!v)
                           return coefficient ? "«" + caption + "»: нужно от 0% до 100% или байт от 0 до 255"
-                                             : RangeError(caption, -127, 128);
+                                             : RangeError(caption, -128, 127);
                       auto& cc = s.Displays[size_t(d)].ColourCorrection;
                       if (!cc) cc.emplace();
                       (*cc)[size_t(k)] = *v;

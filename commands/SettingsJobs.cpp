@@ -294,7 +294,12 @@ void RestoreSettings(TComThread& w) {
     for (const auto& [key, rows] : plan.Writes) {
         if (job->StopRequested.load() || w.ShouldStop()) {
             stopped = true;
-            for (size_t r : rows) job->Results[r].Error = "Не записано: остановлено";
+            for (size_t r : rows) job->Results[r].Error = "остановлено до записи";
+            continue;
+        }
+        if (key.Write == SettingWrite::TimeZone && w.BitRate == kVrxRate) {
+            for (size_t r : rows) job->Results[r].Error = "по VRX 2.0 (4800 бит/с) часов нет";
+            ShowProgress(w, *job, ++done, writes + 1);
             continue;
         }
         const Op op = StageWrite(w, plan.Target, key);

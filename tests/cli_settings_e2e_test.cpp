@@ -382,7 +382,7 @@ TEST_F(SettingsE2e, AStopEndsARestoreBetweenWrites) {
     int written = 0, stopped = 0;
     for (const RestoreRow& r : job->Results) {
         written += r.Written;
-        stopped += r.Error == "Не записано: остановлено";
+        stopped += r.Error == "остановлено до записи";
         if (r.Written) EXPECT_TRUE(r.Verified) << r.Key;
     }
     // The configuration page (four settings) and the protocol were written before the stop.

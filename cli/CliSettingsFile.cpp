@@ -74,7 +74,13 @@ std::shared_ptr<SettingsJob> CliReadSettings(const CliContext& c, CliOutcome& o)
         o.Reason.clear();
     } else {
         o.Exit = LinkExit(o);
-        if (!job->Error.empty()) o.Reason = o.Reason.empty() ? job->Error : job->Error + " (" + o.Reason + ")";
+        // The job names what it could not read and the port's text; the run adds where it looked.
+        const size_t colon = job->Error.rfind(": ");
+        const std::string portText = colon == std::string::npos ? "" : job->Error.substr(colon + 2);
+        if (!o.Reason.empty() && !portText.empty() && o.Reason.starts_with(portText))
+            o.Reason = job->Error + o.Reason.substr(portText.size());
+        else if (!job->Error.empty())
+            o.Reason = o.Reason.empty() ? job->Error : job->Error + " (" + o.Reason + ")";
     }
     return job;
 }

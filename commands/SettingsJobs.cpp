@@ -74,9 +74,13 @@ bool ReadAll(TComThread& w, SettingsJob& job, int doneBefore, int totalAfter) {
         (void)error;
         return false;
     };
-    int done = doneBefore;
-    const int planned = int(std::size(head)) + 2 + 3 * kChannelCount + kOwnChannelCount * 2 + kDisplayDeviceCount;
-    auto step = [&] { ShowProgress(w, job, ++done, totalAfter > 0 ? totalAfter : planned); };
+    // Reads: the head, MD5 and clock, three per channel, two per flowmeter, one per display
+    // device. The channel count is known once the configuration is read.
+    auto readsFor = [&](int channels) {
+        return int(std::size(head)) + 2 + 3 * channels + 2 * std::min(channels, kOwnChannelCount) + kDisplayDeviceCount;
+    };
+    int done = doneBefore, total = doneBefore + readsFor(kOwnChannelCount);
+    auto step = [&] { ShowProgress(w, job, ++done, totalAfter > 0 ? totalAfter : total); };
 
     bool fullParams = false;
     for (const Step& s : head) {
@@ -95,6 +99,7 @@ bool ReadAll(TComThread& w, SettingsJob& job, int doneBefore, int totalAfter) {
     step();
 
     const int channels = w.LogicalChannelCount();
+    total = doneBefore + readsFor(channels);
     std::vector<bool> reductionRead(size_t(channels), false);
     for (int c = 0; c < channels; ++c) {
         if (w.ShouldStop()) return failed("каналы", 0);
@@ -233,6 +238,7 @@ struct RestorePlan {
     SettingsSnapshot Target;
     std::vector<RestoreRow> Rows;
     std::map<WriteKey, std::vector<size_t>> Writes;  // rows each write carries, in write order
+    std::vector<bool> Unfit;  // per row: the controller has no such setting (a forced file of another shape)
 };
 
 RestorePlan PlanRestore(const SettingsSnapshot& controller, const SettingsSnapshot& file,
@@ -246,17 +252,19 @@ RestorePlan PlanRestore(const SettingsSnapshot& controller, const SettingsSnapsh
         RestoreRow r;
         r.Key = key;
         auto it = fileRows.find(key);
-        const SettingEntry* entry = FindSetting(key, controller.ChannelCount);
-        if (it == fileRows.end() || !entry) {
+        if (it == fileRows.end()) {
             r.Error = "В файле нет этой настройки";
             plan.Rows.push_back(r);
+            plan.Unfit.push_back(false);
             continue;
         }
         r.Group = it->second.Group;
         r.Caption = it->second.Caption;
         r.FileText = it->second.Text;
-        r.Error = SetSettingText(plan.Target, key, r.FileText);
+        const SettingEntry* entry = FindSetting(key, controller.ChannelCount);
+        r.Error = entry ? SetSettingText(plan.Target, key, r.FileText) : "У контроллера нет этой настройки";
         plan.Rows.push_back(r);
+        plan.Unfit.push_back(!entry);
         if (r.Error.empty()) plan.Writes[{entry->Write, entry->Index}].push_back(plan.Rows.size() - 1);
     }
     return plan;
@@ -286,7 +294,12 @@ void RestoreSettings(TComThread& w) {
     for (const auto& [key, rows] : plan.Writes) {
         if (job->StopRequested.load() || w.ShouldStop()) {
             stopped = true;
-            for (size_t r : rows) job->Results[r].Error = "Не записано: остановлено";
+            for (size_t r : rows) job->Results[r].Error = "остановлено до записи";
+            continue;
+        }
+        if (key.Write == SettingWrite::TimeZone && w.BitRate == kVrxRate) {
+            for (size_t r : rows) job->Results[r].Error = "по VRX 2.0 (4800 бит/с) часов нет";
+            ShowProgress(w, *job, ++done, writes + 1);
             continue;
         }
         const Op op = StageWrite(w, plan.Target, key);
@@ -333,8 +346,10 @@ std::string RestoreRefusal(const SettingsSnapshot& controller, const SettingsSna
         return "В файле " + std::to_string(file.ChannelCount) + " каналов, а у контроллера " +
                std::to_string(controller.ChannelCount);
     RestorePlan plan = PlanRestore(controller, file, keys);
-    for (const RestoreRow& r : plan.Rows)
-        if (!r.Error.empty()) return "«" + r.Caption + "» (" + r.Group + "): " + r.Error;
+    // A forced file of another shape writes what fits; a value that is none refuses the file.
+    for (size_t i = 0; i < plan.Rows.size(); ++i)
+        if (!plan.Rows[i].Error.empty() && !plan.Unfit[i])
+            return "«" + plan.Rows[i].Caption + "» (" + plan.Rows[i].Group + "): " + plan.Rows[i].Error;
     const bool configuration = std::any_of(plan.Writes.begin(), plan.Writes.end(),
                                            [](const auto& w) { return w.first.Write == SettingWrite::TrkCfg; });
     if (configuration)

@@ -162,6 +162,27 @@ struct Builder {
         };
         Add(std::move(key), std::move(group), std::move(caption), write, index, get, set);
     }
+
+    // A whole number a device may not have (a board not fitted): `ref` gives its slot, or
+    // nullptr when the snapshot has no such device at all.
+    template <typename T>
+    void OptionalNumber(std::string key, std::string group, std::string caption, SettingWrite write, int index,
+                        std::function<std::optional<T>*(S&)> ref, long long low, long long high) {
+        auto get = [ref](const S& s) -> Text {
+            const std::optional<T>* p = ref(const_cast<S&>(s));
+            if (!p || !*p) return std::nullopt;
+            return std::to_string(static_cast<long long>(**p));
+        };
+        auto set = [ref, caption, low, high](S& s, const std::string& t) -> std::string {
+            const auto v = ParseWholeNumber(t);
+            if (!v || *v < low || *v > high) return RangeError(caption, low, high);
+            std::optional<T>* p = ref(s);
+            if (!p) return "«" + caption + "»: нет такой настройки";
+            *p = static_cast<T>(*v);
+            return {};
+        };
+        Add(std::move(key), std::move(group), std::move(caption), write, index, get, set);
+    }
 };
 
 // --- The configuration page, through the window's own mapping so the file reads as the
@@ -505,20 +526,12 @@ void AddChannels(Builder& b, int channelCount) {
         b.Number<uint8_t>(key + "vrxAddress", group, "Адрес VRX2.0", SettingWrite::VrxAddress, c,
                           [channel](S& s) -> uint8_t* { auto* ch = channel(s); return ch ? &ch->VrxAddress : nullptr; },
                           0, 255);
-        b.Add(key + "reduction", group, "Снижение напора, (мл)", SettingWrite::ReductionConst, c,
-              [channel](const S& s) -> Text {
-                  const ChannelSettings* ch = channel(const_cast<S&>(s));
-                  if (!ch || !ch->ReductionConst) return std::nullopt;
-                  return std::to_string(*ch->ReductionConst);
-              },
-              [channel](S& s, const std::string& t) {
-                  const auto v = ParseWholeNumber(t);
-                  if (!v || *v < 0 || *v > 65535) return RangeError("Снижение напора, (мл)", 0, 65535);
-                  ChannelSettings* ch = channel(s);
-                  if (!ch) return std::string("«Снижение напора, (мл)»: нет такого канала");
-                  ch->ReductionConst = uint16_t(*v);
-                  return std::string();
-              });
+        b.OptionalNumber<uint16_t>(key + "reduction", group, "Снижение напора, (мл)", SettingWrite::ReductionConst, c,
+                                   [channel](S& s) -> std::optional<uint16_t>* {
+                                       auto* ch = channel(s);
+                                       return ch ? &ch->ReductionConst : nullptr;
+                                   },
+                                   0, 65535);
     }
 }
 
@@ -552,20 +565,12 @@ void AddFlowmeters(Builder& b, int channelCount) {
             if (!m || m->Type != kLpgMassFlowmeterType) return std::nullopt;
             return std::to_string(m->LpgAddress);
         };
-        b.Add(key + "tempOffset", group, "Смещение температуры, (ºС)", SettingWrite::FlowmeterTempOffset, f,
-              [meter](const S& s) -> Text {
-                  const FlowmeterSettings* m = meter(const_cast<S&>(s));
-                  if (!m || !m->TempOffset) return std::nullopt;
-                  return std::to_string(*m->TempOffset);
-              },
-              [meter](S& s, const std::string& t) {
-                  const auto v = ParseWholeNumber(t);
-                  if (!v || *v < -126 || *v > 126) return RangeError("Смещение температуры, (ºС)", -126, 126);
-                  FlowmeterSettings* m = meter(s);
-                  if (!m) return std::string("«Смещение температуры, (ºС)»: нет такого расходомера");
-                  m->TempOffset = int8_t(*v);
-                  return std::string();
-              });
+        b.OptionalNumber<int8_t>(key + "tempOffset", group, "Смещение температуры, (ºС)", SettingWrite::FlowmeterTempOffset, f,
+                                 [meter](S& s) -> std::optional<int8_t>* {
+                                     auto* m = meter(s);
+                                     return m ? &m->TempOffset : nullptr;
+                                 },
+                                 -126, 126);
     }
 }
 
@@ -575,18 +580,9 @@ void AddDisplays(Builder& b) {
         const std::string n = std::to_string(d + 1);
         const std::string group = IsDisplayBoard(d) ? "Табло " + n : "Клавиатура " + n;
         const std::string key = "display." + n + ".";
-        b.Add(key + "tempOffset", group, "Смещение температуры", SettingWrite::TabloTempOffset, d,
-              [d](const S& s) -> Text {
-                  const auto& o = s.Displays[size_t(d)].TempOffset;
-                  return o ? Text(std::to_string(*o)) : std::nullopt;
-              },
-              [d](S& s, const std::string& t) {
-                  const auto v = ParseWholeNumber(t);
-                  // -128 is the devices' "no value": it cannot be written.
-                  if (!v || *v < -127 || *v > 127) return RangeError("Смещение температуры", -127, 127);
-                  s.Displays[size_t(d)].TempOffset = int8_t(*v);
-                  return std::string();
-              });
+        // -128 is the devices' "no value": it cannot be written.
+        b.OptionalNumber<int8_t>(key + "tempOffset", group, "Смещение температуры", SettingWrite::TabloTempOffset, d,
+                                 [d](S& s) { return &s.Displays[size_t(d)].TempOffset; }, -127, 127);
         if (!IsDisplayBoard(d)) continue;
         for (int k = 0; k < kTabloColourCorrectionSize; ++k) {
             const std::string caption = correction[k];
@@ -603,12 +599,12 @@ void AddDisplays(Builder& b) {
                       std::optional<uint8_t> v;
                       if (coefficient) {
                           v = ParseCoefficient(t);
-                      } else if (const auto o = ParseWholeNumber(t); o && *o >= -127 && *o <= 128) {
+                      } else if (const auto o = ParseWholeNumber(t); o && *o >= -128 && *o <= 127) {
                           v = OffsetFromText(t);
                       }
                       if (!v)
                           return coefficient ? "«" + caption + "»: нужно от 0% до 100% или байт от 0 до 255"
-                                             : RangeError(caption, -127, 128);
+                                             : RangeError(caption, -128, 127);
                       auto& cc = s.Displays[size_t(d)].ColourCorrection;
                       if (!cc) cc.emplace();
                       (*cc)[size_t(k)] = *v;

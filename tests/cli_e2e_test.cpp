@@ -507,7 +507,7 @@ TEST_F(CliE2e, ProgramArgumentsAndExitStatus) {
     // the commands there are.
     const std::pair<std::string, std::string> usage[] = {
         {"frobnicate", "ornix-cli: неизвестная команда frobnicate. Команды: identify, poll, record, time, address, rate, "
-                       "price, dose, config, search, memory, sd\nСправка: ornix-cli --help\n"},
+                       "price, dose, config, search, memory, sd, settings\nСправка: ornix-cli --help\n"},
         {"", "ornix-cli: нужна команда: identify, poll, record, time,"},
         {"time", "ornix-cli: time: нужна команда: get, set\n"},
         {"sd cat X", "ornix-cli: sd: неизвестная команда cat. Команды: ls, get\n"},

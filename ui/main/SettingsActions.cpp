@@ -125,20 +125,15 @@ bool TSettingsActions::LoadFile(const QString& path) {
     return true;
 }
 
-void TSettingsActions::CompareSettingsClick() {
-    if (Running()) return Say(SettingsBusyText(task_));
-    const QString path = AskPath ? AskPath(SettingsTask::Compare) : QString();
-    if (path.isEmpty() || !LoadFile(path)) return;
-    Start(SettingsTask::Compare, &ReadSettings, std::make_shared<SettingsJob>(),
-          [this](SettingsJob& job) { Compared(job, false); });
-}
+void TSettingsActions::CompareSettingsClick() { ReadToCompare(SettingsTask::Compare); }
+void TSettingsActions::RestoreSettingsClick() { ReadToCompare(SettingsTask::Restore); }
 
-void TSettingsActions::RestoreSettingsClick() {
+void TSettingsActions::ReadToCompare(SettingsTask task) {
     if (Running()) return Say(SettingsBusyText(task_));
-    const QString path = AskPath ? AskPath(SettingsTask::Restore) : QString();
+    const QString path = AskPath ? AskPath(task) : QString();
     if (path.isEmpty() || !LoadFile(path)) return;
-    Start(SettingsTask::Restore, &ReadSettings, std::make_shared<SettingsJob>(),
-          [this](SettingsJob& job) { Compared(job, true); });
+    const bool restore = task == SettingsTask::Restore;
+    Start(task, &ReadSettings, std::make_shared<SettingsJob>(), [this, restore](SettingsJob& job) { Compared(job, restore); });
 }
 
 void TSettingsActions::Compared(SettingsJob& job, bool restore) {

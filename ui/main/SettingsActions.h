@@ -54,6 +54,8 @@ private:
     void WatchWorker();
     void Say(const std::string& text);
     bool LoadFile(const QString& path);
+    // Reads the controller and shows how it differs from a file the engineer picks.
+    void ReadToCompare(SettingsTask task);
     void Saved(const SettingsJob& job, const std::string& path);
     void Compared(SettingsJob& job, bool restore);
     void Reported(const SettingsJob& job, const std::string& path);

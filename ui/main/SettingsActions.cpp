@@ -56,6 +56,7 @@ TSettingsActions::TSettingsActions(SettingsActionsHost host, TSettingsDiffForm& 
 }
 
 void TSettingsActions::Say(const std::string& text) {
+    said_ = text;
     if (host_.Say) host_.Say(text);
 }
 
@@ -69,7 +70,13 @@ void TSettingsActions::Start(SettingsTask task, Op op, std::shared_ptr<SettingsJ
     };
     // The job is this one only while it is current: a late step of an old one changes nothing.
     job->Finished = [this, raw = job.get()] {
-        if (job_.get() == raw) JobFinished();
+        if (job_.get() != raw) return;
+        said_.clear();
+        JobFinished();
+        // The worker waits for this step: its status is safe to set, and the status updates
+        // that follow (the operation's end, the poll going on) show the outcome, not the last
+        // exchange before it.
+        if (!said_.empty() && WorkerRunning.load() && CurrentWorker) CurrentWorker->CommandStatusText = said_;
     };
     if (host_.RunOperation) host_.RunOperation(op, StageSettingsJob(job));
     watch_->start();

@@ -67,6 +67,7 @@ private:
     SettingsTask task_ = SettingsTask::Save;
     std::shared_ptr<SettingsJob> job_;            // the job running, or null
     std::function<void(SettingsJob&)> done_;
+    std::string said_;             // the last message for the panel
     std::string filePath_;
     SettingsSnapshot file_;        // the file compared or restored
     SettingsSnapshot controller_;  // the controller as read for the comparison

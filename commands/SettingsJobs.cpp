@@ -69,9 +69,8 @@ bool ReadAll(TComThread& w, SettingsJob& job, int doneBefore, int totalAfter) {
         {ReadTabloCutOff, "отсечку табло"},  {ReadNightBright, "ночную яркость"},
         {ReadTabloTestStepTime, "шаг теста табло"},
     };
-    auto failed = [&](const std::string& what, int error) {
-        job.Error = "Не удалось прочитать " + what + ": " + ComPort.ResultText;
-        (void)error;
+    auto failed = [&](const std::string& what) {
+        job.Error = w.ShouldStop() ? "Остановлено" : "Не удалось прочитать " + what + ": " + ComPort.ResultText;
         return false;
     };
     // Reads: the head, MD5 and clock, three per channel, two per flowmeter, one per display
@@ -84,32 +83,32 @@ bool ReadAll(TComThread& w, SettingsJob& job, int doneBefore, int totalAfter) {
 
     bool fullParams = false;
     for (const Step& s : head) {
-        if (w.ShouldStop()) return failed(s.What, 0);
-        if (int error = RunReader(w, s.Reader); error != 0) return failed(s.What, error);
+        if (w.ShouldStop()) return failed(s.What);
+        if (RunReader(w, s.Reader) != 0) return failed(s.What);
         if (s.Reader == ReadFlowmeterTimeout) fullParams = ComPort.AnswerLength >= 22;
         step();
     }
     // Older firmware has no checksum command: the refusal leaves the MD5 out.
     w.FirmwareMd5.clear();
-    if (int error = RunReader(w, ReadFirmwareMd5); error < 0) return failed("MD5 прошивки", error);
+    if (RunReader(w, ReadFirmwareMd5) < 0) return failed("MD5 прошивки");
     step();
     const bool clock = w.BitRate != kVrxRate;
     if (clock)
-        if (int error = RunReader(w, ReadTime); error != 0) return failed("время", error);
+        if (RunReader(w, ReadTime) != 0) return failed("время");
     step();
 
     const int channels = w.LogicalChannelCount();
     total = doneBefore + readsFor(channels);
     std::vector<bool> reductionRead(size_t(channels), false);
     for (int c = 0; c < channels; ++c) {
-        if (w.ShouldStop()) return failed("каналы", 0);
-        if (RunReader(w, ReadChannelState, c) != 0) return failed("канал " + std::to_string(c + 1), 0);
+        if (w.ShouldStop()) return failed("каналы");
+        if (RunReader(w, ReadChannelState, c) != 0) return failed("канал " + std::to_string(c + 1));
         step();
-        if (RunReader(w, ReadPumpRampUpTime, c) != 0) return failed("время разгона насоса канала " + std::to_string(c + 1), 0);
+        if (RunReader(w, ReadPumpRampUpTime, c) != 0) return failed("время разгона насоса канала " + std::to_string(c + 1));
         step();
         if (ChannelBoardPresent(w.SubTrkCfg, c)) {
             if (RunReader(w, ReadReductionConst, c) != 0)
-                return failed("снижение напора канала " + std::to_string(c + 1), 0);
+                return failed("снижение напора канала " + std::to_string(c + 1));
             reductionRead[size_t(c)] = true;
         }
         step();
@@ -117,11 +116,11 @@ bool ReadAll(TComThread& w, SettingsJob& job, int doneBefore, int totalAfter) {
     const int meters = std::min(channels, kOwnChannelCount);
     std::vector<bool> cryptoRead(size_t(meters), false);
     for (int f = 0; f < meters; ++f) {
-        if (RunReader(w, ReadFlowmeterData, f) != 0) return failed("расходомер " + std::to_string(f + 1), 0);
+        if (RunReader(w, ReadFlowmeterData, f) != 0) return failed("расходомер " + std::to_string(f + 1));
         step();
         if (w.FlowmeterData[size_t(f)][0] == kCryptoFlowmeterType) {
             const int error = RunReader(w, ReadCryptoFlowmeterData, f);
-            if (error < 0) return failed("крипто-расходомер " + std::to_string(f + 1), error);
+            if (error < 0) return failed("крипто-расходомер " + std::to_string(f + 1));
             cryptoRead[size_t(f)] = error == 0;
         }
         step();
@@ -129,7 +128,7 @@ bool ReadAll(TComThread& w, SettingsJob& job, int doneBefore, int totalAfter) {
     std::vector<bool> displayRead(kDisplayDeviceCount, false);
     for (int d = 0; d < kDisplayDeviceCount; ++d) {
         const int error = RunReader(w, ReadTabloState, d);
-        if (error < 0) return failed("табло " + std::to_string(d + 1), error);
+        if (error < 0) return failed("табло " + std::to_string(d + 1));
         displayRead[size_t(d)] = error == 0;
         step();
     }

@@ -28,10 +28,15 @@ int main(int argc, char** argv) {
     app.set_version_flag("--version", std::string("ornix-cli ") + ORNIX_VERSION);
     app.require_subcommand(1);
     app.option_defaults()->always_capture_default();
-    app.add_option("--port", c.Link.Port, "serial port below /dev (\"ttyUSB0\", \"pts/3\") or a path");
+    app.add_option("--port", c.Link.Port,
+                   "serial port below /dev (\"ttyUSB0\", \"pts/3\"), a path, or a converter: "
+                   "rfc2217://HOST:PORT, tcp://HOST:PORT");
     app.add_option("--baud", c.Link.BitRate, "bit rate")
         ->check(CLI::IsMember({4800, 9600, 19200, 38400, 57600, 115200}));
     app.add_option("--address", address, "bus address of the controller")->check(CLI::Range(1, 254));
+    app.add_option("--extra-timeout", c.Link.ExtraTimeoutMs,
+                   "ms added to every answer time-out on a network line (default: its measured round trip)")
+        ->check(CLI::Range(0, 60000));
     app.add_flag("--json", c.Json, "machine-readable output");
 
     int status = kExitDone;

@@ -90,6 +90,10 @@ std::string FoundLineText(int rate, int address, bool clean, std::optional<uint1
     return line + " найдено " + device + "\r\n";
 }
 
+std::string FixedRateSearchText(int rate) {
+    return "Скорость этой линии задаёт преобразователь: поиск только на " + std::to_string(rate) + "\r\n";
+}
+
 bool SearchAtRate(TComThread& w, int rate, int first, int last) {
     ComPort.SetBitRate(rate);
     const auto& wakeUp = rate == kVrxRate ? kVrxWakeUp : kWakeUp;
@@ -103,7 +107,13 @@ bool SearchAtRate(TComThread& w, int rate, int first, int last) {
 
 void SearchNetAddresses(TComThread& w, int vrxLast) {
     RestoreRate restore{w.BitRate};
-    for (int rate : SearchRates(w.BitRate)) {
+    // A converter that passes bytes as they are keeps its own rate: only that one can be searched.
+    const bool walk = ComPort.CanSetBitRate();
+    if (!walk) {
+        w.FoundLine = FixedRateSearchText(w.BitRate);
+        w.Synchronize([&w] { w.Ui.Config->AppendFoundLine(w.FoundLine); });
+    }
+    for (int rate : walk ? SearchRates(w.BitRate) : std::vector<int>{w.BitRate}) {
         const bool vrx = rate == kVrxRate;
         if (!SearchAtRate(w, rate, vrx ? 1 : w.SearchFrom, vrx ? vrxLast : w.SearchTo)) return;
     }

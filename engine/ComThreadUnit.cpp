@@ -22,6 +22,7 @@ MsClock StatusClock = SteadyClockMs;
 
 namespace {
 constexpr uint64_t kStatusPeriodMs = 50;
+constexpr int kLineWriteFailed = -6;
 }  // namespace
 
 bool StatusUpdateDue(uint64_t nowMs, uint64_t& lastShownMs, bool sending) {
@@ -95,8 +96,7 @@ void TComThread::ShowStatus() {
 }
 
 bool TComThread::ShouldStop() const {
-    constexpr int kWriteFailed = -6;
-    return Terminated() || ComPort.Error == kWriteFailed;
+    return Terminated() || ComPort.Error == kLineWriteFailed;
 }
 
 void TComThread::BeginOperationUi() {
@@ -126,7 +126,11 @@ void TComThread::Body() {
         ProbePorts(*this);
     } else if (first != nullptr) {
         Synchronize([this] { BeginOperationUi(); });
-        if (ComPort.Open() != 0) {
+        // Connecting to a converter takes a network's time: "Опрос" released gives it up.
+        ComPort.GiveUpOpen = [this] { return Terminated(); };
+        const int openResult = ComPort.Open();
+        ComPort.GiveUpOpen = nullptr;
+        if (openResult != 0) {
             PollStatusText = ComPort.ResultText;
             // Why it failed goes beside, into the message panel.
             CommandStatusText = ComPort.OpenFailureReason;
@@ -146,6 +150,12 @@ void TComThread::Body() {
                     PollStatusText = e.what();
                     ShowStatus();
                 }
+            }
+            // A line that went away (a converter's connection lost) says why beside the failed write.
+            if (const std::string lost = ComPort.LineLostReason(); !lost.empty() && ComPort.Error == kLineWriteFailed) {
+                CommandStatusText = lost;
+                ComPort.Sending = false;
+                ShowStatus();
             }
             ComPort.Close();
         }
@@ -199,4 +209,11 @@ void ProbePorts(TComThread& w) {
         }
         if (marked) w.Ui.Main->PopupPortMenu(0, 0);
     });
+}
+
+void ReportPortOpened(TComThread& w) {
+    w.ClearPendingIf(ReportPortOpened);
+    w.PollStatusText = ComPort.ResultText;
+    w.CommandStatusText = "OK";
+    w.ShowStatus();
 }

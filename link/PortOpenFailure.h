@@ -21,6 +21,7 @@ struct PortOpenFailure {
     int error = 0;            // errno of the failed step, 0 when the flag or lock said "taken"
     std::string group;        // group owning the device node, for NoPermission
     std::string holders;      // "minicom (pid 1234)", for Busy when /proc tells
+    std::string reason;       // a line's own words (a network endpoint's failure), shown as they stand
 };
 
 // The problem an errno of open(), ioctl() or tcgetattr() on a tty stands for.

@@ -3,8 +3,13 @@
 // converter that dies mid-poll.
 #include <gtest/gtest.h>
 
+#include <arpa/inet.h>
+#include <netinet/in.h>
+#include <sys/socket.h>
 #include <sys/wait.h>
+#include <unistd.h>
 
+#include <algorithm>
 #include <chrono>
 #include <cstdio>
 #include <filesystem>
@@ -56,6 +61,39 @@ std::unique_ptr<SimHarness> StartSim(const std::vector<std::string>& args) {
     return std::make_unique<SimHarness>(config);
 }
 
+// A listener on loopback whose accept queue is full: a further connect gets no answer to its
+// SYN and hangs, as a converter behind a dead route does.
+class HangingListener {
+public:
+    HangingListener() {
+        listener_ = socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0);
+        sockaddr_in a{};
+        a.sin_family = AF_INET;
+        a.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+        socklen_t length = sizeof a;
+        if (bind(listener_, reinterpret_cast<sockaddr*>(&a), sizeof a) != 0 || listen(listener_, 0) != 0 ||
+            getsockname(listener_, reinterpret_cast<sockaddr*>(&a), &length) != 0)
+            return;
+        port_ = ntohs(a.sin_port);
+        // Backlog 0 still queues one connection; two fill it whatever the kernel rounds to.
+        for (int& filler : fillers_) {
+            filler = socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC | SOCK_NONBLOCK, 0);
+            connect(filler, reinterpret_cast<sockaddr*>(&a), sizeof a);
+        }
+        usleep(50000);
+    }
+    ~HangingListener() {
+        for (int filler : fillers_) close(filler);
+        close(listener_);
+    }
+    int Port() const { return port_; }
+
+private:
+    int listener_ = -1;
+    int fillers_[2] = {-1, -1};
+    int port_ = 0;
+};
+
 class NetLineE2e : public ::testing::Test {
 protected:
     void SetUp() override {
@@ -79,15 +117,13 @@ protected:
         text << in.rdbuf();
         return Cp1251ToUtf8(text.str());
     }
-    // Rates in the order the search's progress texts name them.
+    // Rates in the order the search's progress texts name them, each once.
     static std::vector<int> RatesSearched(const TRecordingViews& views) {
-        std::vector<int> rates;
         const std::string head = "Поиск сетевых адресов ";
-        for (const std::string& text : views.StatusTexts) {
-            if (!text.starts_with(head)) continue;
-            const int rate = std::stoi(text.substr(head.size()));
-            if (rates.empty() || rates.back() != rate) rates.push_back(rate);
-        }
+        std::vector<int> rates;
+        for (const std::string& text : views.StatusTexts)
+            if (text.starts_with(head)) rates.push_back(std::stoi(text.substr(head.size())));
+        rates.erase(std::unique(rates.begin(), rates.end()), rates.end());
         return rates;
     }
 
@@ -210,6 +246,33 @@ TEST_F(NetLineE2e, ConverterKilledMidPollStopsThePollWithTheReason) {
     EXPECT_NE(views.StatusTexts.back().find("Не могу записать данные в COM-порт"), std::string::npos);
     ASSERT_FALSE(views.ErrorTexts.empty());
     EXPECT_EQ(views.ErrorTexts.back().rfind(lost, 0), 0u) << views.ErrorTexts.back();
+}
+
+TEST_F(NetLineE2e, AConnectThatHangsTimesOutOrIsGivenUpWhenThePollIsReleased) {
+    HangingListener hanging;
+    ASSERT_NE(hanging.Port(), 0);
+    const std::string name = "rfc2217://127.0.0.1:" + std::to_string(hanging.Port());
+
+    Rfc2217Line line;
+    line.ConnectTimeoutMs = 300;
+    const auto start = std::chrono::steady_clock::now();
+    EXPECT_FALSE(line.Open(name));
+    EXPECT_EQ(line.OpenFailure().reason, "127.0.0.1:" + std::to_string(hanging.Port()) + ": нет соединения за 1 с");
+    EXPECT_LT(std::chrono::steady_clock::now() - start, std::chrono::seconds(2));
+
+    // The worker connects with the tool's own time-out; "Опрос" released gives it up at once.
+    TRecordingViews views;
+    TPumpedDispatcher ui;
+    views.PortPanel = name;
+    ASSERT_TRUE(StartOperation(views.Bundle(ui), name, 9600, PollCycle));
+    ui.PumpUntil([] { return false; }, std::chrono::milliseconds(300));
+    const auto released = std::chrono::steady_clock::now();
+    CurrentWorker->Terminate();
+    ASSERT_TRUE(ui.PumpUntil([] { return !WorkerRunning.load(); }, std::chrono::seconds(2)));
+    EXPECT_LT(std::chrono::steady_clock::now() - released, std::chrono::milliseconds(500));
+    ASSERT_FALSE(views.StatusTexts.empty());
+    EXPECT_EQ(views.StatusTexts.back(), "Не могу открыть " + name);
+    EXPECT_EQ(views.ErrorTexts.back(), "127.0.0.1:" + std::to_string(hanging.Port()) + ": подключение прервано");
 }
 
 TEST_F(NetLineE2e, Rfc2217CarriesEveryByteValueBothWays) {

@@ -59,7 +59,7 @@ int FreeLoopbackPort() {
     return port;
 }
 
-Ser2Net::Ser2Net(const std::string& device, Mode mode) : mode_(mode) {
+Ser2Net::Ser2Net(const std::string& device, Mode mode, const std::string& options) : mode_(mode) {
     const std::string program = FindSer2Net();
     if (program.empty()) {
         error_ = "ser2net is not installed (make deps installs it)";
@@ -76,7 +76,8 @@ Ser2Net::Ser2Net(const std::string& device, Mode mode) : mode_(mode) {
             << "  accepter: " << (mode == Mode::Rfc2217 ? "telnet(rfc2217),tcp," : "tcp,") << "127.0.0.1," << port_ << "\n"
             << "  connector: serialdev," << device << ",9600n81,local\n"
             << "  options:\n"
-            << "    kickolduser: true\n";
+            << "    kickolduser: true\n"
+            << options;
     }
     // -n: stay in the foreground as our child; -u: no UUCP lock files in /var/lock.
     std::vector<std::string> args{program, "-n", "-u", "-c", config, "-P", dir_ + "/pid"};

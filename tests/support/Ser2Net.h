@@ -9,8 +9,9 @@
 class Ser2Net {
 public:
     enum class Mode { Rfc2217, RawTcp };
-    // `device` is a path ("/dev/pts/3"). Started() tells whether it listens.
-    Ser2Net(const std::string& device, Mode mode);
+    // `device` is a path ("/dev/pts/3"); `options` more lines for the connection's options
+    // ("    chardelay: false\n"). Started() tells whether it listens.
+    Ser2Net(const std::string& device, Mode mode, const std::string& options = {});
     ~Ser2Net();
     Ser2Net(const Ser2Net&) = delete;
     Ser2Net& operator=(const Ser2Net&) = delete;

@@ -5,6 +5,7 @@
 
 #include "engine/CommandCatalog.h"
 #include "link/ComPortUnit.h"
+#include "link/ResultCodes.h"
 #include "link/PosixSerialLine.h"
 
 std::atomic<bool> WorkerRunning{false};
@@ -22,7 +23,6 @@ MsClock StatusClock = SteadyClockMs;
 
 namespace {
 constexpr uint64_t kStatusPeriodMs = 50;
-constexpr int kLineWriteFailed = -6;
 }  // namespace
 
 bool StatusUpdateDue(uint64_t nowMs, uint64_t& lastShownMs, bool sending) {
@@ -96,7 +96,8 @@ void TComThread::ShowStatus() {
 }
 
 bool TComThread::ShouldStop() const {
-    return Terminated() || ComPort.Error == kLineWriteFailed;
+    constexpr int kWriteFailed = -6;
+    return Terminated() || ComPort.Error == kWriteFailed;
 }
 
 void TComThread::BeginOperationUi() {
@@ -152,7 +153,7 @@ void TComThread::Body() {
                 }
             }
             // A line that went away (a converter's connection lost) says why beside the failed write.
-            if (const std::string lost = ComPort.LineLostReason(); !lost.empty() && ComPort.Error == kLineWriteFailed) {
+            if (const std::string lost = ComPort.LineLostReason(); !lost.empty() && ComPort.Error == kWriteFailed) {
                 CommandStatusText = lost;
                 ComPort.Sending = false;
                 ShowStatus();

@@ -91,7 +91,6 @@ json IdentityJson(const TCliViews& v) {
 std::atomic<uint32_t> gPollPasses{1};
 
 void PollPasses(TComThread& w) {
-    w.ClearPendingIf(PollPasses);
     ReadDeviceInfo(w);
     if (!w.DeviceInfoRead) return;
     const uint32_t passes = gPollPasses.load();
@@ -117,7 +116,6 @@ int RunWriter(const CliContext& c, const std::string& command, Op op, std::funct
 // A price means kopecks, or whole units under the configuration's price-without-kopecks flag:
 // the page is read before the price, as the window has read it before its price cells.
 void ReadConfigAndPrice(TComThread& w) {
-    w.ClearPendingIf(ReadConfigAndPrice);
     ReadTrkCfg(w);
     ReadPrice(w);
 }

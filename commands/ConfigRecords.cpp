@@ -59,7 +59,6 @@ void WriteTrkCfg(TComThread& w) {
 }
 
 void WriteTrkCfgFromWindow(TComThread& w) {
-    w.ClearPendingIf(WriteTrkCfgFromWindow);
     // The window shows only part of the page: the rest goes back as the controller holds it,
     // so a worker that has not read the page yet reads it first, without showing it (that
     // would replace what the engineer has just set).
@@ -70,6 +69,9 @@ void WriteTrkCfgFromWindow(TComThread& w) {
     }
     ControlsToTrkCfg(w.TrkCfgControlsToWrite, w.TrkCfg);
     WriteTrkCfg(w);
+    // The main window shows the new channel count only once the controller took it.
+    if (const int index = w.TrkCfgControlsToWrite.ChannelCountIndex; ComPort.Error == 0 && index >= 0)
+        w.Synchronize([&w, index] { w.Ui.Main->SetChannelCount(index + 1); });
 }
 
 void ReadSubTrkCfg(TComThread& w) {

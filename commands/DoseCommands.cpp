@@ -3,6 +3,7 @@
 #include "commands/ChannelState.h"
 #include "engine/OperationPattern.h"
 #include "engine/TextHelpers.h"
+#include "link/ComPortUnit.h"
 #include "link/CommandCodes.h"
 
 namespace {
@@ -87,8 +88,11 @@ void ReadPrice(TComThread& w) {
 }
 
 void LoadAndStartDose(TComThread& w) {
-    w.ClearPendingIf(LoadAndStartDose);
+    // A finished fill not yet confirmed would refuse the load; nothing to confirm is no fault.
     ConfirmFillEnd(w);
     LoadDose(w);
+    // Started after a refused load, the channel would pour an earlier dose, and the start's
+    // "OK" would hide the refusal that panel 4 shows now.
+    if (ComPort.Error != 0) return;
     StartDose(w);
 }

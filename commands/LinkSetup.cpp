@@ -134,7 +134,6 @@ void WriteBitRate(TComThread& w) {
     const uint8_t divisor = BitRateDivisor(w.NewBitRate);
     if (divisor == 0) {
         // A rate without a divisor byte would switch the controller to something else.
-        w.ClearPendingIf(WriteBitRate);
         ShowStatusText(w, text + "...Недопустимая скорость обмена");
         return;
     }
@@ -148,7 +147,6 @@ void WriteProtocolType(TComThread& w) {
     const std::string text = "Установка типа протокола : " + ProtocolTypeName(w.ProtocolType);
     if (ProtocolTypeName(w.ProtocolType).empty()) {
         // Nothing selected in the list: sending it would leave the controller on an unknown protocol.
-        w.ClearPendingIf(WriteProtocolType);
         ShowStatusText(w, text + "...Не выбран тип протокола");
         return;
     }
@@ -159,7 +157,6 @@ void WriteProtocolType(TComThread& w) {
                     {.Status = &w.PollStatusText, .TimeoutMs = TExchangeSettings::KeepTimeout, .Describe = text});
         return;
     }
-    w.ClearPendingIf(WriteProtocolType);
     ComPort.Sending = true;
     ShowStatusText(w, text + "...");
     request[0] = w.DeviceAddress;

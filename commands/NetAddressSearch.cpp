@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <array>
+#include <atomic>
 #include <chrono>
 #include <thread>
 
@@ -30,7 +31,11 @@ struct RestoreRate {
     ~RestoreRate() { ComPort.SetBitRate(rate); }
 };
 
-void Wait(std::chrono::milliseconds ms) { std::this_thread::sleep_for(ms); }
+std::atomic<bool> searchStop{false};
+
+void Sleep(std::chrono::milliseconds ms) { std::this_thread::sleep_for(ms); }
+
+bool Stopped(const TComThread& w) { return w.Terminated() || searchStop.load(std::memory_order_acquire); }
 
 // One probe; returns false when the search is to end.
 bool Probe(TComThread& w, int rate, int address) {
@@ -38,7 +43,7 @@ bool Probe(TComThread& w, int rate, int address) {
         "Поиск сетевых адресов " + std::to_string(rate) + " " + std::to_string(address) + "...";
     ComPort.Sending = true;
     w.ShowStatus();
-    Wait(kBeforeProbe);
+    SearchPause(kBeforeProbe);
 
     const bool vrx = rate == kVrxRate;
     std::array<uint8_t, 256> buffer{};
@@ -54,13 +59,14 @@ bool Probe(TComThread& w, int rate, int address) {
     if (ComPort.Error != 0) {
         w.PollStatusText = progress + ComPort.ResultText;
         w.ShowStatus();
-        return true;
+        // An unplugged adapter fails every send at once: the stop must not wait out the search.
+        return !Stopped(w);
     }
     const int received = vrx ? ComPort.ReceiveVrx(buffer.data(), int(buffer.size()))
                              : ComPort.Receive(buffer.data(), int(buffer.size()));
     w.PollStatusText = progress + ComPort.ResultText;
     w.ShowStatus();
-    if (w.Terminated()) return false;
+    if (Stopped(w)) return false;
     if (received == 0) return true;
 
     const bool clean = ComPort.Error == 0;
@@ -73,6 +79,11 @@ bool Probe(TComThread& w, int rate, int address) {
 }
 
 }  // namespace
+
+SearchPauseFn SearchPause = Sleep;
+
+void RequestSearchStop() { searchStop.store(true, std::memory_order_release); }
+void ClearSearchStop() { searchStop.store(false, std::memory_order_release); }
 
 std::vector<int> SearchRates(int32_t currentRate) {
     std::vector<int> rates(kRates.begin(), kRates.end());
@@ -95,10 +106,12 @@ std::string FixedRateSearchText(int rate) {
 }
 
 bool SearchAtRate(TComThread& w, int rate, int first, int last) {
+    // A stop that came before the search began (it waited behind other operations).
+    if (Stopped(w)) return false;
     ComPort.SetBitRate(rate);
     const auto& wakeUp = rate == kVrxRate ? kVrxWakeUp : kWakeUp;
     ComPort.WriteRaw(wakeUp.data(), int(wakeUp.size()));
-    Wait(kAfterWakeUp);
+    SearchPause(kAfterWakeUp);
     ComPort.Purge();
     for (int address = first; address <= last; ++address)
         if (!Probe(w, rate, address)) return false;
@@ -120,6 +133,7 @@ void SearchNetAddresses(TComThread& w, int vrxLast) {
 }
 
 void FindNetAddress(TComThread& w) {
-    w.ClearPendingIf(FindNetAddress);
     SearchNetAddresses(w, kVrxSearchLast);
+    // The caption follows the search, not the job it ran in: a poll goes on after it.
+    w.Synchronize([&w] { w.Ui.Config->SetFindNetAddrButtonCaption("Начать"); });
 }

@@ -113,7 +113,6 @@ void ReadReductionConst(TComThread& w) {
     // Beyond the fifteen channels there is neither a board to ask nor a cell to fill.
     if (RefuseOutOfRange(w, ReadReductionConst, channel, kChannelCount)) return;
     if (!ChannelBoardPresent(w.SubTrkCfg, channel)) {
-        w.ClearPendingIf(ReadReductionConst);
         w.Synchronize(display);
         return;
     }
@@ -205,7 +204,11 @@ void WriteTabloColourCorrection(TComThread& w) {
                             static_cast<uint8_t>(board)};
     std::ranges::copy(head, ComPort.Buffer);
     std::ranges::copy(w.TabloColourCorrection[board], ComPort.Buffer + sizeof head);
-    SendSettingFromBuffer(w, WriteTabloColourCorrection, sizeof head + kTabloColourCorrectionSize);
+    const bool taken = SendSettingFromBuffer(w, WriteTabloColourCorrection, sizeof head + kTabloColourCorrectionSize);
+    // The window bases the next edit on what the board holds now, not on a read from before.
+    w.Synchronize([&w, board, taken] {
+        w.Ui.Tablo->ColourCorrectionWritten(board, w.TabloColourCorrection[size_t(board)], taken);
+    });
 }
 
 void WriteTabloTempOffset(TComThread& w) {

@@ -105,8 +105,8 @@ bool ReadReductionConstants(TComThread& w) {
 
 void ReadFlowmeterSettings(TComThread& w) {
     for (int i = 0; i < kOwnChannelCount; ++i) {
-        // A type write waiting in the slot must not be overtaken by the old type read back.
-        if (w.Pending() == WriteFlowmeterType) continue;
+        // A type write waiting must not be overtaken by the old type read back.
+        if (w.Waiting(WriteFlowmeterType)) continue;
         w.CurrentChannel = i;
         ReadFlowmeterData(w);
         if (w.ShouldStop()) return;
@@ -172,7 +172,6 @@ void PollCycle(TComThread& w) {
     struct SummaryAtStop {
         ~SummaryAtStop() { LogLinkSummary(ComPort.Statistics); }
     } summaryAtStop;
-    w.PendingOp.store(nullptr, std::memory_order_release);
     w.CurrentChannel = 0;
     // The configuration may have changed since an earlier run of this worker.
     w.TrkCfgRead = 0;
@@ -181,7 +180,7 @@ void PollCycle(TComThread& w) {
         if (w.ShouldStop()) return;
         PollPass(w, n);
         if (w.ShouldStop()) return;
-        // The operation clears the slot itself, so it runs once.
-        if (Op handedOver = w.TakeHandedOver()) handedOver(w);
+        // Everything handed over by now, in order; what comes meanwhile waits for the next pass.
+        w.RunHandedOver();
     }
 }

@@ -27,13 +27,16 @@ std::string RequestCodeText(const std::array<uint16_t, kRemoteInitGroups>& group
 
 void ReadRemoteInitRequestCode(TComThread& w) {
     TRequest request{w.DeviceAddress, Cmd::Service, RequestCodeSub};
-    RunExchange(w, ReadRemoteInitRequestCode, request, 3,
+    const bool read = RunExchange(w, ReadRemoteInitRequestCode, request, 3,
         {.Status = &w.PollStatusText, .Needed = RequestCodeAnswer},
         [&](const uint8_t* answer, int) {
             for (int i = 0; i < kRemoteInitGroups; ++i)
                 w.RemoteInitRequestCode[size_t(i)] = GetU16(answer + GroupsAt + 2 * i);
         },
         [&] { w.Ui.Config->SetSecReqCodeText(RequestCodeText(w.RemoteInitRequestCode)); });
+    // A code left from before may be another controller's: an operation code made for it
+    // must not be sent to this one.
+    if (!read) w.Synchronize([&w] { w.Ui.Config->SetSecReqCodeText(""); });
 }
 
 void SendRemoteInitOperation(TComThread& w) {

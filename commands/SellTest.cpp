@@ -1,6 +1,7 @@
 #include "commands/SellTest.h"
 
 #include <string>
+#include <utility>
 
 #include "commands/CounterReaders.h"
 #include "commands/DoseCommands.h"
@@ -20,6 +21,11 @@ constexpr uint8_t kCryptoFlowmeter = 3;
 constexpr uint32_t kTestDoseMl = 10000;
 enum StatusByte { kFinishedByte = 2, kReadyByte = 6 };
 constexpr int kBlockedBytes[] = {5, 4, 3};
+
+std::string TrimmedLine(std::string text) {
+    while (!text.empty() && (text.back() == '\r' || text.back() == '\n')) text.pop_back();
+    return text;
+}
 
 void LogLine(const std::string& text) {
     TELogger entry;
@@ -56,39 +62,48 @@ SellStep NextSellStep(const std::array<uint8_t, DataBlockStatusSize>& status, in
 }
 
 void RunSellTest(TComThread& w) {
-    w.PendingOp.store(nullptr, std::memory_order_release);
     w.CurrentChannel = 0;
-    w.SelectedChannel = 0;
-    bool dataSeen = false;
+    // The run's own channel: a dose window click stages SelectedChannel for its own command.
+    int channel = 0;
     bool doseStarted = false;
+    ConfirmRetry retry;
     LogLine("Начинаем тест продаж");
 
     for (uint32_t pass = 0;; ++pass) {
-        if (w.SelectedChannel >= w.LogicalChannelCount()) w.SelectedChannel = 0;
+        if (channel >= w.LogicalChannelCount()) channel = 0;
         SyncDeviceState(w);
         if (w.ShouldStop()) return;
         ReadDataBlock(w);
-        if (ComPort.Error == 0) dataSeen = true;
+        // Status bytes of an earlier pass may tell of a channel that is pouring by now.
+        const bool fresh = ComPort.Error == 0;
         ReadTime(w);
         ReadChannelSlice(w, pass);
         if (w.ShouldStop()) return;
-        if (Op handedOver = w.TakeHandedOver()) handedOver(w);
+        w.RunHandedOver();
 
-        // No dose is loaded, started or confirmed before one data block has been read.
-        if (!dataSeen) continue;
-        switch (NextSellStep(w.DataBlockStatus, w.SelectedChannel)) {
+        // No dose is loaded, started or confirmed but on the status bytes read in this pass.
+        if (!fresh) continue;
+        w.SelectedChannel = channel;
+        switch (NextSellStep(w.DataBlockStatus, channel)) {
         case SellStep::Skip:
         case SellStep::None:
-            ++w.SelectedChannel;
+            ++channel;
             break;
         case SellStep::Confirm:
+            if (!retry.Due(channel, SteadyClockMs())) break;
             ConfirmFillEnd(w);
-            // A refused confirmation is tried again on the next pass.
-            if (ComPort.Error != 0) break;
+            if (ComPort.Error != 0) {
+                // Tried again a little later; the log tells of it once.
+                if (retry.Refused(channel, SteadyClockMs()))
+                    LogLine("Подтверждение канала " + std::to_string(channel + 1) + " не принято: " +
+                            TrimmedLine(ComPort.ResultText));
+                break;
+            }
+            retry.Accepted(channel);
             ReadDataBlock(w);
-            if (doseStarted) ++w.SelectedChannel;
+            if (doseStarted) ++channel;
             doseStarted = false;
-            LogLine("Новый канал " + std::to_string(w.SelectedChannel));
+            LogLine("Новый канал " + std::to_string(channel));
             break;
         case SellStep::Sell:
             w.DoseKind = 0;
@@ -100,4 +115,20 @@ void RunSellTest(TComThread& w) {
             break;
         }
     }
+}
+
+bool ConfirmRetry::Due(int channel, uint64_t nowMs) const {
+    return !InRange(channel) || nowMs >= nextTryMs_[size_t(channel)];
+}
+
+bool ConfirmRetry::Refused(int channel, uint64_t nowMs) {
+    if (!InRange(channel)) return false;
+    nextTryMs_[size_t(channel)] = nowMs + kPauseMs;
+    return !std::exchange(logged_[size_t(channel)], true);
+}
+
+void ConfirmRetry::Accepted(int channel) {
+    if (!InRange(channel)) return;
+    nextTryMs_[size_t(channel)] = 0;
+    logged_[size_t(channel)] = false;
 }

@@ -5,6 +5,7 @@
 #include <cstdint>
 
 #include "engine/CounterRecords.h"
+#include "engine/DeviceState.h"
 
 class TComThread;
 
@@ -18,3 +19,20 @@ enum class SellStep {
     None,     // anything else: on to the next channel
 };
 SellStep NextSellStep(const std::array<uint8_t, DataBlockStatusSize>& status, int channel);
+
+// When a refused confirmation is sent again: not before a pause, so a controller that keeps
+// refusing gets a few tries a second, not thousands; and whether the refusal is news for the log.
+class ConfirmRetry {
+public:
+    static constexpr uint64_t kPauseMs = 400;
+
+    bool Due(int channel, uint64_t nowMs) const;
+    // Returns true the first time the channel's confirmation is refused since it last went through.
+    bool Refused(int channel, uint64_t nowMs);
+    void Accepted(int channel);
+
+private:
+    static bool InRange(int channel) { return channel >= 0 && channel < kChannelCount; }
+    std::array<uint64_t, kChannelCount> nextTryMs_{};
+    std::array<bool, kChannelCount> logged_{};
+};

@@ -82,6 +82,8 @@ void TestMcuPins(TComThread& w) {
 }
 
 void ReadSdCardDirectory(TComThread& w) {
+    // Another listing already waits: one is enough.
+    if (w.Waiting(ReadSdCardDirectory)) return;
     // The root: selector 0 and an empty path.
     w.SdListing = {w.DeviceAddress, Cmd::Service, kSdListing, 0, 0, 0};
     RunExchange(w, ReadSdCardDirectory, w.SdListing, 6, {.Status = &w.CommandStatusText, .TimeoutMs = kSdTimeoutMs},
@@ -103,7 +105,8 @@ struct ProgressShown {
 }  // namespace
 
 void ReadSdCardFile(TComThread& w) {
-    w.ClearPendingIf(ReadSdCardFile);
+    // The engineer chose another file meanwhile: only the last choice is read.
+    if (w.Waiting(ReadSdCardFile)) return;
     const ProgressShown progress{w};
     const std::string path = Utf8ToCp1251(w.SdFilePath);
     const TExchangeSettings settings{.Status = &w.CommandStatusText, .TimeoutMs = kSdTimeoutMs};
@@ -137,7 +140,8 @@ void ReadSdCardFile(TComThread& w) {
             return;
         if (carried == 0) return;
         offset += uint64_t(carried);
-        // A file of 64 KB takes over a minute at 9600 bit/s: closing the tool must not wait for it.
-        if (w.ShouldStop()) return;
+        // A file of 64 KB takes over a minute at 9600 bit/s: closing the tool must not wait for
+        // it, nor must the next file chosen.
+        if (w.ShouldStop() || w.Waiting(ReadSdCardFile)) return;
     }
 }

@@ -19,6 +19,8 @@ void StartTabloTest(TComThread& w) {
 }
 
 void WriteTabloTestFrame(TComThread& w) {
+    // A newer picture waits: the boards would show this one only for a moment.
+    if (w.Waiting(WriteTabloTestFrame)) return;
     TRequest request{w.DeviceAddress, Cmd::WriteTabloTest};
     std::ranges::copy(w.TabloTestFrame, request.begin() + kFrameAt);
     RunExchange(w, WriteTabloTestFrame, request, kTestFrameRequestLength, {.Status = &w.CommandStatusText});

@@ -72,7 +72,6 @@ void ShowControllerClock(IConfigView& view, uint32_t utc, int8_t zoneQuarters, u
 }
 
 void ReadTime(TComThread& w) {
-    w.ClearPendingIf(ReadTime);
     if (w.BitRate == VrxBitRate) return;
 
     TRequest request{w.DeviceAddress, Cmd::ReadTime};

@@ -61,26 +61,49 @@ void TComThread::WaitFor() {
 }
 
 void TComThread::HandOver(Op op, std::function<void(TComThread&)> stage) {
-    std::lock_guard lock(stagingMutex_);
-    if (stage) staged_.push_back(std::move(stage));
-    PendingOp.store(op, std::memory_order_release);
+    if (!op) return;
+    std::lock_guard lock(queueMutex_);
+    queue_.push_back({op, std::move(stage)});
+}
+
+Op TComThread::Pending() const {
+    std::lock_guard lock(queueMutex_);
+    return queue_.empty() ? nullptr : queue_.front().Operation;
+}
+
+bool TComThread::Waiting(Op op) const {
+    std::lock_guard lock(queueMutex_);
+    for (const HandedOver& h : queue_)
+        if (h.Operation == op) return true;
+    return false;
 }
 
 Op TComThread::TakeHandedOver() {
-    std::vector<std::function<void(TComThread&)>> steps;
-    Op op = nullptr;
+    HandedOver taken{};
     {
-        std::lock_guard lock(stagingMutex_);
-        op = Pending();
-        if (op) steps.swap(staged_);
+        std::lock_guard lock(queueMutex_);
+        if (queue_.empty()) return nullptr;
+        taken = std::move(queue_.front());
+        queue_.pop_front();
     }
-    for (const auto& step : steps) step(*this);
-    return op;
+    // Outside the lock: a staging step may take its time without holding up the UI thread.
+    if (taken.Stage) taken.Stage(*this);
+    return taken.Operation;
 }
 
-void TComThread::ClearPendingIf(Op self) {
-    Op expected = self;
-    PendingOp.compare_exchange_strong(expected, nullptr, std::memory_order_acq_rel);
+void TComThread::RunHandedOver() {
+    size_t count = 0;
+    {
+        std::lock_guard lock(queueMutex_);
+        count = queue_.size();
+    }
+    for (; count > 0; --count)
+        if (Op op = TakeHandedOver()) op(*this);
+}
+
+void TComThread::DropWaiting() {
+    std::lock_guard lock(queueMutex_);
+    queue_.clear();
 }
 
 void TComThread::ShowStatus() {
@@ -118,40 +141,63 @@ void TComThread::WorkerFinished() {
     WorkerRunning.store(false, std::memory_order_release);
 }
 
+void TComThread::RunGuarded(Op op) {
+    try {
+        op(*this);
+    } catch (const std::exception& e) {
+        // Nothing may leave the thread; the operation ends as if it had failed.
+        PollStatusText = e.what();
+        ShowStatus();
+    }
+}
+
+void TComThread::RunWaiting(bool& portOpen, bool& uiBegun) {
+    while (Op next = Pending()) {
+        // The probe needs no port and leaves the buttons alone.
+        if (next == ProbePorts) {
+            RunGuarded(TakeHandedOver());
+            continue;
+        }
+        if (!uiBegun) {
+            Synchronize([this] { BeginOperationUi(); });
+            uiBegun = true;
+        }
+        if (!portOpen) {
+            // Connecting to a converter takes a network's time: "Опрос" released gives it up.
+            ComPort.GiveUpOpen = [this] { return Terminated(); };
+            const int openResult = ComPort.Open();
+            ComPort.GiveUpOpen = nullptr;
+            if (openResult != 0) {
+                PollStatusText = ComPort.ResultText;
+                // Why it failed goes beside, into the message panel.
+                CommandStatusText = ComPort.OpenFailureReason;
+                // A send left marked by an earlier failed job must not let the throttle drop this.
+                ComPort.Sending = false;
+                ShowStatus();
+                // Every waiting operation would meet the same closed port; the failure is shown.
+                DropWaiting();
+                return;
+            }
+            portOpen = true;
+            ComPort.SetBitRate(BitRate);
+            // A write failure of an earlier job must not stop this one before its first exchange.
+            ComPort.Error = 0;
+        }
+        if (Op op = TakeHandedOver()) RunGuarded(op);
+    }
+}
+
 void TComThread::Body() {
     std::string portName;
     Synchronize([&] { portName = Ui.Main->PortPanelText(); });
     ComPort.PortName = portName;
 
-    if (Op first = Pending(); first == ProbePorts) {
-        ProbePorts(*this);
-    } else if (first != nullptr) {
-        Synchronize([this] { BeginOperationUi(); });
-        // Connecting to a converter takes a network's time: "Опрос" released gives it up.
-        ComPort.GiveUpOpen = [this] { return Terminated(); };
-        const int openResult = ComPort.Open();
-        ComPort.GiveUpOpen = nullptr;
-        if (openResult != 0) {
-            PollStatusText = ComPort.ResultText;
-            // Why it failed goes beside, into the message panel.
-            CommandStatusText = ComPort.OpenFailureReason;
-            // A send left marked by an earlier failed job must not let the throttle drop this.
-            ComPort.Sending = false;
-            ShowStatus();
-        } else {
-            ComPort.SetBitRate(BitRate);
-            // A write failure of an earlier job must not stop this one before its first exchange.
-            ComPort.Error = 0;
-            // Read again: the window may have replaced the operation meanwhile.
-            if (Op op = TakeHandedOver()) {
-                try {
-                    op(*this);
-                } catch (const std::exception& e) {
-                    // Nothing may leave the thread; the job ends as if it had failed.
-                    PollStatusText = e.what();
-                    ShowStatus();
-                }
-            }
+    const bool freeSelf = FreeOnTerminate;
+    bool portOpen = false;
+    bool uiBegun = false;
+    for (;;) {
+        RunWaiting(portOpen, uiBegun);
+        if (portOpen) {
             // A line that went away (a converter's connection lost) says why beside the failed write.
             if (const std::string lost = ComPort.LineLostReason(); !lost.empty() && ComPort.Error == kWriteFailed) {
                 CommandStatusText = lost;
@@ -159,11 +205,19 @@ void TComThread::Body() {
                 ShowStatus();
             }
             ComPort.Close();
+            portOpen = false;
         }
-        Synchronize([this] { EndOperationUi(); });
+        // The last look at the queue and the end of WorkerRunning happen in one step on the UI
+        // thread, which is where hand-overs come from: one that came while the port closed runs.
+        bool finished = false;
+        Synchronize([&] {
+            if (Pending() != nullptr) return;
+            if (uiBegun) EndOperationUi();
+            WorkerFinished();
+            finished = true;
+        });
+        if (finished) break;
     }
-    const bool freeSelf = FreeOnTerminate;
-    Synchronize([this] { WorkerFinished(); });
     // After WorkerFinished the window may create the next worker; this one only frees itself.
     if (freeSelf) delete this;
 }
@@ -199,7 +253,6 @@ bool PortCanBeOpened(const std::string& portName) {
 }
 
 void ProbePorts(TComThread& w) {
-    w.ClearPendingIf(ProbePorts);
     w.Synchronize([&w] {
         const auto names = w.Ui.Main->PortMenuNames();
         bool marked = false;
@@ -213,7 +266,6 @@ void ProbePorts(TComThread& w) {
 }
 
 void ReportPortOpened(TComThread& w) {
-    w.ClearPendingIf(ReportPortOpened);
     w.PollStatusText = ComPort.ResultText;
     w.CommandStatusText = "OK";
     w.ShowStatus();

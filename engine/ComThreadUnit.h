@@ -4,6 +4,7 @@
 // through display steps handed to the UI thread with Synchronize.
 #include <atomic>
 #include <cstdint>
+#include <deque>
 #include <functional>
 #include <mutex>
 #include <string>
@@ -36,16 +37,24 @@ public:
     void Synchronize(const std::function<void()>& step) { Ui.Dispatcher->Run(step); }
 
     // Start rule, UI side: hands over `op` together with the step that stages its values.
-    // The UI thread never writes the worker's fields itself: the worker runs every staging
-    // step on its own thread, in the order they came, just before it runs a handed-over
-    // operation. So a staging step must capture its values, never refer to window state.
+    // Hand-overs queue up: each runs once, in the order they came, right after its own
+    // staging step, so two writes of the same setting each send their own value. The UI
+    // thread never writes the worker's fields itself, so a staging step must capture its
+    // values, never refer to window state.
     void HandOver(Op op, std::function<void(TComThread&)> stage = {});
-    Op Pending() const { return PendingOp.load(std::memory_order_acquire); }
-    // Worker side: applies the staged values and returns the operation in the slot, which
-    // clears the slot itself when it starts (nullptr when none is waiting).
+    // The first operation waiting (nullptr when none is).
+    Op Pending() const;
+    // Whether a hand-over of `op` waits: a read it would supersede gives way to it.
+    bool Waiting(Op op) const;
+    // Worker side: takes the first waiting operation off the queue, applies its staged
+    // values and returns it (nullptr when none is waiting).
     Op TakeHandedOver();
-    // Step 1 of every operation: a handed-over operation must not run twice.
-    void ClearPendingIf(Op self);
+    // The hand-over point of a looping job: runs every operation waiting now, in order;
+    // what comes meanwhile waits for the next point, so the job's own work goes on.
+    void RunHandedOver();
+    // Nothing to do any more: an operation leaves the queue when the worker takes it, so
+    // running one never drops a newer hand-over of the same operation.
+    [[deprecated("operations no longer clear the queue")]] void ClearPendingIf(Op) {}
 
     // Shows PollStatusText in panel 3 and CommandStatusText in panel 4, throttled.
     void ShowStatus();
@@ -59,18 +68,25 @@ public:
     std::string CommandStatusText;// panel 4
     uint8_t DeviceAddress = 0;    // byte 0 of every request
     int32_t BitRate = 0;
-    // The pending-operation slot. It lives in the worker, so "the worker it runs on" is this one.
-    std::atomic<Op> PendingOp{nullptr};
 
 private:
+    struct HandedOver {
+        Op Operation;
+        std::function<void(TComThread&)> Stage;
+    };
+
     void Body();
+    // Runs what waits until nothing does (or the port cannot be opened).
+    void RunWaiting(bool& portOpen, bool& uiBegun);
+    void RunGuarded(Op op);
+    void DropWaiting();
     void BeginOperationUi();
     void EndOperationUi();
     void WorkerFinished();
 
     std::atomic<bool> terminated_{false};
-    std::mutex stagingMutex_;  // guards staged_ and orders it with the pending slot
-    std::vector<std::function<void(TComThread&)>> staged_;
+    mutable std::mutex queueMutex_;  // the UI thread hands over while the worker takes
+    std::deque<HandedOver> queue_;
     std::thread thread_;  // only when FreeOnTerminate is false
     bool started_ = false;
 };

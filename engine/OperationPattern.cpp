@@ -7,10 +7,9 @@
 
 namespace {
 
-// Steps 1 and 3 to 8 of the pattern; `exchange` sends what `buffer` holds and receives into it.
-bool RunPattern(TComThread& w, Op self, const uint8_t* buffer, int length, const TExchangeSettings& settings,
+// The pattern; `exchange` sends what `buffer` holds and receives into it.
+bool RunPattern(TComThread& w, const uint8_t* buffer, int length, const TExchangeSettings& settings,
                 const std::function<void()>& exchange, const Decode& decode, const Display& display) {
-    w.ClearPendingIf(self);
     std::string& status = settings.Status ? *settings.Status : w.PollStatusText;
     status = (settings.Describe.empty() ? DescribeRequest(ComPort, buffer, length) : settings.Describe) + "...";
     if (settings.MarkSending) ComPort.Sending = true;
@@ -40,20 +39,16 @@ bool RunPattern(TComThread& w, Op self, const uint8_t* buffer, int length, const
 
 }  // namespace
 
-bool RunExchange(TComThread& w, Op self, TRequest& request, int length, const TExchangeSettings& settings,
+bool RunExchange(TComThread& w, Op, TRequest& request, int length, const TExchangeSettings& settings,
                  const Decode& decode, const Display& display) {
-    return RunPattern(w, self, request.data(), length, settings,
+    return RunPattern(w, request.data(), length, settings,
                       [&] { ComPort.Exchange(request.data(), length); }, decode, display);
 }
 
-bool RunExchangeBuffer(TComThread& w, Op self, int length, const TExchangeSettings& settings,
+bool RunExchangeBuffer(TComThread& w, Op, int length, const TExchangeSettings& settings,
                        const Decode& decode, const Display& display) {
-    return RunPattern(w, self, ComPort.Buffer, length, settings,
+    return RunPattern(w, ComPort.Buffer, length, settings,
                       [&] { ComPort.ExchangeBuffer(length); }, decode, display);
 }
 
-bool RefuseOutOfRange(TComThread& w, Op self, int index, int count) {
-    if (index >= 0 && index < count) return false;
-    w.ClearPendingIf(self);
-    return true;
-}
+bool RefuseOutOfRange(TComThread&, Op, int index, int count) { return index < 0 || index >= count; }

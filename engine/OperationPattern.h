@@ -1,6 +1,5 @@
 #pragma once
-// The one shape of every single-exchange operation: clear the pending slot,
-// announce the request's description with "...", exchange, decode and display
+// The one shape of every single-exchange operation: announce the request's description with "...", exchange, decode and display
 // only a good answer that is long enough, then append the result text.
 //
 // How an operation is written (the request is built by the caller, byte 0 is
@@ -49,7 +48,8 @@ struct TExchangeSettings {
     bool (*DataDespite)(int resultCode) = nullptr;
 };
 
-// Returns true when the answer was good and decoded.
+// Returns true when the answer was good and decoded. `self` only names the operation whose
+// exchange this is: the worker takes an operation off its queue before it runs.
 bool RunExchange(TComThread& w, Op self, TRequest& request, int length, const TExchangeSettings& settings,
                  const Decode& decode = {}, const Display& display = {});
 
@@ -57,8 +57,7 @@ bool RunExchange(TComThread& w, Op self, TRequest& request, int length, const TE
 bool RunExchangeBuffer(TComThread& w, Op self, int length, const TExchangeSettings& settings,
                        const Decode& decode = {}, const Display& display = {});
 
-// An operation whose index names no entry of the tables sends nothing, but still leaves the
-// pending slot so that the poll cycle does not run it again. True when it was refused.
+// An operation whose index names no entry of the tables sends nothing. True when it was refused.
 bool RefuseOutOfRange(TComThread& w, Op self, int index, int count);
 
 // Little-endian readers for decoders; the caller has checked the length.

@@ -147,6 +147,10 @@ public:
     // The window's colour-correction record of display board 0..3, as the board reported it.
     virtual void SetColourCorrection(int /*board*/,
                                      const std::array<uint8_t, kTabloColourCorrectionSize>& /*record*/) {}
+    // A colour-correction write of board 0..3 has run; `taken` when the board took `record`.
+    virtual void ColourCorrectionWritten(int /*board*/,
+                                         const std::array<uint8_t, kTabloColourCorrectionSize>& /*record*/,
+                                         bool /*taken*/) {}
 };
 
 class ITabloManualTestView {

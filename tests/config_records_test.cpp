@@ -290,6 +290,24 @@ TEST_F(ConfigRecords, WriteTrkCfgSendsTheStagedRecordAndAsksForItAgain) {
     }
 }
 
+// The main window's channel columns change with the window's write only once the controller
+// took the page; a refused or unanswered write leaves them as the controller still has them.
+TEST_F(ConfigRecords, WindowWriteSetsTheChannelCountOnlyWhenTaken) {
+    for (auto [answer, columns] : {std::pair{"01 D2 00", "SetChannelCount 3"}, {"01 D2 12", ""}, {"", ""}}) {
+        TScriptedWorker t;
+        t.Worker.TrkCfgRead = 1;
+        t.Worker.TrkCfg = Typical;
+        t.Worker.TrkCfgControlsToWrite = TrkCfgToControls(Typical);
+        t.Worker.TrkCfgControlsToWrite.ChannelCountIndex = 2;
+        if (*answer) t.Line.Answer(answer);
+        WriteTrkCfgFromWindow(t.Worker);
+        std::string called;
+        for (const auto& call : t.Views.Calls)
+            if (call.starts_with("SetChannelCount")) called = call;
+        EXPECT_EQ(called, columns) << answer;
+    }
+}
+
 TEST_F(ConfigRecords, ReadSubTrkCfg) {
     struct Case { const char* answer; const char* calls; };
     const Case cases[] = {

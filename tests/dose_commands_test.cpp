@@ -68,6 +68,7 @@ TEST_F(DoseCommands, LoadAndStartConfirmsLoadsAndStartsEvenAfterARefusal) {
     w.Line.Answer("01 C8 00");
     w.Line.Answer("01 C9 00");
     w->HandOver(LoadAndStartDose);
+    ASSERT_EQ(w->TakeHandedOver(), LoadAndStartDose);
     LoadAndStartDose(*w);
     ASSERT_EQ(w.Line.Requests.size(), 3u);
     EXPECT_EQ(ToHex(w.Line.Requests[0]), "01 CF 02");
@@ -75,6 +76,26 @@ TEST_F(DoseCommands, LoadAndStartConfirmsLoadsAndStartsEvenAfterARefusal) {
     EXPECT_EQ(ToHex(w.Line.Requests[2]), "01 C9 02");
     EXPECT_EQ(w->Pending(), nullptr);
     EXPECT_EQ(w->CommandStatusText, "Запуск дозы 3...OK");
+}
+
+// A refused load starts nothing: the channel would pour an earlier dose, and the start's "OK"
+// would hide the refusal.
+TEST_F(DoseCommands, LoadAndStartStopsAtARefusedLoadAndLeavesItsError) {
+    w->DoseKind = 0;
+    w->DoseAmount = 5000;
+    for (const char* loadAnswer : {"01 C8 BC", ""}) {  // refused; no answer at all
+        SCOPED_TRACE(*loadAnswer ? loadAnswer : "silence");
+        w.Line.Requests.clear();
+        w.Line.Answers.clear();
+        w.Line.Answer("01 CF 00");
+        if (*loadAnswer) w.Line.Answer(loadAnswer);
+        LoadAndStartDose(*w);
+        ASSERT_EQ(w.Line.Requests.size(), 2u);
+        EXPECT_EQ(ToHex(w.Line.Requests[1]), "01 C8 02 00 88 13 00 00");
+        EXPECT_TRUE(w->CommandStatusText.starts_with("Загрузка параметров дозы 3...")) << w->CommandStatusText;
+        EXPECT_FALSE(w->CommandStatusText.ends_with("OK")) << w->CommandStatusText;
+        EXPECT_EQ(w.Views.LastError(), w->CommandStatusText);
+    }
 }
 
 TEST_F(DoseCommands, PriceAnswerLengthDecidesWhatIsShown) {

@@ -3,12 +3,18 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <atomic>
 #include <set>
+#include <fcntl.h>
+#include <stdlib.h>
+#include <thread>
+#include <unistd.h>
 
 #include "commands/NetAddressSearch.h"
 #include "engine/ComThreadUnit.h"
 #include "link/ComPortUnit.h"
 #include "sim/SimOptions.h"
+#include "tests/support/RecordingSerialLine.h"
 #include "tests/support/RecordingViews.h"
 #include "tests/support/SimHarness.h"
 
@@ -118,6 +124,79 @@ TEST_F(NetSearchE2e, StopEndsAfterTheCurrentProbe) {
     EXPECT_TRUE(last.starts_with("Поиск сетевых адресов 19200 7...") || last.starts_with("Поиск сетевых адресов 19200 8..."))
         << last;
     EXPECT_EQ(views.FindNetAddrCaption, "Начать");
+}
+
+// A job that runs passes and the hand-overs between them until it is terminated, like the
+// poll; a failed write does not end it, so a search with failing writes runs inside it.
+std::atomic<int> gPasses{0};
+void Passes(TComThread& w) {
+    while (!w.Terminated()) {
+        w.Synchronize([] { ++gPasses; });
+        w.RunHandedOver();
+    }
+}
+
+// The search's pauses under the test's control: no time passes, and after `gStopAfter`
+// pauses the engineer presses "СТОП".
+std::atomic<int> gPauses{0};
+std::atomic<int> gStopAfter{0};
+void CountedPause(std::chrono::milliseconds) {
+    if (++gPauses == gStopAfter) RequestSearchStop();
+}
+
+// A search handed to a running job: its caption comes back when the search ends, while the
+// job goes on; its "СТОП" stops the search alone, also when no probe can be sent (adapter
+// unplugged: every write fails at once, so only the check on that path can end it).
+TEST(NetSearchInAJob, CaptionFollowsTheSearchAndItsStopLeavesTheJobRunning) {
+    const int master = posix_openpt(O_RDWR | O_NOCTTY);
+    ASSERT_GE(master, 0);
+    grantpt(master);
+    unlockpt(master);
+    struct Row {
+        const char* name;
+        int stopAfter;  // 0: the search runs to its end
+    };
+    for (const Row& row : {Row{"to the end", 0}, Row{"stopped", 3}}) {
+        SCOPED_TRACE(row.name);
+        WorkerRunning = false;
+        gPasses = 0;
+        gPauses = 0;
+        gStopAfter = row.stopAfter;
+        SearchPause = CountedPause;
+        ClearSearchStop();
+        TRecordingViews views;
+        TPumpedDispatcher ui;
+        views.PortPanel = ptsname(master);
+        RecordingSerialLine& line = UseRecordingLine();
+        ASSERT_TRUE(StartOperation(views.Bundle(ui), views.PortPanel, 9600, Passes));
+        ASSERT_TRUE(ui.PumpUntil([] { return gPasses > 0; }));
+        line.FailWrites(true);
+        views.FindNetAddrCaption = "СТОП";  // as the window sets it when it hands the search over
+        EXPECT_FALSE(StartOperation(views.Bundle(ui), views.PortPanel, 9600, FindNetAddress, [](TComThread& w) {
+            w.SearchFrom = 1;
+            w.SearchTo = 127;
+        }));
+        ASSERT_TRUE(ui.PumpUntil([&] { return views.FindNetAddrCaption == "Начать"; }));
+        const int passesAtEnd = gPasses;
+        ASSERT_TRUE(ui.PumpUntil([&] { return gPasses > passesAtEnd + 2; })) << "the job goes on";
+        EXPECT_TRUE(WorkerRunning);
+        // Every write failed; the wake-up bytes of each rate count as one.
+        const size_t writes = line.Requests().size();
+        if (row.stopAfter == 0) {
+            EXPECT_EQ(writes, 6 + 5u * 127 + kVrxSearchLast);
+        } else {
+            // Pauses: the wake-up's, the first probe's, the second probe's with the stop. That
+            // probe went out (and failed) and was the last.
+            EXPECT_EQ(writes, 1u + 2);
+        }
+        CurrentWorker->Terminate();
+        ASSERT_TRUE(ui.PumpUntil([] { return !WorkerRunning.load(); }));
+        ComPort.SetLine(nullptr);
+        ComPort.Error = 0;
+    }
+    SearchPause = [](std::chrono::milliseconds ms) { std::this_thread::sleep_for(ms); };
+    ClearSearchStop();
+    close(master);
 }
 
 }  // namespace

@@ -306,7 +306,9 @@ TEST_F(PollE2e, StagedReductionConstantSurvivesTheNextSynchronisation) {
               views.ErrorTexts.end());
 }
 
-TEST_F(PollE2e, StopDuringAPassEndsAfterItsLastReaderWithoutRunningTheSlot) {
+// The stop ends the cycle after the pass's last reader; an operation handed over in that pass
+// is not lost with it: it runs once, before the port closes.
+TEST_F(PollE2e, StopDuringAPassEndsAfterItsLastReaderAndTheHandOverStillRuns) {
     StartSim({});
     std::atomic<int> clockReads{0};
     line->OnRequest = [&](const Bytes& rq) {
@@ -319,7 +321,8 @@ TEST_F(PollE2e, StopDuringAPassEndsAfterItsLastReaderWithoutRunningTheSlot) {
     const auto tokens = Tokens();
     std::string last;
     for (auto t = std::find(tokens.rbegin(), tokens.rend(), "T").base() - 1; t != tokens.end(); ++t) Append(last, *t);
-    EXPECT_EQ(last, "T CH1 PR1 FS1 TB1 TB5 LF1 TV1 VI");
+    EXPECT_EQ(last, "T CH1 PR1 FS1 TB1 TB5 LF1 TV1 VI C218");
+    EXPECT_EQ(Count("C218"), 1);
 }
 
 TEST_F(PollE2e, SilentControllerIsAskedForItsIdentityAfterPauses) {

@@ -17,6 +17,8 @@ TEST(RemoteInit, RequestCodeGroupsArePaddedToFiveDigits) {
     };
     for (const Case& c : cases) {
         ScriptedWorker w;
+        // An earlier read, maybe of another controller: a failed read must not leave it shown.
+        w.Views.SecReqCode = "11111 22222 33333 44444";
         EXPECT_EQ(w.Run(ReadRemoteInitRequestCode, c.answer), "01 E4 0A");
         EXPECT_EQ(w.Views.SecReqCode, c.shown) << c.answer;
         EXPECT_TRUE(w->PollStatusText.starts_with(c.status)) << c.answer << ": " << w->PollStatusText;

@@ -6,6 +6,7 @@
 #include <algorithm>
 #include <atomic>
 #include <mutex>
+#include <thread>
 #include <cstring>
 #include <fcntl.h>
 #include <stdlib.h>
@@ -49,17 +50,15 @@ std::atomic<int> gHandedSawChannel{-1};
 std::atomic<int> gPassesBeforeHanded{-1};
 std::atomic<bool> gSingleRan{false};
 
-// A looping job shaped like the poll cycle: one pass, then the handed-over operation.
+// A looping job shaped like the poll cycle: one pass, then what was handed over by then.
 void Loop(TComThread& w) {
-    w.ClearPendingIf(Loop);
     while (!w.ShouldStop()) {
         w.Synchronize([] { ++gPasses; });
-        if (Op op = w.TakeHandedOver()) op(w);
+        w.RunHandedOver();
     }
 }
 
 void Handed(TComThread& w) {
-    w.ClearPendingIf(Handed);
     gPassesBeforeHanded = gPasses.load();
     gHandedSawChannel = w.SelectedChannel;
     ++gHandedRuns;
@@ -174,7 +173,7 @@ TEST_F(RunnerTest, SingleOperationTalksToTheControllerAndReleasesThePort) {
     EXPECT_TRUE(PortCanBeOpened(sim.PortName()));
 }
 
-TEST_F(RunnerTest, OperationHandedToSingleOperationIsNotRun) {
+TEST_F(RunnerTest, OperationHandedToSingleOperationRunsBeforeThePortCloses) {
     Pty pty;
     views.PortPanel = pty.Path();
     static RunnerTest* self;
@@ -184,8 +183,11 @@ TEST_F(RunnerTest, OperationHandedToSingleOperationIsNotRun) {
         w.Synchronize([] { EXPECT_FALSE(self->Start(Other)); });
     });
     ASSERT_TRUE(WaitUntilFinished());
-    EXPECT_FALSE(gSingleRan);
+    EXPECT_TRUE(gSingleRan);
+    // The buttons came back once, after both.
+    EXPECT_EQ(1, std::count(views.Calls.begin(), views.Calls.end(), "SetTimeButtonsEnabled 1"));
     // Nothing is left running: the next action creates a fresh worker.
+    gSingleRan = false;
     EXPECT_TRUE(Start(Other));
     ASSERT_TRUE(WaitUntilFinished());
     EXPECT_TRUE(gSingleRan);
@@ -355,7 +357,6 @@ std::mutex gSeenMutex;
 std::vector<std::pair<int, std::string>> gSeen;
 
 void ReadStagedName(TComThread& w) {
-    w.ClearPendingIf(ReadStagedName);
     std::lock_guard lock(gSeenMutex);
     gSeen.emplace_back(w.SelectedChannel, w.FuelNameToWrite[size_t(w.SelectedChannel)]);
 }
@@ -439,4 +440,85 @@ TEST_F(RunnerTest, FailedOpenIsShownAlthoughAnEarlierSendWasLeftMarked) {
     EXPECT_TRUE(Start(Other));
     ASSERT_TRUE(WaitUntilFinished());
     EXPECT_EQ("Не могу открыть ornix-no-such-port", views.LastStatus());
+}
+
+namespace {
+
+// What the queue test's operations saw, in the order they ran: the number staged with each.
+std::mutex gRunMutex;
+std::vector<std::pair<uint32_t, int>> gRuns;
+std::atomic<bool> gGateEntered{false};
+std::atomic<bool> gGateOpen{false};
+
+void Record(TComThread& w) {
+    std::lock_guard lock(gRunMutex);
+    gRuns.emplace_back(w.DoseAmount, w.SelectedChannel);
+}
+
+// A single operation that holds the worker until the other thread has begun to hand over.
+void Gate(TComThread&) {
+    gGateEntered = true;
+    while (!gGateOpen) std::this_thread::yield();
+}
+
+size_t RunCount() {
+    std::lock_guard lock(gRunMutex);
+    return gRuns.size();
+}
+
+// Hands over `count` operations, each with its own number staged, from a thread of its own;
+// opens the gate after the first quarter, so that the worker takes while more come.
+std::thread HandOverFromAnotherThread(TComThread* worker, uint32_t count) {
+    return std::thread([worker, count] {
+        for (uint32_t i = 0; i < count; ++i) {
+            worker->HandOver(Record, [i](TComThread& w) {
+                w.DoseAmount = i;
+                w.SelectedChannel = int(i % kChannelCount);
+            });
+            if (i == count / 4) gGateOpen = true;
+            if (i % 16 == 0) std::this_thread::yield();
+        }
+        gGateOpen = true;
+    });
+}
+
+}  // namespace
+
+// Every operation handed over while a job runs runs once, in order, with the values staged
+// with it, whether the job loops or is a single operation. Under ThreadSanitizer this is the
+// race check of the queue.
+TEST_F(RunnerTest, EveryOperationHandedOverFromAnotherThreadRunsOnceInOrder) {
+    constexpr uint32_t kCount = 400;
+    for (const bool looping : {true, false}) {
+        SCOPED_TRACE(looping ? "looping job" : "single operation");
+        Pty pty;
+        views.PortPanel = pty.Path();
+        {
+            std::lock_guard lock(gRunMutex);
+            gRuns.clear();
+        }
+        gGateEntered = false;
+        gGateOpen = false;
+        EXPECT_TRUE(Start(looping ? Loop : Gate));
+        if (looping) {
+            ASSERT_TRUE(ui.PumpUntil([] { return gPasses > 0; }));
+            std::thread other = HandOverFromAnotherThread(CurrentWorker, kCount);
+            // The passes go on (the UI thread runs their display steps) while the queue fills.
+            EXPECT_TRUE(ui.PumpUntil([] { return RunCount() == kCount; }));
+            other.join();
+            CurrentWorker->Terminate();
+        } else {
+            ASSERT_TRUE(ui.PumpUntil([] { return gGateEntered.load(); }));
+            std::thread other = HandOverFromAnotherThread(CurrentWorker, kCount);
+            // The worker needs the UI thread only to end, so it cannot end before all came.
+            other.join();
+        }
+        ASSERT_TRUE(WaitUntilFinished());
+        std::lock_guard lock(gRunMutex);
+        ASSERT_EQ(kCount, gRuns.size());
+        for (uint32_t i = 0; i < kCount; ++i) {
+            EXPECT_EQ(i, gRuns[i].first);
+            EXPECT_EQ(int(i % kChannelCount), gRuns[i].second) << i;
+        }
+    }
 }

@@ -77,7 +77,7 @@ protected:
         std::vector<std::string> entries;
         for (std::string l; std::getline(in, l);) {
             const std::string text = Cp1251ToUtf8(l);
-            for (const char* wanted : {"Начинаем тест продаж", "Новый канал "})
+            for (const char* wanted : {"Начинаем тест продаж", "Новый канал ", "Подтверждение канала "})
                 if (const size_t at = text.find(wanted); at != std::string::npos) entries.push_back(text.substr(at));
         }
         for (std::string& e : entries)
@@ -85,8 +85,14 @@ protected:
         return entries;
     }
     size_t NewChannelEntries() const {
-        const size_t n = LogEntries().size();
-        return n > 0 ? n - 1 : 0;
+        size_t n = 0;
+        for (const std::string& e : LogEntries()) n += e.starts_with("Новый канал ");
+        return n;
+    }
+    size_t Sent(uint8_t command) const {
+        size_t n = 0;
+        for (const auto& r : line->Requests()) n += r.Content.size() >= 2 && r.Content[1] == command;
+        return n;
     }
 
     // "200/0" for a dose load on channel 0 and so on: the dose commands in the order sent.
@@ -166,6 +172,76 @@ TEST_F(SellTestE2e, SilentControllerGetsNoDoseCommand) {
     EXPECT_TRUE(DoseCommands().empty());
     EXPECT_EQ(LogEntries(), std::vector<std::string>{"Начинаем тест продаж"});
     EXPECT_EQ(views.SellTestCaption, "Тест продаж");
+}
+
+// A controller that keeps refusing the confirmation gets it a few times a second, not
+// thousands, and the log tells of the refusal once.
+TEST_F(SellTestE2e, RefusedConfirmationIsLoggedOnceAndTriedAFewTimesASecond) {
+    Start(1, {"--result", "207:187"}, [](ControllerState& s) { s.Pouring.Channels[0].Phase = SimFillPhase::Finished; });
+    ASSERT_TRUE(ui.PumpUntil([&] { return Sent(kConfirm) >= 1; }));
+    const auto first = std::chrono::steady_clock::now();
+    ui.PumpUntil([] { return false; }, std::chrono::milliseconds(1500));
+    const auto tries = Sent(kConfirm);
+    const auto elapsed = std::chrono::steady_clock::now() - first;
+    Stop();
+    const auto pauses = size_t(elapsed / std::chrono::milliseconds(ConfirmRetry::kPauseMs));
+    EXPECT_GE(tries, 2u);
+    EXPECT_LE(tries, pauses + 2);
+    const auto entries = LogEntries();
+    EXPECT_EQ(std::count_if(entries.begin(), entries.end(), [](const std::string& e) {
+                  return e.starts_with("Подтверждение канала 1 не принято: Ошибка 187");
+              }),
+              1)
+        << ::testing::PrintToString(entries);
+    EXPECT_TRUE(DoseCommands().size() == tries) << "nothing but confirmations on a finished channel";
+}
+
+// A data block that went unanswered says nothing of this pass: the run must not load and start
+// a dose again on the status bytes of the pass before, when the channel was still ready.
+TEST_F(SellTestE2e, NoDoseCommandOnTheStatusOfAnEarlierPass) {
+    std::atomic<int> dropLeft{0};
+    std::atomic<bool> armed{true};
+    std::atomic<bool> hidden{false};
+    // Runs on the worker before each request goes out: the two data-block reads after the first
+    // start find the controller deaf to its address.
+    line->OnRequest = [&](const std::vector<uint8_t>& c) {
+        if (hidden.exchange(false)) sim->WithBus([](SimBus& bus) { bus.Main().State.Address = 1; });
+        if (c.size() < 2) return;
+        if (c[1] == kStartDose && armed.exchange(false)) dropLeft = 2;
+        if (c[1] == kDataBlock && dropLeft > 0) {
+            --dropLeft;
+            hidden = true;
+            sim->WithBus([](SimBus& bus) { bus.Main().State.Address = 99; });
+        }
+    };
+    Start(1);
+    ASSERT_TRUE(ui.PumpUntil([&] { return NewChannelEntries() >= 2; }, std::chrono::seconds(30)));
+    Stop();
+    EXPECT_FALSE(armed);
+    EXPECT_EQ(dropLeft, 0);
+    const auto doses = DoseCommands();
+    // After every start the next dose command is its confirmation.
+    for (size_t i = 0; i + 1 < doses.size(); ++i) {
+        if (doses[i].starts_with("201/")) {
+            EXPECT_EQ(doses[i + 1], "207/0") << ::testing::PrintToString(doses);
+        }
+    }
+}
+
+// A dose window click while the run goes on stages its own channel for its own command; the
+// run keeps to the channel it is at.
+void DoseWindowCommand(TComThread&) {}
+
+TEST_F(SellTestE2e, DoseWindowChannelDoesNotMoveTheRun) {
+    // Every pass, before its clock read, the engineer clicks channel 3 in the dose window.
+    line->OnRequest = [](const std::vector<uint8_t>& c) {
+        if (c.size() >= 2 && c[1] == 8)
+            CurrentWorker->HandOver(DoseWindowCommand, [](TComThread& w) { w.SelectedChannel = 2; });
+    };
+    Start(3);
+    ASSERT_TRUE(ui.PumpUntil([&] { return DoseCommands().size() >= 2; }, std::chrono::seconds(30)));
+    Stop();
+    EXPECT_EQ(DoseCommands().front(), "200/0");
 }
 
 }  // namespace

@@ -167,6 +167,33 @@ TEST_F(DialogWindowsTest, TabloEditorWritesOffsetsAndColourCorrections) {
               (std::array<uint8_t, 6>{127, 255, 255, 0, 0, 0}));
 }
 
+// A poll read between an edit and its write still shows the board's old record: the next
+// edit must build on the first, or its write would undo it.
+TEST_F(DialogWindowsTest, ColourEditsBuildOnEachOtherAcrossAReadFromBeforeTheirWrites) {
+    TTabloForm& f = windows_->TabloForm;
+    f.show();
+    ReportView* v = f.MainListView;
+    const ColourCorrection read{255, 255, 255, 0, 0, 0};
+    f.SetColourCorrection(0, read);
+    std::vector<ColourCorrection> sent;
+    // No worker takes them: both writes stay underway.
+    f.SendTabloColourCorrection = [&](int, const ColourCorrection& r) { sent.push_back(r); };
+    ClickCell(v, 5, 1);
+    Type(f.ListViewEdit, "50%");
+    f.SetColourCorrection(0, read);
+    ClickCell(v, 6, 1);
+    Type(f.ListViewEdit, "50%");
+    ASSERT_EQ(sent.size(), 2u);
+    EXPECT_EQ(sent[1], (ColourCorrection{127, 127, 255, 0, 0, 0}));
+    // Once both ran, the board's own record is the base again: the first taken, the second refused.
+    f.ColourCorrectionWritten(0, sent[0], true);
+    f.ColourCorrectionWritten(0, sent[1], false);
+    ClickCell(v, 7, 1);
+    Type(f.ListViewEdit, "50%");
+    ASSERT_EQ(sent.size(), 3u);
+    EXPECT_EQ(sent[2], (ColourCorrection{127, 255, 127, 0, 0, 0}));
+}
+
 TEST_F(DialogWindowsTest, DisplayBoardTestsReachTheController) {
     windows_->Form1.TestTabloButton->click();
     ASSERT_TRUE(WorkerDone());

@@ -27,11 +27,13 @@ struct ScriptedWorker {
     TComThread* operator->() { return Worker.get(); }
 
     // Runs an operation against one scripted answer (hex content, "" for silence) and
-    // returns the request it sent ("" when it sent none).
+    // returns the request it sent ("" when it sent none). A hand-over of it waiting first is
+    // taken as the worker would take it, its staged values applied.
     std::string Run(Op op, const std::string& answerHex = "") {
         Line.Requests.clear();
         Line.Answers.clear();
         if (!answerHex.empty()) Line.Answer(answerHex);
+        if (Worker->Pending() == op) Worker->TakeHandedOver();
         op(*Worker);
         return Line.LastRequestHex();
     }

@@ -506,7 +506,7 @@ void TTRK_CfgForm::Run(Op op, const std::function<void(TComThread&)>& stage) {
 
 void TTRK_CfgForm::TRK_CfgWriteButtonClick() {
     const TrkCfgControls controls = CurrentControls();
-    if (views_.Main && controls.ChannelCountIndex >= 0) views_.Main->SetChannelCount(controls.ChannelCountIndex + 1);
+    // The main window's columns follow once the controller took the page (WriteTrkCfgFromWindow).
     Run(WriteTrkCfgFromWindow, [controls](TComThread& w) { w.TrkCfgControlsToWrite = controls; });
 }
 
@@ -546,13 +546,15 @@ void TTRK_CfgForm::NightBrightWriteButtonClick() {
 
 void TTRK_CfgForm::FindNetAddrButtonClick() {
     if (FindNetAddrButton->text() == QString::fromUtf8("СТОП")) {
-        if (WorkerRunning.load(std::memory_order_acquire)) CurrentWorker->Terminate();
+        // The search alone: a poll it was handed to goes on.
+        RequestSearchStop();
         return;
     }
     const Checked<SearchRange> range = SearchRangeToStage(S(FindNetAddrFromEdit->text()), S(FindNetAddrToEdit->text()));
     if (!range.Value) return ShowError(range.Error);
     FindNetAddrButton->setText(QString::fromUtf8("СТОП"));
     FindNetAddrMemo->clear();
+    ClearSearchStop();
     Run(FindNetAddress, [r = *range.Value](TComThread& w) {
         w.SearchFrom = r.From;
         w.SearchTo = r.To;

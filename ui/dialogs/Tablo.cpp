@@ -35,6 +35,13 @@ void TTabloForm::SetColourCorrection(int board, const ColourCorrection& record) 
     RecordRead[size_t(board)] = true;
 }
 
+void TTabloForm::ColourCorrectionWritten(int board, const ColourCorrection& record, bool taken) {
+    if (board < 0 || board >= kDisplayBoardCount) return;
+    int& underway = WritesUnderway[size_t(board)];
+    if (underway > 0) --underway;
+    if (taken) Records[size_t(board)] = record;
+}
+
 void TTabloForm::MainListViewMouseDown(QPoint pos) {
     const int row = MainListView->RowAt(pos.y());
     const int column = MainListView->ColumnAt(pos.x());
@@ -65,9 +72,14 @@ void TTabloForm::ListViewEditKeyDown(int key) {
         return;
     }
     if (!TabloCellEditable(EditRow, EditDevice, true)) return;
-    ColourCorrection& record = Records[size_t(EditDevice)];
+    const auto board = size_t(EditDevice);
+    ColourCorrection record = WritesUnderway[board] > 0 ? Typed[board] : Records[board];
     const std::string shown = ApplyColourEdit(record, EditRow, typed);
-    if (SendTabloColourCorrection) SendTabloColourCorrection(EditDevice, record);
+    if (SendTabloColourCorrection) {
+        Typed[board] = record;
+        ++WritesUnderway[board];
+        SendTabloColourCorrection(EditDevice, record);
+    }
     MainListView->SetCellText(EditRow, EditDevice, QString::fromStdString(shown));
 }
 

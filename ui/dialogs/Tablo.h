@@ -24,6 +24,7 @@ public:
     // ITabloView
     void SetTabloCell(int row, int device, const std::string& text) override;
     void SetColourCorrection(int board, const ColourCorrection& record) override;
+    void ColourCorrectionWritten(int board, const ColourCorrection& record, bool taken) override;
 
     // Handlers; positions in the list's viewport.
     void MainListViewMouseDown(QPoint pos);
@@ -37,6 +38,10 @@ public:
     // Colour correction of each display board as last read or edited, and whether it was read.
     std::array<ColourCorrection, kDisplayBoardCount> Records{};
     std::array<bool, kDisplayBoardCount> RecordRead{};
+    // Edits handed over but not written yet, and the record the last of them sends: a poll
+    // read in between still shows the old values, and the next edit must not send them back.
+    std::array<int, kDisplayBoardCount> WritesUnderway{};
+    std::array<ColourCorrection, kDisplayBoardCount> Typed{};
 
 protected:
     bool eventFilter(QObject* watched, QEvent* event) override;

@@ -3,7 +3,10 @@
 // pass, the read() calls per answer byte, and the tool's resident memory while it polls. One
 // iteration is one pass. Bytes come one at a time, as from a receiver without a FIFO, or in
 // bursts of 14, as a 16550 FIFO or a USB adapter's frames hand them to the driver: on a line
-// paced byte by byte every byte wakes the tool, whatever the tool does.
+// paced byte by byte every byte wakes the tool, whatever the tool does. With ser2net = 1 the
+// tool reaches the simulator's pty through a real ser2net on loopback (RFC 2217), beside the
+// direct pty in the same run, so the converter's share of a pass shows; ser2net = 2 turns off
+// its character delay (the wait for more serial bytes before it sends what it has).
 #include <benchmark/benchmark.h>
 
 #include <time.h>
@@ -25,6 +28,7 @@
 #include "tests/support/RecordingSerialLine.h"
 #include "tests/support/ProcessFigures.h"
 #include "tests/support/RecordingViews.h"
+#include "tests/support/Ser2Net.h"
 #include "tests/support/SimProcess.h"
 
 namespace {
@@ -40,6 +44,17 @@ void BM_PollPass(benchmark::State& state) {
         state.SkipWithError("ornix-sim did not start (is it built beside this program?)");
         return;
     }
+    std::unique_ptr<Ser2Net> converter;
+    std::string port = sim.Port();
+    if (state.range(2) != 0) {
+        converter = std::make_unique<Ser2Net>("/dev/" + sim.Port(), Ser2Net::Mode::Rfc2217,
+                                              state.range(2) == 2 ? "    chardelay: false\n" : "");
+        if (!converter->Started()) {
+            state.SkipWithError(converter->Error().c_str());
+            return;
+        }
+        port = converter->PortName();
+    }
     const fs::path log = fs::temp_directory_path() / "ornix-poll-bench.log";
     SetExchangeLogPath(log.string());  // every exchange is logged, as in the tool
     RecordingSerialLine& line = UseRecordingLine();
@@ -49,8 +64,8 @@ void BM_PollPass(benchmark::State& state) {
     };
     TRecordingViews views;
     TPumpedDispatcher ui;
-    views.PortPanel = sim.Port();
-    StartOperation(views.Bundle(ui), sim.Port(), bitRate, PollCycle);
+    views.PortPanel = port;
+    StartOperation(views.Bundle(ui), port, bitRate, PollCycle);
 
     // This thread plays the window: it runs the display steps and drops their call log.
     const auto pumpUntilPass = [&](int pass) {
@@ -65,6 +80,7 @@ void BM_PollPass(benchmark::State& state) {
     if (!pumpUntilPass(pass)) state.SkipWithError("the poll did not get going");
     const uint64_t bytesBefore = line.BytesWritten() + line.BytesRead();
     const uint64_t answerBytesBefore = line.BytesRead();
+    const size_t requestsBefore = line.Requests().size();
     const double cpuBefore = ProcessCpuMs();
     const double readsBefore = ReadCalls();
     const auto start = Clock::now();
@@ -81,6 +97,7 @@ void BM_PollPass(benchmark::State& state) {
     const double byteMs = std::chrono::duration<double, std::milli>(ByteTime(bitRate)).count();
     const double wireMs = double(line.BytesWritten() + line.BytesRead() - bytesBefore) * byteMs;
     const double pacedMs = double(line.BytesRead() - answerBytesBefore) * byteMs;
+    const double exchanges = double(line.Requests().size() - requestsBefore);
 
     CurrentWorker->Terminate();
     ui.PumpUntil([] { return !WorkerRunning.load(); });
@@ -99,11 +116,13 @@ void BM_PollPass(benchmark::State& state) {
     state.counters["cpu_share_pct"] = 100.0 * cpuMs / elapsedMs;  // of a core, while polling
     state.counters["pass_per_paced"] = elapsedMs / pacedMs;       // 1.0: the wire is all there is
     state.counters["rss_kb"] = rssKb;
+    state.counters["exchanges_per_pass"] = exchanges / passes;
+    state.counters["unpaced_ms_per_exchange"] = (elapsedMs - pacedMs) / exchanges;
     state.counters["reads_per_answer_byte"] = reads / double(line.BytesRead() - answerBytesBefore);
 }
-BENCHMARK(BM_PollPass)->ArgNames({"rate", "burst"})->Args({9600, 1})->Args({9600, 14})
+BENCHMARK(BM_PollPass)->ArgNames({"rate", "burst", "ser2net"})->Args({9600, 1, 0})->Args({9600, 14, 0})
     ->Iterations(6)->Unit(benchmark::kMillisecond)->UseRealTime();
-BENCHMARK(BM_PollPass)->ArgNames({"rate", "burst"})->Args({115200, 1})->Args({115200, 14})
-    ->Iterations(40)->Unit(benchmark::kMillisecond)->UseRealTime();
+BENCHMARK(BM_PollPass)->ArgNames({"rate", "burst", "ser2net"})->Args({115200, 1, 0})->Args({115200, 14, 0})
+    ->Args({115200, 14, 1})->Args({115200, 14, 2})->Iterations(40)->Unit(benchmark::kMillisecond)->UseRealTime();
 
 }  // namespace

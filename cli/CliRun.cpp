@@ -60,6 +60,7 @@ CliOutcome RunCliOperation(TCliViews& views, const CliLink& link, Op op, std::fu
     w.FreeOnTerminate = false;
     w.BitRate = link.BitRate;
     ComPort.PortName = link.Port;
+    ComPort.ExtraTimeoutMs = link.ExtraTimeoutMs;
     // Staged steps run only once the port is open: that they ran tells an open port.
     auto opened = std::make_shared<std::atomic<bool>>(false);
     w.HandOver(op, [opened, stage](TComThread& worker) {
@@ -109,5 +110,8 @@ CliOutcome RunCliOperation(TCliViews& views, const CliLink& link, Op op, std::fu
     if (verdict.Code == kNoAnswer)
         out.Reason += " (порт " + link.Port + ", " + std::to_string(link.BitRate) + " бит/с, адрес " +
                       std::to_string(link.Address) + ")";
+    // A lost connection to a converter says why beside the failed write.
+    if (const std::string lost = ComPort.LineLostReason(); !lost.empty() && verdict.Exit == kExitNoLink)
+        out.Reason += " (" + lost + ")";
     return out;
 }

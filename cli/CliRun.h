@@ -21,6 +21,7 @@ struct CliLink {
     std::string Port;
     int32_t BitRate = 9600;
     uint8_t Address = 1;
+    int32_t ExtraTimeoutMs = -1;  // added to answer time-outs on a network line; -1: its round trip
 };
 
 struct CliOutcome {

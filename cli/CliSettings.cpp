@@ -32,7 +32,7 @@ std::string TesterPathBeside(const std::string& executablePath) {
 
 CliLink WindowLinkSettings() {
     const LinkSettings s = LoadLinkSettings(WindowSettings());
-    return CliLink{s.port, s.baudRate, s.devAddr};
+    return CliLink{s.port, s.baudRate, s.devAddr, s.extraTimeoutMs};
 }
 
 void UseWindowExchangeLog() {

@@ -68,11 +68,16 @@ int main(int argc, char** argv) {
         ->group("Параметры");
     app.require_subcommand(1);
     app.option_defaults()->always_capture_default()->group("Параметры");
-    app.add_option("--port", c.Link.Port, "последовательный порт в /dev (\"ttyUSB0\", \"pts/3\") или путь");
+    app.add_option("--port", c.Link.Port, 
+                   "последовательный порт в /dev (\"ttyUSB0\", \"pts/3\"), путь или преобразователь в сети "
+                   "(rfc2217://ХОСТ:ПОРТ, tcp://ХОСТ:ПОРТ)");
     app.add_option("--baud", c.Link.BitRate, "скорость обмена, бит/с")
         ->check(OneOfCheck({4800, 9600, 19200, 38400, 57600, 115200}));
     app.add_option("--address", address, "сетевой адрес контроллера")->check(RangeCheck(1, 254));
     app.add_flag("--json", c.Json, "вывод в JSON для программ");
+    app.add_option("--extra-timeout", c.Link.ExtraTimeoutMs,
+                   "мс к каждому ожиданию ответа по сетевой линии (по умолчанию измеренная задержка туда и обратно)")
+        ->check(RangeCheck(0, 60000));
 
     int status = kExitDone;
     auto run = [&](auto command) { return [&, command] { c.Link.Address = uint8_t(address); status = command(); }; };

@@ -105,6 +105,10 @@ std::string FoundLineText(int rate, int address, int error, std::optional<uint16
     return line + " найдено " + device + "\r\n";
 }
 
+std::string FixedRateSearchText(int rate) {
+    return "Скорость этой линии задаёт преобразователь: поиск только на " + std::to_string(rate) + "\r\n";
+}
+
 bool SearchAtRate(TComThread& w, int rate, int first, int last) {
     // A stop that came before the search began (it waited behind other operations).
     if (Stopped(w)) return false;
@@ -120,7 +124,13 @@ bool SearchAtRate(TComThread& w, int rate, int first, int last) {
 
 void SearchNetAddresses(TComThread& w, int vrxLast) {
     RestoreRate restore{w.BitRate};
-    for (int rate : SearchRates(w.BitRate)) {
+    // A converter that passes bytes as they are keeps its own rate: only that one can be searched.
+    const bool walk = ComPort.CanSetBitRate();
+    if (!walk) {
+        w.FoundLine = FixedRateSearchText(w.BitRate);
+        w.Synchronize([&w] { w.Ui.Config->AppendFoundLine(w.FoundLine); });
+    }
+    for (int rate : walk ? SearchRates(w.BitRate) : std::vector<int>{w.BitRate}) {
         const bool vrx = rate == kVrxRate;
         if (!SearchAtRate(w, rate, vrx ? 1 : w.SearchFrom, vrx ? vrxLast : w.SearchTo)) return;
     }

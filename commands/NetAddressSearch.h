@@ -32,6 +32,9 @@ void SearchNetAddresses(TComThread& w, int vrxLast);
 // worker or the search was asked to stop.
 bool SearchAtRate(TComThread& w, int rate, int first, int last);
 
+// The memo line that opens a search on a line whose rate the far end keeps.
+std::string FixedRateSearchText(int rate);
+
 // The rates in search order: the rate the port was opened with first, the others as listed.
 std::vector<int> SearchRates(int32_t currentRate);
 

@@ -55,10 +55,17 @@ int RunReader(TComThread& w, Op reader, int index = 0) {
     return ComPort.Error;
 }
 
+// Readings of a whole read: seven of the controller's own, the MD5 and the clock, three per
+// channel, two per flowmeter, one per display device.
+constexpr int kHeadReads = 9;
+int ReadsFor(int channels) {
+    return kHeadReads + 3 * channels + 2 * std::min(channels, kOwnChannelCount) + kDisplayDeviceCount;
+}
+
 // Reads everything into the worker's record and makes the snapshot of it. A reading the
 // controller itself must give fails the job; a device that does not answer (a display board
 // not fitted, a crypto flowmeter out of reach) only leaves its settings out.
-bool ReadAll(TComThread& w, SettingsJob& job, int doneBefore, int totalAfter) {
+bool ReadAll(TComThread& w, SettingsJob& job, int doneBefore) {
     struct Step {
         Op Reader;
         const char* What;
@@ -69,47 +76,43 @@ bool ReadAll(TComThread& w, SettingsJob& job, int doneBefore, int totalAfter) {
         {ReadTabloCutOff, "отсечку табло"},  {ReadNightBright, "ночную яркость"},
         {ReadTabloTestStepTime, "шаг теста табло"},
     };
-    auto failed = [&](const std::string& what, int error) {
-        job.Error = "Не удалось прочитать " + what + ": " + ComPort.ResultText;
-        (void)error;
+    auto failed = [&](const std::string& what) {
+        job.Error = w.ShouldStop() ? "Остановлено" : "Не удалось прочитать " + what + ": " + ComPort.ResultText;
         return false;
     };
-    // Reads: the head, MD5 and clock, three per channel, two per flowmeter, one per display
-    // device. The channel count is known once the configuration is read.
-    auto readsFor = [&](int channels) {
-        return int(std::size(head)) + 2 + 3 * channels + 2 * std::min(channels, kOwnChannelCount) + kDisplayDeviceCount;
-    };
-    int done = doneBefore, total = doneBefore + readsFor(kOwnChannelCount);
-    auto step = [&] { ShowProgress(w, job, ++done, totalAfter > 0 ? totalAfter : total); };
+    static_assert(std::size(head) + 2 == kHeadReads);
+    // The channel count is known once the configuration is read.
+    int done = doneBefore, total = doneBefore + ReadsFor(job.Controller.ChannelCount ? job.Controller.ChannelCount : kOwnChannelCount);
+    auto step = [&] { ShowProgress(w, job, ++done, std::max(done, total)); };
 
     bool fullParams = false;
     for (const Step& s : head) {
-        if (w.ShouldStop()) return failed(s.What, 0);
-        if (int error = RunReader(w, s.Reader); error != 0) return failed(s.What, error);
+        if (w.ShouldStop()) return failed(s.What);
+        if (RunReader(w, s.Reader) != 0) return failed(s.What);
         if (s.Reader == ReadFlowmeterTimeout) fullParams = ComPort.AnswerLength >= 22;
         step();
     }
     // Older firmware has no checksum command: the refusal leaves the MD5 out.
     w.FirmwareMd5.clear();
-    if (int error = RunReader(w, ReadFirmwareMd5); error < 0) return failed("MD5 прошивки", error);
+    if (RunReader(w, ReadFirmwareMd5) < 0) return failed("MD5 прошивки");
     step();
     const bool clock = w.BitRate != kVrxRate;
     if (clock)
-        if (int error = RunReader(w, ReadTime); error != 0) return failed("время", error);
+        if (RunReader(w, ReadTime) != 0) return failed("время");
     step();
 
     const int channels = w.LogicalChannelCount();
-    total = doneBefore + readsFor(channels);
+    total = doneBefore + ReadsFor(channels);
     std::vector<bool> reductionRead(size_t(channels), false);
     for (int c = 0; c < channels; ++c) {
-        if (w.ShouldStop()) return failed("каналы", 0);
-        if (RunReader(w, ReadChannelState, c) != 0) return failed("канал " + std::to_string(c + 1), 0);
+        if (w.ShouldStop()) return failed("каналы");
+        if (RunReader(w, ReadChannelState, c) != 0) return failed("канал " + std::to_string(c + 1));
         step();
-        if (RunReader(w, ReadPumpRampUpTime, c) != 0) return failed("время разгона насоса канала " + std::to_string(c + 1), 0);
+        if (RunReader(w, ReadPumpRampUpTime, c) != 0) return failed("время разгона насоса канала " + std::to_string(c + 1));
         step();
         if (ChannelBoardPresent(w.SubTrkCfg, c)) {
             if (RunReader(w, ReadReductionConst, c) != 0)
-                return failed("снижение напора канала " + std::to_string(c + 1), 0);
+                return failed("снижение напора канала " + std::to_string(c + 1));
             reductionRead[size_t(c)] = true;
         }
         step();
@@ -117,11 +120,11 @@ bool ReadAll(TComThread& w, SettingsJob& job, int doneBefore, int totalAfter) {
     const int meters = std::min(channels, kOwnChannelCount);
     std::vector<bool> cryptoRead(size_t(meters), false);
     for (int f = 0; f < meters; ++f) {
-        if (RunReader(w, ReadFlowmeterData, f) != 0) return failed("расходомер " + std::to_string(f + 1), 0);
+        if (RunReader(w, ReadFlowmeterData, f) != 0) return failed("расходомер " + std::to_string(f + 1));
         step();
         if (w.FlowmeterData[size_t(f)][0] == kCryptoFlowmeterType) {
             const int error = RunReader(w, ReadCryptoFlowmeterData, f);
-            if (error < 0) return failed("крипто-расходомер " + std::to_string(f + 1), error);
+            if (error < 0) return failed("крипто-расходомер " + std::to_string(f + 1));
             cryptoRead[size_t(f)] = error == 0;
         }
         step();
@@ -129,7 +132,7 @@ bool ReadAll(TComThread& w, SettingsJob& job, int doneBefore, int totalAfter) {
     std::vector<bool> displayRead(kDisplayDeviceCount, false);
     for (int d = 0; d < kDisplayDeviceCount; ++d) {
         const int error = RunReader(w, ReadTabloState, d);
-        if (error < 0) return failed("табло " + std::to_string(d + 1), error);
+        if (error < 0) return failed("табло " + std::to_string(d + 1));
         displayRead[size_t(d)] = error == 0;
         step();
     }
@@ -279,7 +282,7 @@ std::function<void(TComThread&)> StageSettingsJob(std::shared_ptr<SettingsJob> j
 void ReadSettings(TComThread& w) {
     std::shared_ptr<SettingsJob> job = TakeStagedJob();
     if (!job) return;
-    job->Complete = ReadAll(w, *job, 0, 0);
+    job->Complete = ReadAll(w, *job, 0);
     Finish(w, *job);
 }
 
@@ -289,6 +292,8 @@ void RestoreSettings(TComThread& w) {
     RestorePlan plan = PlanRestore(job->Controller, job->File, job->Keys);
     job->Results = plan.Rows;
     const int writes = int(plan.Writes.size());
+    // Progress counts the writes and the reads that check them.
+    const int total = writes + ReadsFor(job->Controller.ChannelCount);
     int done = 0;
     bool stopped = false;
     for (const auto& [key, rows] : plan.Writes) {
@@ -299,7 +304,7 @@ void RestoreSettings(TComThread& w) {
         }
         if (key.Write == SettingWrite::TimeZone && w.BitRate == kVrxRate) {
             for (size_t r : rows) job->Results[r].Error = "по VRX 2.0 (4800 бит/с) часов нет";
-            ShowProgress(w, *job, ++done, writes + 1);
+            ShowProgress(w, *job, ++done, total);
             continue;
         }
         const Op op = StageWrite(w, plan.Target, key);
@@ -310,11 +315,11 @@ void RestoreSettings(TComThread& w) {
             job->Results[r].Written = taken;
             if (!taken) job->Results[r].Error = ComPort.ResultText;
         }
-        ShowProgress(w, *job, ++done, writes + 1);
+        ShowProgress(w, *job, ++done, total);
     }
     // Every value is read back, whatever was written: the controller may take a write and keep
     // another value.
-    const bool read = ReadAll(w, *job, done, 0);
+    const bool read = ReadAll(w, *job, writes);
     if (read) {
         std::map<std::string, std::string> now;
         for (const SettingRow& row : Rows(job->Read)) now[row.Key] = row.Text;
@@ -332,7 +337,6 @@ void RestoreSettings(TComThread& w) {
     job->Complete = read && !stopped &&
                     std::all_of(job->Results.begin(), job->Results.end(), [](const RestoreRow& r) { return r.Verified; });
     if (stopped && job->Error.empty()) job->Error = "Остановлено";
-    ShowProgress(w, *job, writes + 1, writes + 1);
     Finish(w, *job);
 }
 

@@ -239,6 +239,21 @@ void AddItem(Builder& b, const std::string& key, const std::string& group, const
           });
 }
 
+// Bits of the page no window shows, sent back as read: a number of `width` bits at `shift`.
+void AddKeptBits(Builder& b, const std::string& key, const std::string& group, const std::string& caption, int byte,
+                 int shift, int width) {
+    const int high = (1 << width) - 1;
+    b.Add(key, group, caption, SettingWrite::TrkCfg, 0,
+          [=](const S& s) -> Text { return std::to_string((s.TrkCfg[size_t(byte)] >> shift) & high); },
+          [=](S& s, const std::string& t) {
+              const auto v = ParseWholeNumber(t);
+              if (!v || *v < 0 || *v > high) return RangeError(caption, 0, high);
+              uint8_t& field = s.TrkCfg[size_t(byte)];
+              field = uint8_t((field & ~(high << shift)) | (*v << shift));
+              return std::string();
+          });
+}
+
 void AddConfiguration(Builder& b) {
     const std::string cfg = "Конфигурация ТРК";
     AddFlag(b, "cfg.waitNozzleFree", cfg, "Разрешить передавать пистолет из рук в руки", [](C& c) -> bool& { return c.WaitNozzleFree; });
@@ -251,15 +266,7 @@ void AddConfiguration(Builder& b) {
                 "Инверсия кнопок аварийного останова : " + std::to_string(k + 1),
                 [k](C& c) -> bool& { return c.InvAvarBtn[size_t(k)]; });
     // Bits no window shows go back as read; the file keeps them so a clone gets them too.
-    b.Number<uint8_t>("cfg.byte2bit5", cfg, "Байт 2, бит 5 (не показывается)", SettingWrite::TrkCfg, 0,
-                      [](S&) -> uint8_t* { return nullptr; }, 0, 1);
-    b.Entries.back().Get = [](const S& s) -> Text { return std::to_string((s.TrkCfg[2] >> 5) & 1); };
-    b.Entries.back().Set = [](S& s, const std::string& t) {
-        const auto v = ParseWholeNumber(t);
-        if (!v || *v < 0 || *v > 1) return RangeError("Байт 2, бит 5 (не показывается)", 0, 1);
-        s.TrkCfg[2] = uint8_t((s.TrkCfg[2] & ~0x20) | (*v << 5));
-        return std::string();
-    };
+    AddKeptBits(b, "cfg.byte2bit5", cfg, "Байт 2, бит 5 (не показывается)", 2, 5, 1);
 
     const std::string channels = "Конфигурация логических каналов";
     b.Add("cfg.channelCount", channels, "Кол-во каналов :", SettingWrite::TrkCfg, 0,
@@ -296,16 +303,7 @@ void AddConfiguration(Builder& b) {
             AddFlag(b, "cfg.board." + n + "." + std::to_string(k + 1), channels,
                     "Канал " + n + ": Табло " + std::to_string(k + 1),
                     [i, k](C& c) -> bool& { return c.ChannelBoard[size_t(i)][size_t(k)]; });
-        const std::string kept = "Канал " + n + ": биты 4..6 (не показываются)";
-        b.Add("cfg.boardByteBits." + n, channels, kept, SettingWrite::TrkCfg, 0,
-              [i](const S& s) -> Text { return std::to_string((s.TrkCfg[size_t(23 + 2 * i)] >> 4) & 7); },
-              [i, kept](S& s, const std::string& t) {
-                  const auto v = ParseWholeNumber(t);
-                  if (!v || *v < 0 || *v > 7) return RangeError(kept, 0, 7);
-                  uint8_t& byte = s.TrkCfg[size_t(23 + 2 * i)];
-                  byte = uint8_t((byte & ~0x70) | (*v << 4));
-                  return std::string();
-              });
+        AddKeptBits(b, "cfg.boardByteBits." + n, channels, "Канал " + n + ": биты 4..6 (не показываются)", 23 + 2 * i, 4, 3);
     }
 
     const std::string outputs = "Конфигурация силовых выходов";
@@ -399,16 +397,15 @@ void AddParameters(Builder& b) {
     const std::string fault = "Параметры обнаружения неисправного расходомера";
     b.Number<uint16_t>("tablo.cutOff", main, "Отсечка табло, (мл)", SettingWrite::TabloCutOff, 0,
                        [](S& s) { return &s.TabloCutOff; }, 0, 65535);
-    b.Number<uint8_t>("tablo.testStep", main, "Шаг теста табло, (мс)", SettingWrite::TabloTestStep, 0,
-                      [](S& s) { return &s.TabloTestStep; }, 0, 2550, 0);
-    // The step is kept in tens of ms and shown in ms.
-    b.Entries.back().Get = [](const S& s) -> Text { return std::to_string(s.TabloTestStep * 10); };
-    b.Entries.back().Set = [](S& s, const std::string& t) {
-        const auto v = ParseWholeNumber(t);
-        if (!v || *v < 0 || *v > 2550 || *v % 10 != 0) return RangeError("Шаг теста табло, (мс)", 0, 2550) + ", кратное 10";
-        s.TabloTestStep = uint8_t(*v / 10);
-        return std::string();
-    };
+    // The step is kept in tens of ms and shown in ms, as the main window shows it.
+    b.Add("tablo.testStep", main, "Шаг теста табло, (мс)", SettingWrite::TabloTestStep, 0,
+          [](const S& s) -> Text { return std::to_string(s.TabloTestStep * 10); },
+          [](S& s, const std::string& t) {
+              const auto v = ParseWholeNumber(t);
+              if (!v || *v < 0 || *v > 2550 || *v % 10 != 0) return RangeError("Шаг теста табло, (мс)", 0, 2550) + ", кратное 10";
+              s.TabloTestStep = uint8_t(*v / 10);
+              return std::string();
+          });
     b.Number<uint8_t>("flow.timeout", main, "Таймаут расходомера, (с)", SettingWrite::FlowmeterParams, 0,
                       [](S& s) { return &s.FlowmeterTimeout; }, 0, 255);
 

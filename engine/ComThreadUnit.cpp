@@ -5,6 +5,7 @@
 
 #include "engine/CommandCatalog.h"
 #include "link/ComPortUnit.h"
+#include "link/ResultCodes.h"
 #include "link/PosixSerialLine.h"
 
 std::atomic<bool> WorkerRunning{false};
@@ -162,7 +163,11 @@ void TComThread::RunWaiting(bool& portOpen, bool& uiBegun) {
             uiBegun = true;
         }
         if (!portOpen) {
-            if (ComPort.Open() != 0) {
+            // Connecting to a converter takes a network's time: "Опрос" released gives it up.
+            ComPort.GiveUpOpen = [this] { return Terminated(); };
+            const int openResult = ComPort.Open();
+            ComPort.GiveUpOpen = nullptr;
+            if (openResult != 0) {
                 PollStatusText = ComPort.ResultText;
                 // Why it failed goes beside, into the message panel.
                 CommandStatusText = ComPort.OpenFailureReason;
@@ -193,6 +198,12 @@ void TComThread::Body() {
     for (;;) {
         RunWaiting(portOpen, uiBegun);
         if (portOpen) {
+            // A line that went away (a converter's connection lost) says why beside the failed write.
+            if (const std::string lost = ComPort.LineLostReason(); !lost.empty() && ComPort.Error == kWriteFailed) {
+                CommandStatusText = lost;
+                ComPort.Sending = false;
+                ShowStatus();
+            }
             ComPort.Close();
             portOpen = false;
         }
@@ -252,4 +263,10 @@ void ProbePorts(TComThread& w) {
         }
         if (marked) w.Ui.Main->PopupPortMenu(0, 0);
     });
+}
+
+void ReportPortOpened(TComThread& w) {
+    w.PollStatusText = ComPort.ResultText;
+    w.CommandStatusText = "OK";
+    w.ShowStatus();
 }

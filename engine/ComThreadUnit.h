@@ -123,5 +123,9 @@ void TerminateWorkerAndWait(const std::function<void()>& processEvents);
 // when any was marked. Runs without opening ComPort.
 void ProbePorts(TComThread& w);
 
+// The port check run by a worker, for a port whose open may take long: the worker has opened
+// it (a failure is shown by the worker itself), so this only says so.
+void ReportPortOpened(TComThread& w);
+
 // Whether a serial device can be opened exclusively right now ("ttyS0" → /dev/ttyS0).
 bool PortCanBeOpened(const std::string& portName);

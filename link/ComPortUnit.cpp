@@ -1,7 +1,7 @@
 #include "link/ComPortUnit.h"
 
 #include "link/FrameCodec.h"
-#include "link/PosixSerialLine.h"
+#include "link/LineFactory.h"
 #include "link/ResultCodes.h"
 #include "link/VrxFraming.h"
 
@@ -33,12 +33,20 @@ void AppendHexText(std::string& text, const uint8_t* bytes, int length) {
 
 }  // namespace
 
-void TECOMPort::SetLine(std::unique_ptr<SerialLine> line) { line_ = std::move(line); }
+void TECOMPort::SetLine(std::unique_ptr<SerialLine> line) {
+    line_ = std::move(line);
+    lineByName_ = false;
+}
 
 int TECOMPort::Open() {
-    if (!line_) line_ = std::make_unique<PosixSerialLine>();
+    if (!line_ || lineByName_) {
+        if (line_) line_->Close();
+        line_ = MakeLineFor(PortName);
+        lineByName_ = true;
+    }
     line_->Close();
-    if (!line_->Open(SerialDevicePath(PortName))) {
+    line_->GiveUp = GiveUpOpen;
+    if (!line_->Open(LineTargetFor(PortName))) {
         ResultText = "Не могу открыть " + PortName;
         OpenFailureReason = PortFailureReason(line_->OpenFailure());
         return 1;
@@ -50,6 +58,11 @@ int TECOMPort::Open() {
     writePerByteMs_ = kPerByteMs;
     line_->SetFormat(LineFormatFor(9600));
     line_->Purge();
+    // A network's round trip comes on top of every answer time-out, which are a local line's.
+    const int roundTrip = line_->RoundTripMicros();
+    const bool overridden = roundTrip >= 0 && ExtraTimeoutMs >= 0;
+    allowanceMs_ = roundTrip < 0 ? 0 : overridden ? uint32_t(ExtraTimeoutMs) : uint32_t(roundTrip + 999) / 1000;
+    Statistics.SetNetworkAllowance(roundTrip, allowanceMs_, overridden);
     std::this_thread::sleep_for(kSettleAfterOpen);
     ResultText = "OK";
     return 0;
@@ -72,7 +85,7 @@ int TECOMPort::GetBitRate() { return line_ ? line_->BitRate() : 0; }
 
 bool TECOMPort::ReadOne(uint8_t& byte) {
     // Every read asks for one byte, so it waits the constant plus one byte's share.
-    return line_ && line_->ReadByte(byte, static_cast<int>(readConstantMs_ + readPerByteMs_));
+    return line_ && line_->ReadByte(byte, static_cast<int>(readConstantMs_ + readPerByteMs_ + allowanceMs_));
 }
 
 int TECOMPort::WriteFrame(const uint8_t* frame, int length) {

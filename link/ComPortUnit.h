@@ -2,6 +2,7 @@
 // The serial channel to the controller: frames requests, reads answers byte by byte
 // and keeps the error state of the last exchange. Public fields and signatures are fixed.
 #include <cstdint>
+#include <functional>
 #include <memory>
 #include <string>
 
@@ -50,8 +51,21 @@ public:
     // Figures of the exchanges since the last Reset (the poll cycle resets them when it starts).
     LinkStatistics Statistics;
 
-    // Puts another line under the port (a test's scripted line); the default is the OS tty.
+    // Puts another line under the port (a test's scripted line); the default is the line the
+    // port name stands for, made anew at each Open.
     void SetLine(std::unique_ptr<SerialLine> line);
+
+    // Added to every answer time-out on a line behind a network; -1 takes the round trip
+    // measured when the line opened. A local line gets no allowance whatever this says.
+    int32_t ExtraTimeoutMs = -1;
+    // What is added to every answer time-out since the last Open (0 on a local line).
+    uint32_t TimeoutAllowanceMs() const { return allowanceMs_; }
+    // False where the rate is the far end's own (a converter passing bytes as they are).
+    bool CanSetBitRate() const { return !line_ || line_->CanSetBitRate(); }
+    // Why the line stopped working while open (a lost connection); empty while it works.
+    std::string LineLostReason() const { return line_ ? line_->LostReason() : std::string(); }
+    // Asked while an Open takes long (a network connect); true gives it up.
+    std::function<bool()> GiveUpOpen;
 
 private:
     enum class WriteRule { AnyByte, WholeFrame };
@@ -72,6 +86,8 @@ private:
     // Log text kept from one exchange to the next, so that making an entry allocates nothing.
     DescriptionLines descriptions_;
     std::string hex_;
+    bool lineByName_ = false;  // line_ was made for PortName, so the next Open makes it anew
+    uint32_t allowanceMs_ = 0;
     bool counted_ = false;  // the last exchange is in Statistics, so a reader's verdict can correct it
     uint32_t readConstantMs_ = 0;
     uint32_t readPerByteMs_ = 0;

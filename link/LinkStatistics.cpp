@@ -20,13 +20,26 @@ const char* LinkErrorName(int code) {
     }
 }
 
-// Milliseconds with one decimal, in the user's decimal separator.
+}  // namespace
+
 std::string Millis(uint64_t micros) {
     const uint64_t tenths = (micros + 50) / 100;
     return std::to_string(tenths / 10) + CurrentUserFormats().DecimalSeparator + std::to_string(tenths % 10);
 }
 
-}  // namespace
+void LinkStatistics::SetNetworkAllowance(int roundTripMicros, uint32_t allowanceMs, bool overridden) {
+    std::lock_guard lock(mutex_);
+    roundTripMicros_ = roundTripMicros;
+    allowanceMs_ = allowanceMs;
+    allowanceOverridden_ = overridden;
+}
+
+std::string LinkStatistics::NetworkAllowanceText() const {
+    std::lock_guard lock(mutex_);
+    if (roundTripMicros_ < 0) return {};
+    return "Сеть: время круга " + Millis(uint64_t(roundTripMicros_)) + " мс, к каждому тайм-ауту ответа +" +
+           std::to_string(allowanceMs_) + " мс" + (allowanceOverridden_ ? " (задано настройкой)" : "");
+}
 
 void LinkStatistics::Reset() {
     std::lock_guard lock(mutex_);

@@ -25,12 +25,25 @@ public:
     void Reclassify(uint8_t command, int error);
     LinkFigures Snapshot() const;
 
+    // What a network line adds to every answer time-out, and the round trip it was measured
+    // from (-1 for a local line); `overridden` when a setting gave the allowance instead.
+    // Kept over Reset: it belongs to the connection, not to one poll.
+    void SetNetworkAllowance(int roundTripMicros, uint32_t allowanceMs, bool overridden);
+    // One line for the statistics tooltip; empty for a local line.
+    std::string NetworkAllowanceText() const;
+
 private:
     mutable std::mutex mutex_;
     LinkFigures figures_;
     int lastError_ = 0;
     uint8_t lastCommand_ = 0;
+    int roundTripMicros_ = -1;
+    uint32_t allowanceMs_ = 0;
+    bool allowanceOverridden_ = false;
 };
+
+// Milliseconds with one decimal, in the user's decimal separator.
+std::string Millis(uint64_t micros);
 
 // The figures as text, one command a line ended by `lineBreak`; kinds that never happened
 // are left out. Empty when nothing was exchanged.

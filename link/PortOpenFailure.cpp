@@ -87,7 +87,9 @@ std::string ProgramsHolding(const std::string& path, pid_t self) {
 }
 
 PortOpenFailure DescribePortFailure(const std::string& path, PortProblem problem, int error, pid_t self) {
-    PortOpenFailure failure{problem, error, {}, {}};
+    PortOpenFailure failure;  // by name: a field added to the struct keeps its own default
+    failure.problem = problem;
+    failure.error = error;
     if (problem == PortProblem::NoPermission) {
         struct stat st{};
         const bool known = stat(path.c_str(), &st) == 0;
@@ -104,6 +106,7 @@ PortOpenFailure DescribePortFailure(const std::string& path, PortProblem problem
 }
 
 std::string PortFailureReason(const PortOpenFailure& failure) {
+    if (!failure.reason.empty()) return failure.reason;
     switch (failure.problem) {
     case PortProblem::None: return {};
     case PortProblem::Missing: return "нет такого порта";

@@ -25,6 +25,7 @@ struct PortOpenFailure {
     // write it, and it is no system group such as root), and the node's permission bits.
     bool groupMayOpen = true;
     unsigned mode = 0;
+    std::string reason;       // a line's own words (a network endpoint's failure), shown as they stand
 };
 
 // The problem an errno of open(), ioctl() or tcgetattr() on a tty stands for.

@@ -2,6 +2,7 @@
 // The one small interface over the operating system's serial calls. TECOMPort talks only to
 // this, so tests can put a scripted line or a pseudo-terminal under it.
 #include <cstdint>
+#include <functional>
 #include <string>
 
 #include "link/PortOpenFailure.h"
@@ -38,4 +39,14 @@ public:
     virtual void Purge() = 0;
     // Why the last Open failed; a line that cannot tell says nothing.
     virtual PortOpenFailure OpenFailure() const { return {}; }
+
+    // A line behind a network: the round trip measured when it opened, in microseconds;
+    // -1 for a local line, whose time-outs need no allowance.
+    virtual int RoundTripMicros() const { return -1; }
+    // False where the rate is set at the far end and cannot be changed from here.
+    virtual bool CanSetBitRate() const { return true; }
+    // Why the line stopped working while open; empty while it works.
+    virtual std::string LostReason() const { return {}; }
+    // Asked now and then while an Open takes long (a network connect): true gives it up.
+    std::function<bool()> GiveUp;
 };

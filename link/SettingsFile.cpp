@@ -1,5 +1,7 @@
 #include "link/SettingsFile.h"
 
+#include <algorithm>
+
 #include "link/ToolFiles.h"
 
 #include <cerrno>
@@ -203,6 +205,7 @@ LinkSettings LoadLinkSettings(const SettingsFile& file) {
     s.port = file.ReadString(kPortSection, kLastPortKey, s.port);
     s.baudRate = file.ReadInteger(kPortSection, kBaudRateKey, s.baudRate);
     s.devAddr = uint8_t(file.ReadInteger(kPortSection, kDevAddrKey, s.devAddr) & 0xFF);
+    s.extraTimeoutMs = std::max(-1, file.ReadInteger(kPortSection, kExtraTimeoutKey, s.extraTimeoutMs));
     return s;
 }
 

@@ -9,6 +9,8 @@ inline constexpr std::string_view kPortSection = "Port";
 inline constexpr std::string_view kLastPortKey = "Last Port";
 inline constexpr std::string_view kBaudRateKey = "BaudRate";
 inline constexpr std::string_view kDevAddrKey = "DevAddr";
+// Milliseconds added to every answer time-out on a network line instead of its measured round trip.
+inline constexpr std::string_view kExtraTimeoutKey = "ExtraTimeoutMs";
 
 class SettingsFile {
 public:
@@ -34,6 +36,7 @@ struct LinkSettings {
     std::string port = "ttyS0";
     int baudRate = 9600;
     uint8_t devAddr = 1;
+    int extraTimeoutMs = -1;  // -1 (or a negative value): the network line's measured round trip
 };
 LinkSettings LoadLinkSettings(const SettingsFile& file);
 

@@ -5,11 +5,13 @@
 #include <filesystem>
 #include <fstream>
 #include <map>
+#include <set>
 #include <nlohmann/json.hpp>
 #include <sstream>
 
 #include "cli/CliSettingsFile.h"
 #include "commands/SettingsJson.h"
+#include "commands/SettingsTable.h"
 #include "link/ComPortUnit.h"
 #include "link/ExchangeLog.h"
 #include "sim/SimOptions.h"
@@ -80,6 +82,18 @@ TEST(SettingsFile, EveryKindOfSettingRoundTrips) {
     EXPECT_FALSE(back.Snapshot.Flowmeters[1].TempOffset);
     EXPECT_EQ(back.Snapshot.Identity.DeviceType, 33);
     EXPECT_EQ(back.Snapshot.ReadAt, s.ReadAt);
+}
+
+// The file keys a value by group and caption: two settings under one name would be one in it.
+TEST(SettingsFile, EveryNameAndKeyOnce) {
+    for (int channels : {0, 5, 15}) {
+        std::set<std::pair<std::string, std::string>> names;
+        std::set<std::string> keys;
+        for (const SettingEntry& e : SettingTable(channels)) {
+            EXPECT_TRUE(names.insert({e.Group, e.Caption}).second) << e.Group << " / " << e.Caption;
+            EXPECT_TRUE(keys.insert(e.Key).second) << e.Key;
+        }
+    }
 }
 
 // One setting at a time, as a person edits the file: what is taken reads back in the rows'

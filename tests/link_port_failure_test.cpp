@@ -162,8 +162,11 @@ TEST(PortOpenFailure, JoiningTheGroupIsAdvisedOnlyWhereItHelps) {
     const std::string rule = "нет прав на порт: его группа root (права 0660) не открывает его пользователям. "
                              "Нужно правило udev с GROUP=\"dialout\", MODE=\"0660\" для этого устройства, затем "
                              "sudo usermod -aG dialout $USER и войти в систему заново";
-    EXPECT_EQ(PortFailureReason({PortProblem::NoPermission, EACCES, "dialout", {}, true, 0660}), join);
-    EXPECT_EQ(PortFailureReason({PortProblem::NoPermission, EACCES, "root", {}, false, 0660}), rule);
+    EXPECT_EQ(PortFailureReason({PortProblem::NoPermission, EACCES, "dialout", {}, true, 0660, {}}), join);
+    EXPECT_EQ(PortFailureReason({PortProblem::NoPermission, EACCES, "root", {}, false, 0660, {}}), rule);
+    // A node that cannot even be looked at keeps the usual advice.
+    EXPECT_EQ(PortFailureReason(DescribePortFailure(TempPath("gone"), PortProblem::NoPermission, EACCES, getpid())),
+              join);
     for (const auto& [path, mode, gid, mayOpen] : std::vector<std::tuple<std::string, mode_t, gid_t, bool>>{
              {TempPath("g-rw"), 0660, 20, true}, {TempPath("g-r"), 0640, 20, false},
              {TempPath("root-rw"), 0660, 0, false}}) {
@@ -187,8 +190,8 @@ TEST(PortOpenFailure, JoiningTheGroupIsAdvisedOnlyWhereItHelps) {
 // An adapter pulled while its node is still held reads as gone, not as missing; a pty cannot show it.
 TEST(PortOpenFailure, VanishedDeviceAndUnknownErrors) {
     for (int error : {ENODEV, ENXIO, EIO}) EXPECT_EQ(ProblemOfErrno(error), PortProblem::Vanished) << error;
-    EXPECT_EQ(PortFailureReason({PortProblem::Vanished, EIO, {}, {}}), "устройство пропало (адаптер отключён?)");
-    EXPECT_EQ(PortFailureReason({ProblemOfErrno(ENOMEM), ENOMEM, {}, {}}), "ошибка " + std::to_string(ENOMEM));
+    EXPECT_EQ(PortFailureReason({PortProblem::Vanished, EIO, {}, {}, true, 0, {}}), "устройство пропало (адаптер отключён?)");
+    EXPECT_EQ(PortFailureReason({ProblemOfErrno(ENOMEM), ENOMEM, {}, {}, true, 0, {}}), "ошибка " + std::to_string(ENOMEM));
 }
 
 }  // namespace

@@ -163,6 +163,8 @@ TEST(PortList, StableLinkSavedShortNameShown) {
         {"null", byId + "/usb-Null_Adapter-if00"},
         {"ttyS0", ""},
         {"ttyNoSuchPort0", ""},
+        {"rfc2217://127.0.0.1:4000", ""},  // a converter is saved as typed, whole
+        {"tcp://[::1]:23", ""},
     };
     for (const Case& c : saved) EXPECT_EQ(StablePortPath(c.port, byId), c.stable) << c.port;
     EXPECT_EQ(StablePortPath(usb3, (dir / "no-by-id").string()), "");
@@ -173,6 +175,7 @@ TEST(PortList, StableLinkSavedShortNameShown) {
         {byId + "/usb-Unplugged-if00", byId + "/usb-Unplugged-if00"},
         {"ttyUSB0", "ttyUSB0"},
         {"pts/3", "pts/3"},
+        {"rfc2217://station-7:4000", "rfc2217://station-7:4000"},
     };
     for (const Case& c : shown) EXPECT_EQ(ShortPortName(c.port, byId), c.stable) << c.port;
     fs::remove_all(dir);

@@ -3,6 +3,7 @@
 #include <algorithm>
 
 #include "link/ComPortUnit.h"
+#include "link/LineFactory.h"
 #include "link/PosixSerialLine.h"
 #include "tests/support/RequestContent.h"
 
@@ -39,7 +40,16 @@ uint64_t RecordingSerialLine::BytesRead() const {
     return read_;
 }
 
-bool RecordingSerialLine::Open(const std::string& path) { return line_->Open(path); }
+bool RecordingSerialLine::Open(const std::string& path) {
+    // The line the port name stands for: a tty, or a converter behind the network.
+    line_ = MakeLineFor(path);
+    line_->GiveUp = GiveUp;
+    return line_->Open(path);
+}
+PortOpenFailure RecordingSerialLine::OpenFailure() const { return line_->OpenFailure(); }
+int RecordingSerialLine::RoundTripMicros() const { return line_->RoundTripMicros(); }
+bool RecordingSerialLine::CanSetBitRate() const { return line_->CanSetBitRate(); }
+std::string RecordingSerialLine::LostReason() const { return line_->LostReason(); }
 void RecordingSerialLine::Close() { line_->Close(); }
 bool RecordingSerialLine::IsOpen() const { return line_->IsOpen(); }
 void RecordingSerialLine::SetFormat(const LineFormat& format) { line_->SetFormat(format); }

@@ -43,6 +43,10 @@ public:
     bool ReadByte(uint8_t& byte, int timeoutMs) override;
     int Write(const uint8_t* data, int length, int timeoutMs) override;
     void Purge() override;
+    PortOpenFailure OpenFailure() const override;
+    int RoundTripMicros() const override;
+    bool CanSetBitRate() const override;
+    std::string LostReason() const override;
 
 private:
     std::unique_ptr<SerialLine> line_;

@@ -18,6 +18,7 @@
 #include <QVBoxLayout>
 
 #include "link/ComPortUnit.h"
+#include "link/LineFactory.h"
 #include "ui/dialogs/SettingsDiffRules.h"
 #include "ui/dialogs/ToolWindow.h"
 #include "ui/main/ButtonRules.h"
@@ -254,7 +255,8 @@ void TForm1::BuildStatusBar() {
     // The progress shows one exchange; its tip the figures of the whole poll so far, made when
     // it shows (the figures are locked, so the worker may go on meanwhile).
     MainStatusBar->SetPanelToolTipSource(kStatePanel, [] {
-        return Q(LinkSummaryText(ComPort.Statistics.Snapshot(), "\n")).trimmed();
+        const std::string network = ComPort.Statistics.NetworkAllowanceText();
+        return Q((network.empty() ? "" : network + "\n") + LinkSummaryText(ComPort.Statistics.Snapshot(), "\n")).trimmed();
     });
 
     ComPortEdit = new QLineEdit(MainStatusBar);
@@ -334,6 +336,7 @@ void TForm1::ShowLinkSettings(const LinkSettings& s) {
     MainStatusBar->SetPanelText(kPortPanel, Q(ShortPortName(s.port)));
     state_.BaudRate = s.baudRate;
     state_.DevAddr = s.devAddr;
+    ComPort.ExtraTimeoutMs = s.extraTimeoutMs;
     ChangeAddrEdit->setText(QString::number(s.devAddr));
     ShowLinkPanels();
 }
@@ -363,6 +366,11 @@ void TForm1::SetComPort(const std::string& name) {
 }
 
 void TForm1::CheckComPort() {
+    // Connecting to a converter takes a network's time: a worker tries it, never the window.
+    if (!OpensAtOnce(PortPanelText())) {
+        RunOperation(&ReportPortOpened);
+        return;
+    }
     TECOMPort probe;
     probe.PortName = PortPanelText();
     const bool opened = probe.Open() == 0;

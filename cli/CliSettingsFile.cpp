@@ -38,7 +38,7 @@ std::optional<SettingsSnapshot> LoadFile(const CliContext& c, const std::string&
     }
     std::ostringstream text;
     text << in.rdbuf();
-    SettingsFile parsed = SettingsFromJson(text.str());
+    SettingsFileRead parsed = SettingsFromJson(text.str());
     if (!parsed.Error.empty()) {
         exit = CliRefuse(c, command, file + ": " + parsed.Error);
         return std::nullopt;

@@ -67,8 +67,8 @@ std::string SettingsToJson(const SettingsSnapshot& s) {
     return doc.dump(2) + "\n";
 }
 
-SettingsFile SettingsFromJson(const std::string& text) {
-    SettingsFile out;
+SettingsFileRead SettingsFromJson(const std::string& text) {
+    SettingsFileRead out;
     json doc;
     try {
         doc = json::parse(text);

@@ -7,8 +7,10 @@
 
 std::string SettingsToJson(const SettingsSnapshot& snapshot);
 
-struct SettingsFile {
+// Not "SettingsFile": that is the ini file of link/, and two classes of one name in one program
+// share their inline members (one move constructor would serve both).
+struct SettingsFileRead {
     SettingsSnapshot Snapshot;
     std::string Error;  // empty when the text was a settings file; else why not, naming the line
 };
-SettingsFile SettingsFromJson(const std::string& text);
+SettingsFileRead SettingsFromJson(const std::string& text);

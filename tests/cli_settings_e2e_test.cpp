@@ -69,7 +69,7 @@ SettingsSnapshot AwkwardSnapshot() {
 // The file keeps every setting as the rows show it, and reads back to the same rows.
 TEST(SettingsFile, EveryKindOfSettingRoundTrips) {
     const SettingsSnapshot s = AwkwardSnapshot();
-    const SettingsFile back = SettingsFromJson(SettingsToJson(s));
+    const SettingsFileRead back = SettingsFromJson(SettingsToJson(s));
     ASSERT_EQ(back.Error, "");
     EXPECT_EQ(TextsByKey(back.Snapshot), TextsByKey(s));
     EXPECT_TRUE(DiffSettings(s, back.Snapshot).empty());
@@ -178,7 +178,7 @@ TEST(SettingsFile, AMalformedFileNamesItsLine) {
         {"{\"Настройки\": {}}", "", "нет \"format\""},
     };
     for (const Row& r : rows) {
-        const SettingsFile f = SettingsFromJson(r.Text);
+        const SettingsFileRead f = SettingsFromJson(r.Text);
         EXPECT_TRUE(f.Error.starts_with(r.Starts)) << r.Says << ": " << f.Error;
         EXPECT_NE(f.Error.find(r.Says), std::string::npos) << f.Error;
     }

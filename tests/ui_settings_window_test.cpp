@@ -81,7 +81,11 @@ protected:
         return text.substr(0, text.find(" | "));
     }
     bool JobDone() { return WaitForUi([this] { return !Actions().Running(); }, kJobMs); }
-    void Use(SimHarness& sim) { Form().SetComPort(sim.PortName()); }
+    // Another port for the next job; a worker still ending would make the window poll the new one.
+    void Use(SimHarness& sim) {
+        EXPECT_TRUE(WorkerDone());
+        Form().SetComPort(sim.PortName());
+    }
 
     // The rows the table shows, as the engineer reads them.
     std::vector<std::vector<std::string>> Table() {
@@ -203,8 +207,23 @@ TEST_F(SettingsWindow, ASecondClickWaitsAPollTakesTheJobAndALostLineIsReported) 
     ASSERT_TRUE(Diff().RestoreMode());
     const size_t rows = Diff().Differences().size();
     ASSERT_GE(rows, 4u);
+    // A read stopped by hand leaves no file behind.
+    // Under way, and far from its end (the bar counts per mille).
+    const auto halfway = [this] {
+        return Form().JobProgressBar->isVisible() && Form().JobProgressBar->value() > 0 &&
+               Form().JobProgressBar->value() < 500;
+    };
+    paths_[SettingsTask::Save] = (dir_ / "stopped.json").string();
+    Form().SaveSettingsAction->trigger();
+    ASSERT_TRUE(WaitForUi(halfway));
+    Form().StopSettingsAction->trigger();
+    ASSERT_TRUE(JobDone());
+    EXPECT_EQ(Message().rfind("Настройки прочитаны не все", 0), 0u) << Message();
+    EXPECT_FALSE(fs::exists(paths_[SettingsTask::Save]));
+    ASSERT_TRUE(WorkerDone());
+
     Diff().WriteSelectedButton->click();
-    ASSERT_TRUE(WaitForUi([this] { return Form().JobProgressBar->isVisible() && Form().JobProgressBar->value() > 0; }));
+    ASSERT_TRUE(WaitForUi(halfway));
     target_.reset();  // the cable pulled
     ASSERT_TRUE(JobDone());
     ASSERT_TRUE(WorkerDone());

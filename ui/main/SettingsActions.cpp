@@ -78,6 +78,7 @@ void TSettingsActions::Start(SettingsTask task, Op op, std::shared_ptr<SettingsJ
         // exchange before it.
         if (!said_.empty() && WorkerRunning.load() && CurrentWorker) CurrentWorker->CommandStatusText = said_;
     };
+    ownWorker_ = !WorkerRunning.load();
     if (host_.RunOperation) host_.RunOperation(op, StageSettingsJob(job));
     watch_->start();
 }
@@ -99,7 +100,11 @@ void TSettingsActions::WatchWorker() {
 }
 
 void TSettingsActions::StopClick() {
-    if (job_) job_->StopRequested.store(true);
+    if (!job_) return;
+    // A restore ends between two writes. A read ends with the worker started for it; a read
+    // handed to the poll ends with the poll ("Опрос" released), not behind the engineer's back.
+    job_->StopRequested.store(true);
+    if (ownWorker_ && WorkerRunning.load() && CurrentWorker) CurrentWorker->Terminate();
 }
 
 void TSettingsActions::SaveSettingsClick() {

@@ -68,6 +68,7 @@ private:
     std::shared_ptr<SettingsJob> job_;            // the job running, or null
     std::function<void(SettingsJob&)> done_;
     std::string said_;             // the last message for the panel
+    bool ownWorker_ = false;       // the job started a worker of its own (no poll ran)
     std::string filePath_;
     SettingsSnapshot file_;        // the file compared or restored
     SettingsSnapshot controller_;  // the controller as read for the comparison

@@ -239,6 +239,30 @@ TEST_F(SettingsWindow, ASecondClickWaitsAPollTakesTheJobAndALostLineIsReported) 
     EXPECT_FALSE(Form().JobProgressBar->isVisible());
 }
 
+TEST_F(SettingsWindow, AFileOfAnotherDeviceIsRefusedBeforeAnythingIsWritten) {
+    SimConfig other = Commissioned();
+    other.Controller.DeviceType = 34;
+    SimHarness source(other);
+    const std::string file = (dir_ / "other.json").string();
+    paths_ = {{SettingsTask::Save, file}, {SettingsTask::Restore, file}};
+    Use(source);
+    Form().SaveSettingsAction->trigger();
+    ASSERT_TRUE(JobDone());
+    Use(*target_);
+    Form().RestoreSettingsAction->trigger();
+    ASSERT_TRUE(JobDone());
+    ASSERT_TRUE(WorkerDone());
+    ASSERT_FALSE(Diff().Differences().empty());
+    Diff().WriteSelectedButton->click();
+    EXPECT_FALSE(Actions().Running()) << "nothing is started";
+    EXPECT_FALSE(WorkerRunning.load());
+    const std::string summary = Diff().SummaryLabel->text().toStdString();
+    EXPECT_EQ(summary.rfind("Не записано: Файл снят с другого устройства", 0), 0u) << summary;
+    EXPECT_EQ(Message(), summary);
+    EXPECT_EQ(target_->MainState().NightBright, 30);
+    for (const auto& row : Table()) EXPECT_EQ(row[TSettingsDiffForm::ResultColumn], "");
+}
+
 TEST_F(SettingsWindow, CompareTableScreenshot) {
     // The README's picture; runs only when ORNIX_SCREENSHOTS names the folder to write it to.
     const char* folder = std::getenv("ORNIX_SCREENSHOTS");

@@ -165,6 +165,22 @@ TEST_F(SettingsWindow, OneControllersSettingsAreComparedAndWrittenOntoAnotherAnd
     ASSERT_TRUE(JobDone());
     ASSERT_EQ(Diff().Differences().size(), 1u);
     EXPECT_EQ(Diff().Differences()[0].Key, differences[0].Key);
+
+    // The commissioning record of the controller as it is now, as PDF and as HTML.
+    for (const char* name : {"record.pdf", "record.html"}) {
+        paths_[SettingsTask::Report] = (dir_ / name).string();
+        Form().ReportAction->trigger();
+        ASSERT_TRUE(JobDone());
+        EXPECT_EQ(Message(), "Отчёт записан в " + paths_[SettingsTask::Report]);
+    }
+    std::ifstream pdf(dir_ / "record.pdf", std::ios::binary);
+    std::string head(5, '\0');
+    pdf.read(head.data(), 5);
+    EXPECT_EQ(head, "%PDF-");
+    std::stringstream html;
+    html << std::ifstream(dir_ / "record.html").rdbuf();
+    EXPECT_NE(html.str().find("ornix-tester "), std::string::npos);
+    EXPECT_NE(html.str().find(">1200<"), std::string::npos) << "the restored pump ramp-up";
 }
 
 TEST_F(SettingsWindow, ASecondClickWaitsAPollTakesTheJobAndALostLineIsReported) {

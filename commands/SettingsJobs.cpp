@@ -354,6 +354,13 @@ std::string RestoreRefusal(const SettingsSnapshot& controller, const SettingsSna
     for (size_t i = 0; i < plan.Rows.size(); ++i)
         if (!plan.Rows[i].Error.empty() && !plan.Unfit[i])
             return "«" + plan.Rows[i].Caption + "» (" + plan.Rows[i].Group + "): " + plan.Rows[i].Error;
+    // Every setting a write carries is held to the tool's rules, the chosen ones and those that
+    // go along (the window writes the flowmeter group as one and checks all twelve).
+    for (const auto& [write, rows] : plan.Writes)
+        for (const SettingEntry& e : SettingTable(controller.ChannelCount))
+            if (e.Write == write.Write && e.Index == write.Index && e.WriteCheck)
+                if (std::string refusal = e.WriteCheck(plan.Target); !refusal.empty())
+                    return "«" + e.Caption + "» (" + e.Group + "): " + refusal;
     const bool configuration = std::any_of(plan.Writes.begin(), plan.Writes.end(),
                                            [](const auto& w) { return w.first.Write == SettingWrite::TrkCfg; });
     if (configuration)

@@ -12,6 +12,7 @@
 #include "commands/LinkSetup.h"
 #include "commands/NumberText.h"
 #include "commands/TabloState.h"
+#include "commands/WriteRules.h"
 #include "link/FuelNameCodes.h"
 
 namespace {
@@ -138,7 +139,7 @@ struct Builder {
 
     void Add(std::string key, std::string group, std::string caption, SettingWrite write, int index,
              std::function<Text(const S&)> get, std::function<std::string(S&, const std::string&)> set) {
-        Entries.push_back({std::move(key), std::move(group), std::move(caption), std::move(get), std::move(set), write, index});
+        Entries.push_back({std::move(key), std::move(group), std::move(caption), std::move(get), std::move(set), write, index, {}});
     }
 
     // A whole number in low..high kept in the snapshot by `ref` (nullptr: no such setting now).
@@ -161,6 +162,15 @@ struct Builder {
             return {};
         };
         Add(std::move(key), std::move(group), std::move(caption), write, index, get, set);
+    }
+
+    // Holds the last entry's value to `rule` when it is written; `value` gives it in the rule's
+    // units (nothing: the snapshot has no such value).
+    void Rule(const ValueRule& rule, std::function<std::optional<long long>(const S&)> value) {
+        Entries.back().WriteCheck = [&rule, value](const S& s) -> std::string {
+            const auto v = value(s);
+            return v && !rule.Holds(*v) ? rule.Message : std::string();
+        };
     }
 
     // A whole number a device may not have (a board not fitted): `ref` gives its slot, or
@@ -387,7 +397,8 @@ void AddLinkAndTime(Builder& b) {
               return std::string();
           });
     b.Number<uint8_t>("tablo.nightBright", "Яркость табло", "Ночная яркость :", SettingWrite::NightBright, 0,
-                      [](S& s) { return &s.NightBright; }, 10, 100);
+                      [](S& s) { return &s.NightBright; }, 0, 255);
+    b.Rule(WriteRule::NightBright, [](const S& s) { return s.NightBright; });
 }
 
 // The controller-wide rows of the main window, under its groups and captions.
@@ -397,6 +408,7 @@ void AddParameters(Builder& b) {
     const std::string fault = "Параметры обнаружения неисправного расходомера";
     b.Number<uint16_t>("tablo.cutOff", main, "Отсечка табло, (мл)", SettingWrite::TabloCutOff, 0,
                        [](S& s) { return &s.TabloCutOff; }, 0, 65535);
+    b.Rule(WriteRule::TabloCutOff, [](const S& s) { return s.TabloCutOff; });
     // The step is kept in tens of ms and shown in ms, as the main window shows it.
     b.Add("tablo.testStep", main, "Шаг теста табло, (мс)", SettingWrite::TabloTestStep, 0,
           [](const S& s) -> Text { return std::to_string(s.TabloTestStep * 10); },
@@ -406,8 +418,10 @@ void AddParameters(Builder& b) {
               s.TabloTestStep = uint8_t(*v / 10);
               return std::string();
           });
+    b.Rule(WriteRule::TabloTestStep, [](const S& s) { return s.TabloTestStep * 10; });
     b.Number<uint8_t>("flow.timeout", main, "Таймаут расходомера, (с)", SettingWrite::FlowmeterParams, 0,
                       [](S& s) { return &s.FlowmeterTimeout; }, 0, 255);
+    b.Rule(FlowmeterGroupRules()[0], [](const S& s) { return s.FlowmeterTimeout; });
 
     // The parameter block: offset in the block, size, caption, group, decimals.
     struct Param {
@@ -431,7 +445,8 @@ void AddParameters(Builder& b) {
         {"flow.faultSpeed", 15, 2, "Минимальная скорость, (мл/c)", &fault, 0, true},
         {"flow.faultFills", 17, 1, "Кол-во заправок", &fault, 0, true},
     };
-    for (const Param& p : params) {
+    for (size_t i = 0; i < std::size(params); ++i) {
+        const Param& p = params[i];
         const long long high = p.Size == 1 ? 255 : p.Size == 2 ? 65535 : 4294967295LL;
         const std::string caption = p.Caption;
         const int at = p.At, size = p.Size, decimals = p.Decimals;
@@ -451,6 +466,13 @@ void AddParameters(Builder& b) {
                   for (int k = 0; k < size; ++k) (*s.FlowmeterParams)[size_t(at + k)] = uint8_t(*v >> (8 * k));
                   return std::string();
               });
+        // The rules count in the block's own units, so the shown text is not needed.
+        const SettingEntry& entry = b.Entries.back();
+        b.Rule(FlowmeterGroupRules()[i + 1], [get = entry.Get, decimals](const S& s) -> std::optional<long long> {
+            const Text t = get(s);
+            if (!t) return std::nullopt;
+            return ParseFixed(*t, decimals);
+        });
     }
 }
 
@@ -482,9 +504,18 @@ void AddChannels(Builder& b, int channelCount) {
                   ch->Price = uint32_t(*v);
                   return std::string();
               });
-        b.Number<uint16_t>(key + "pumpRampUp", group, "Время разгона насоса, (мс)", SettingWrite::PumpRampUp, c,
-                           [channel](S& s) -> uint16_t* { auto* ch = channel(s); return ch ? &ch->PumpRampUpTime : nullptr; },
-                           0, 65535);
+        // A price beyond a signed 32-bit number the window's editor takes for a wrapped one.
+        static const ValueRule kPrice{0, INT32_MAX, "Неправильная цена"};
+        b.Rule(kPrice, [channel](const S& s) -> std::optional<long long> {
+            const ChannelSettings* ch = channel(const_cast<S&>(s));
+            if (!ch) return std::nullopt;
+            return ch->Price;
+        });
+        // The window writes the ramp-up of the controller's own channels only.
+        if (c < kOwnChannelCount)
+            b.Number<uint16_t>(key + "pumpRampUp", group, "Время разгона насоса, (мс)", SettingWrite::PumpRampUp, c,
+                               [channel](S& s) -> uint16_t* { auto* ch = channel(s); return ch ? &ch->PumpRampUpTime : nullptr; },
+                               0, 65535);
         b.Add(key + "fuelName", group, "Название топлива", SettingWrite::FuelName, c,
               [channel](const S& s) -> Text {
                   const ChannelSettings* ch = channel(const_cast<S&>(s));
@@ -523,12 +554,19 @@ void AddChannels(Builder& b, int channelCount) {
         b.Number<uint8_t>(key + "vrxAddress", group, "Адрес VRX2.0", SettingWrite::VrxAddress, c,
                           [channel](S& s) -> uint8_t* { auto* ch = channel(s); return ch ? &ch->VrxAddress : nullptr; },
                           0, 255);
-        b.OptionalNumber<uint16_t>(key + "reduction", group, "Снижение напора, (мл)", SettingWrite::ReductionConst, c,
-                                   [channel](S& s) -> std::optional<uint16_t>* {
-                                       auto* ch = channel(s);
-                                       return ch ? &ch->ReductionConst : nullptr;
-                                   },
-                                   0, 65535);
+        b.Rule(WriteRule::VrxAddress, [channel](const S& s) -> std::optional<long long> {
+            const ChannelSettings* ch = channel(const_cast<S&>(s));
+            if (!ch) return std::nullopt;
+            return ch->VrxAddress;
+        });
+        // The window edits the reductions of its own board and of the first sub-controller.
+        if (c < 2 * kOwnChannelCount)
+            b.OptionalNumber<uint16_t>(key + "reduction", group, "Снижение напора, (мл)", SettingWrite::ReductionConst, c,
+                                       [channel](S& s) -> std::optional<uint16_t>* {
+                                           auto* ch = channel(s);
+                                           return ch ? &ch->ReductionConst : nullptr;
+                                       },
+                                       0, 65535);
     }
 }
 
@@ -556,18 +594,28 @@ void AddFlowmeters(Builder& b, int channelCount) {
         // The address goes with the type in one write, so it is written as the type's part.
         b.Number<uint8_t>(key + "lpgAddress", group, "Адрес расходомера LPGmass", SettingWrite::FlowmeterType, f,
                           [meter](S& s) -> uint8_t* { auto* m = meter(s); return m ? &m->LpgAddress : nullptr; },
-                          1, 254);
-        b.Entries.back().Get = [meter](const S& s) -> Text {
+                          0, 255);
+        auto lpgAddress = [meter](const S& s) -> std::optional<long long> {
             const FlowmeterSettings* m = meter(const_cast<S&>(s));
             if (!m || m->Type != kLpgMassFlowmeterType) return std::nullopt;
-            return std::to_string(m->LpgAddress);
+            return m->LpgAddress;
         };
+        b.Entries.back().Get = [lpgAddress](const S& s) -> Text {
+            const auto a = lpgAddress(s);
+            return a ? Text(std::to_string(*a)) : std::nullopt;
+        };
+        b.Rule(WriteRule::LpgAddress, lpgAddress);
         b.OptionalNumber<int8_t>(key + "tempOffset", group, "Смещение температуры, (ºС)", SettingWrite::FlowmeterTempOffset, f,
                                  [meter](S& s) -> std::optional<int8_t>* {
                                      auto* m = meter(s);
                                      return m ? &m->TempOffset : nullptr;
                                  },
-                                 -126, 126);
+                                 -128, 127);
+        b.Rule(WriteRule::FlowmeterTempOffset, [meter](const S& s) -> std::optional<long long> {
+            const FlowmeterSettings* m = meter(const_cast<S&>(s));
+            if (!m || !m->TempOffset) return std::nullopt;
+            return *m->TempOffset;
+        });
     }
 }
 

@@ -659,6 +659,91 @@ void AddDisplays(Builder& b) {
     }
 }
 
+void AddPeripherals(Builder& b) {
+    const std::string sound = "Звукогенератор", valves = "Контроллер пропорциональных клапанов";
+    b.Number<uint8_t>("soundGen.address", sound, "Адрес", SettingWrite::SoundGenAddress, 0,
+                      [](S& s) -> uint8_t* {
+                          if (!s.SoundGen) s.SoundGen.emplace();
+                          return &s.SoundGen->Address;
+                      },
+                      0, 255);
+    // Read without creating what the snapshot does not have.
+    b.Entries.back().Get = [](const S& s) -> Text {
+        return s.SoundGen ? Text(std::to_string(s.SoundGen->Address)) : std::nullopt;
+    };
+    b.Rule(WriteRule::SoundGenAddress, [](const S& s) -> std::optional<long long> {
+        if (!s.SoundGen) return std::nullopt;
+        return s.SoundGen->Address;
+    });
+    b.Add("soundGen.volume", sound, "Громкость", SettingWrite::SoundGenVolume, 0,
+          [](const S& s) -> Text {
+              if (!s.SoundGen || !s.SoundGen->Volume) return std::nullopt;
+              return std::to_string(*s.SoundGen->Volume);
+          },
+          [](S& s, const std::string& t) {
+              const auto v = ParseWholeNumber(t);
+              if (!v || *v < 0 || *v > 255) return RangeError("Громкость", 0, 255);
+              if (!s.SoundGen) s.SoundGen.emplace();
+              s.SoundGen->Volume = uint8_t(*v);
+              return std::string();
+          });
+    b.Rule(WriteRule::SoundGenVolume, [](const S& s) -> std::optional<long long> {
+        if (!s.SoundGen || !s.SoundGen->Volume) return std::nullopt;
+        return *s.SoundGen->Volume;
+    });
+
+    // The three go in one write; each is a row of the main window's valve-controller group.
+    struct ValveField {
+        const char* Key;
+        const char* Caption;
+        uint8_t ValveControllerSettings::*Member;
+    };
+    const ValveField fields[] = {
+        {"valves.address", "Адрес", &ValveControllerSettings::Address},
+        {"valves.bitRate", "Скорость обмена, (бод)", &ValveControllerSettings::Divisor},
+        {"valves.opening", "Степень открытия при снижении, (%)", &ValveControllerSettings::Opening},
+    };
+    for (const ValveField& f : fields) {
+        const bool rate = f.Member == &ValveControllerSettings::Divisor;
+        const std::string caption = f.Caption;
+        const auto member = f.Member;
+        auto value = [member, rate](const S& s) -> std::optional<long long> {
+            if (!s.ValveController) return std::nullopt;
+            const uint8_t v = (*s.ValveController).*member;
+            return rate ? 921600 / (v + 1) : v;
+        };
+        b.Add(f.Key, valves, caption, SettingWrite::ValveController, 0,
+              [value](const S& s) -> Text {
+                  const auto v = value(s);
+                  return v ? Text(std::to_string(*v)) : std::nullopt;
+              },
+              [member, rate, caption](S& s, const std::string& t) {
+                  const auto v = ParseWholeNumber(t);
+                  std::optional<uint8_t> stored;
+                  if (v && rate) {
+                      for (int d = 0; d < 256 && !stored; ++d)
+                          if (921600 / (d + 1) == *v) stored = uint8_t(d);
+                  } else if (v && *v >= 0 && *v <= 255) {
+                      stored = uint8_t(*v);
+                  }
+                  if (!stored)
+                      return rate ? "«" + caption + "»: нет такой скорости: " + t : RangeError(caption, 0, 255);
+                  if (!s.ValveController) s.ValveController.emplace();
+                  (*s.ValveController).*member = *stored;
+                  return std::string();
+              });
+        if (rate)
+            b.Entries.back().WriteCheck = [value](const S& s) -> std::string {
+                const auto v = value(s);
+                return v && !ValveControllerRateAllowed(*v) ? kValveControllerRateMessage : std::string();
+            };
+        else
+            b.Rule(member == &ValveControllerSettings::Address ? WriteRule::ValveControllerAddress
+                                                                : WriteRule::ValveControllerOpening,
+                   value);
+    }
+}
+
 std::vector<SettingEntry> BuildTable(int channelCount) {
     Builder b;
     AddConfiguration(b);
@@ -668,6 +753,7 @@ std::vector<SettingEntry> BuildTable(int channelCount) {
     AddChannels(b, channelCount);
     AddFlowmeters(b, channelCount);
     AddDisplays(b);
+    AddPeripherals(b);
     return std::move(b.Entries);
 }
 

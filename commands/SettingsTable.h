@@ -30,6 +30,9 @@ enum class SettingWrite {
     FlowmeterTempOffset,
     ColourCorrection,
     TabloTempOffset,
+    SoundGenVolume,   // before the address: it goes to the generator where it is now
+    SoundGenAddress,
+    ValveController,  // address, bit rate and opening in one write
 };
 
 struct SettingEntry {

@@ -9,7 +9,19 @@ const ValueRule PumpRampUp{0, 65535, "Время разгона насоса д�
 const ValueRule ReductionConst{0, 65535, "Снижение должно быть от 0 до 65535 мл"};
 const ValueRule LpgAddress{1, 254, "Адрес расходомера должен быть от 1 до 254"};
 const ValueRule FlowmeterTempOffset{-126, 126, "Смещение должно быть от -126 до +126"};
+const ValueRule SoundGenAddress{1, 254, "Адрес должен быть от 1 до 254"};
+const ValueRule SoundGenVolume{0, 30, "Громкость должна быть от 0 до 30"};
+const ValueRule ValveControllerAddress{1, 254, "Адрес должен быть от 1 до 254"};
+const ValueRule ValveControllerOpening{0, 100, "Степень открытия должна быть от 0 до 100"};
 }  // namespace WriteRule
+
+const char* const kValveControllerRateMessage = "Скорость обмена должна быть от 9600 до 115200";
+
+bool ValveControllerRateAllowed(long long rate) {
+    for (long long allowed : {9600, 19200, 38400, 57600, 115200})
+        if (rate == allowed) return true;
+    return false;
+}
 
 namespace {
 

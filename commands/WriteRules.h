@@ -18,7 +18,15 @@ extern const ValueRule PumpRampUp;           // ms
 extern const ValueRule ReductionConst;       // ml
 extern const ValueRule LpgAddress;
 extern const ValueRule FlowmeterTempOffset;  // °C
+extern const ValueRule SoundGenAddress;
+extern const ValueRule SoundGenVolume;
+extern const ValueRule ValveControllerAddress;
+extern const ValueRule ValveControllerOpening;  // %
 }  // namespace WriteRule
+
+// The bit rates the valve controller's editor offers, and its message for any other.
+bool ValveControllerRateAllowed(long long rate);
+extern const char* const kValveControllerRateMessage;
 
 // The flowmeter group, written as one: the timeout, then the block's eleven fields in the main
 // window's row order, in the units the block keeps (tenths of a second for the main-valve

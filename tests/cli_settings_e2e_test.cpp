@@ -64,6 +64,8 @@ SettingsSnapshot AwkwardSnapshot() {
     s.Flowmeters = {{3, 9, -126}, {4, 254, std::nullopt}};
     s.Displays[0] = {std::array<uint8_t, 6>{128, 127, 0, 0xFF, 0x7F, 0x80}, -127};
     s.Displays[5].TempOffset = 127;
+    s.SoundGen = SoundGenSettings{5, std::nullopt};     // off: no volume to keep
+    s.ValveController = ValveControllerSettings{7, 23, 40};
     return s;
 }
 
@@ -124,7 +126,8 @@ TEST(SettingsFile, EditedValuesTakenInTheRowsFormOrRefused) {
         {"channel.1.fuelName", "ПЖ-95", "П -95"},    {"channel.1.fuelName", "123456789012345", nullptr},
         {"channel.1.liftedColour", "#ff0000", "#FF0000"}, {"channel.1.liftedColour", "#GG0000", nullptr},
         {"channel.1.vrxAddress", "256", nullptr},    {"sub.bitRate", "76800", "76800"},
-        {"sub.bitRate", "9601", nullptr},            {"flowmeter.1.type", "LPGmass", "LPGmass"},
+        {"sub.bitRate", "9601", nullptr},             {"valves.bitRate", "12345", nullptr},
+        {"soundGen.volume", "30", "30"},            {"flowmeter.1.type", "LPGmass", "LPGmass"},
         {"flowmeter.1.type", "5", nullptr},          {"flowmeter.1.tempOffset", "-129", nullptr},
         {"display.1.colour.1", "50%", "50%"},        {"display.1.colour.1", "128", "128"},
         {"display.1.colour.1", "101%", nullptr},     {"display.1.colour.4", "-128", "-128"},
@@ -167,6 +170,10 @@ TEST(SettingsFile, ValuesTheEditorsRefuseAreNotWritten) {
                                                            "Порог включения основного клапана должен быть от 1 до 255 импульсов"},
         {"flow.maxManualDose", "1000.001", {}, "Макс.доза ручного налива должна быть от 0 до 1000 л"},
         {"flow.maxManualDose", "1000", {}, ""},
+        {"soundGen.volume", "31", {}, "Громкость должна быть от 0 до 30"},
+        {"valves.opening", "101", {}, "Степень открытия должна быть от 0 до 100"},
+        // A rate as read that no editor offers goes along with the opening: refused.
+        {"valves.bitRate", "76800", {"valves.opening"}, "Скорость обмена должна быть от 9600 до 115200"},
         // As read and not written: not held to the rules.
         {"tablo.nightBright", "5", {"tablo.cutOff"}, ""},
     };
@@ -305,7 +312,8 @@ TEST_F(SettingsE2e, SaveDiffRestoreDiffBetweenTwoControllers) {
         {"channel.2.price", "62.20"},          {"channel.1.fuelName", "AI-80"},
         {"cfg.byte2bit5", "1"},                {"cfg.boardByteBits.1", "5"},
         {"flowmeter.3.type", "Крипто"},        {"channel.3.pumpRampUp", "600"},
-        {"channel.1.reduction", "175"},        {"cfg.pumpOut.1", "7"},
+        {"channel.1.reduction", "175"},        {"cfg.pumpOut.1", "6"},
+        {"soundGen.volume", "12"},             {"valves.bitRate", "38400"},
         {"display.1.colour.1", "128"},         {"protocol", "ПК"},
         {"flow.mainValveTimeout", "4"},        {"time.summer", "Летнее время всегда"},
     };

@@ -68,9 +68,6 @@ constexpr Reading kFlowmeterReadings[] = {
     Reading::Integer, Reading::Integer, Reading::Integer, Reading::Thousandths, Reading::Integer, Reading::Integer,
 };
 
-const ValueRule kSoundGenAddress{1, 254, "Адрес должен быть от 1 до 254"};
-const ValueRule kSoundGenVolume{0, 30, "Громкость должна быть от 0 до 30"};
-
 // Rows edited on their own: row, reading, range, message, writer, where the value goes.
 struct SingleRule {
     RangeRule range;
@@ -85,9 +82,9 @@ const SingleRule kSingleRules[] = {
      [](TComThread& w, uint32_t v) { w.TabloTestStep = v / 10; }},
     {{12, Reading::Integer, FlowmeterGroupRules()[0]}, WriteFlowmeterTimeout,
      [](TComThread& w, uint32_t v) { w.FlowmeterTimeout = v; }},
-    {{24, Reading::Integer, kSoundGenAddress}, WriteSoundGenAddress,
+    {{24, Reading::Integer, WriteRule::SoundGenAddress}, WriteSoundGenAddress,
      [](TComThread& w, uint32_t v) { w.SoundGenAddressToWrite = uint8_t(v); }},
-    {{26, Reading::Integer, kSoundGenVolume}, WriteSoundGenVolume,
+    {{26, Reading::Integer, WriteRule::SoundGenVolume}, WriteSoundGenVolume,
      [](TComThread& w, uint32_t v) { w.SoundGenVolumeToWrite = uint8_t(v); }},
 };
 
@@ -117,16 +114,13 @@ EditOutcome CheckFlowmeterGroup(const std::function<std::string(int)>& cell) {
     });
 }
 
-constexpr std::array<int, 5> kValveRates = {9600, 19200, 38400, 57600, 115200};
-
 EditOutcome CheckValveControllerGroup(const std::function<std::string(int)>& cell) {
     const long long address = Integer(cell(32));
-    if (address < 1 || address > 254) return RejectedEdit("Адрес должен быть от 1 до 254");
+    if (!WriteRule::ValveControllerAddress.Holds(address)) return RejectedEdit(WriteRule::ValveControllerAddress.Message);
     const long long rate = Integer(cell(33), 0);
-    if (std::find(kValveRates.begin(), kValveRates.end(), rate) == kValveRates.end())
-        return RejectedEdit("Скорость обмена должна быть от 9600 до 115200");
+    if (!ValveControllerRateAllowed(rate)) return RejectedEdit(kValveControllerRateMessage);
     const long long opening = Integer(cell(34), 255);
-    if (opening < 0 || opening > 100) return RejectedEdit("Степень открытия должна быть от 0 до 100");
+    if (!WriteRule::ValveControllerOpening.Holds(opening)) return RejectedEdit(WriteRule::ValveControllerOpening.Message);
     const auto a = uint8_t(address), divisor = uint8_t(921600 / rate - 1), o = uint8_t(opening);
     return AcceptedEdit(WriteValveControllerParams, [a, divisor, o](TComThread& w) {
         w.ValveAddressToWrite = a;

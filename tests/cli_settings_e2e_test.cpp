@@ -16,6 +16,7 @@
 #include "link/ComPortUnit.h"
 #include "link/ExchangeLog.h"
 #include "sim/SimOptions.h"
+#include "tests/support/CapturedRun.h"
 #include "tests/support/SimHarness.h"
 
 namespace {
@@ -259,19 +260,12 @@ protected:
         SetExchangeLogPath("");
         fs::remove_all(dir_);
     }
-    struct Run {
-        int Exit;
-        std::string Out, Err;
-    };
+    using Run = CapturedRun;
     Run Cli(SimHarness& sim, const std::function<int(const CliContext&)>& command, bool json = false) {
         CliContext c;
         c.Link = {sim.PortName(), 9600, 1};
         c.Json = json;
-        testing::internal::CaptureStdout();
-        testing::internal::CaptureStderr();
-        const int exit = command(c);
-        std::string out = testing::internal::GetCapturedStdout();
-        return {exit, out, testing::internal::GetCapturedStderr()};
+        return RunCaptured([&] { return command(c); });
     }
     // Saves the default controller's settings into file_.
     void SaveDefault() {

@@ -133,7 +133,7 @@ int CliSettingsRestore(const CliContext& c, const std::string& file, bool force)
                                  {{"results", json::array()}});
     // Refused before anything is written: the controller is left as it was.
     if (std::string refusal = RestoreRefusal(read->Read, *saved, keys, force); !refusal.empty())
-        return CliRefuse(c, command, refusal + (force ? "" : ". Ничего не записано"));
+        return CliRefuse(c, command, refusal + ". Ничего не записано");
 
     auto job = std::make_shared<SettingsJob>();
     job->Controller = read->Read;

@@ -35,6 +35,7 @@ void ReadSoundGenStatus(TComThread& w) {
         [&](const uint8_t* answer, int) {
             w.SoundGen = DecodeSoundGenStatus(answer);
             address = answer[kSoundGenAddressByte];
+            w.SoundGenAddress = address;
         },
         [&] {
             for (const RowText& r : SoundGenTexts(w.SoundGen, address)) w.Ui.Main->SetTrkStatus(r.Row, 0, r.Text);
@@ -54,7 +55,11 @@ void ReadValveControllerStatus(TComThread& w) {
     ValveStatusTexts texts;
     RunExchange(
         w, ReadValveControllerStatus, request, 3, {.Needed = kValveStatusAnswerLength},
-        [&](const uint8_t* answer, int) { texts = ValveControllerStatusTexts(answer); },
+        [&](const uint8_t* answer, int) {
+            texts = ValveControllerStatusTexts(answer);
+            std::copy_n(answer + kValveSettingsAt, w.ValveControllerSettings.size(), w.ValveControllerSettings.begin());
+            w.ValveControllerReached = !ValveControllerSilent(answer);
+        },
         [&] {
             IMainView& main = *w.Ui.Main;
             for (const RowText& r : texts.Rows) main.SetTrkStatus(r.Row, 0, r.Text);

@@ -15,8 +15,11 @@ constexpr std::pair<uint8_t, const char*> kSoundGenStates[] = {
     {4, "Пауза"},    {5, "Нет MicroSD-карты"}, {255, "Нет связи"},
 };
 
-// States in which the generator has no files, volume or identity to report.
+}  // namespace
+
 bool SoundGenSilent(uint8_t state) { return state == 0 || state == 1 || state == 255; }
+
+namespace {
 
 // The valve controller's temperature sensor codes for "no data"; -128 also means the
 // controller itself is not reporting, so the currents are unknown too.
@@ -74,6 +77,8 @@ std::vector<RowText> SoundGenTexts(const TSoundGenStatus& s, uint8_t address) {
 }
 
 uint32_t ValveBitRate(uint8_t divisor) { return 921600 / (uint32_t(divisor) + 1); }
+
+bool ValveControllerSilent(const uint8_t* answer) { return int8_t(answer[7]) == kNoController; }
 
 ValveStatusTexts ValveControllerStatusTexts(const uint8_t* a) {
     const int8_t temperature = int8_t(a[7]);

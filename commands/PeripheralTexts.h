@@ -19,8 +19,10 @@ constexpr int kValveInfoAnswerLength = 14;
 
 constexpr int kValveCount = 5;
 
-// Answer byte of the sound generator's own bus address, shown but not kept.
+// Answer byte of the sound generator's own bus address.
 constexpr int kSoundGenAddressByte = 11;
+// Answer bytes of the valve controller's settings: address, bit-rate divisor, opening.
+constexpr int kValveSettingsAt = 4;
 
 // Rows of TRK_StatusListView in the sound-generator and valve-controller groups.
 namespace PeripheralRow {
@@ -45,6 +47,10 @@ struct ValveStatusTexts {
     std::vector<RowText> Rows;                       // rows 32..36
     std::array<std::string, kValveCount> Currents;   // ValveListView row 0, valves 1..5
 };
+// Whether the generator reports files, volume and identity in this state (not off, starting or unreachable).
+bool SoundGenSilent(uint8_t state);
+// Whether a valve-controller status answer says the controller could not reach it.
+bool ValveControllerSilent(const uint8_t* answer);
 // `answer` holds at least kValveStatusAnswerLength bytes.
 ValveStatusTexts ValveControllerStatusTexts(const uint8_t* answer);
 

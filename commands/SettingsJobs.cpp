@@ -13,6 +13,7 @@
 #include "commands/LinkSetup.h"
 #include "commands/ParameterCommands.h"
 #include "commands/ParameterLayout.h"
+#include "commands/PeripheralCommands.h"
 #include "commands/SettingsTable.h"
 #include "commands/StatusReaders.h"
 #include "commands/TimeCommands.h"
@@ -57,9 +58,9 @@ int RunReader(TComThread& w, Op reader, int index = 0) {
 
 // Readings of a whole read: seven of the controller's own, the MD5 and the clock, three per
 // channel, two per flowmeter, one per display device.
-constexpr int kHeadReads = 9;
+constexpr int kHeadReads = 9, kPeripheralReads = 2;
 int ReadsFor(int channels) {
-    return kHeadReads + 3 * channels + 2 * std::min(channels, kOwnChannelCount) + kDisplayDeviceCount;
+    return kHeadReads + 3 * channels + 2 * std::min(channels, kOwnChannelCount) + kDisplayDeviceCount + kPeripheralReads;
 }
 
 // Reads everything into the worker's record and makes the snapshot of it. A reading the
@@ -75,6 +76,11 @@ bool ReadAll(TComThread& w, SettingsJob& job, int doneBefore) {
         {ReadSubTrkCfg, "подчинённые контроллеры"}, {ReadFlowmeterTimeout, "параметры расходомеров"},
         {ReadTabloCutOff, "отсечку табло"},  {ReadNightBright, "ночную яркость"},
         {ReadTabloTestStepTime, "шаг теста табло"},
+    };
+    // Peripherals that do not answer are left out, not failed: they may not be fitted.
+    const Step peripherals[] = {
+        {ReadSoundGenStatus, "звукогенератор"},
+        {ReadValveControllerStatus, "контроллер пропорциональных клапанов"},
     };
     auto failed = [&](const std::string& what) {
         job.Error = w.ShouldStop() ? "Остановлено" : "Не удалось прочитать " + what + ": " + ComPort.ResultText;
@@ -134,6 +140,14 @@ bool ReadAll(TComThread& w, SettingsJob& job, int doneBefore) {
         const int error = RunReader(w, ReadTabloState, d);
         if (error < 0) return failed("табло " + std::to_string(d + 1));
         displayRead[size_t(d)] = error == 0;
+        step();
+    }
+
+    constexpr uint8_t kSoundGenNoLink = 255;
+    w.SoundGen.State = kSoundGenNoLink;
+    w.ValveControllerReached = false;
+    for (const Step& p : peripherals) {
+        if (RunReader(w, p.Reader) < 0) return failed(p.What);
         step();
     }
 
@@ -231,6 +245,19 @@ Op StageWrite(TComThread& w, const SettingsSnapshot& v, WriteKey k) {
         case SettingWrite::TabloTempOffset:
             w.TabloTempOffsetToWrite[i] = v.Displays[i].TempOffset.value_or(0);
             return WriteTabloTempOffset;
+        case SettingWrite::SoundGenVolume:
+            w.SoundGenVolumeToWrite = v.SoundGen ? v.SoundGen->Volume.value_or(0) : 0;
+            return WriteSoundGenVolume;
+        case SettingWrite::SoundGenAddress:
+            w.SoundGenAddressToWrite = v.SoundGen ? v.SoundGen->Address : 0;
+            return WriteSoundGenAddress;
+        case SettingWrite::ValveController: {
+            const ValveControllerSettings c = v.ValveController.value_or(ValveControllerSettings{});
+            w.ValveAddressToWrite = c.Address;
+            w.ValveBitRateDivisorToWrite = c.Divisor;
+            w.ValveOpeningToWrite = c.Opening;
+            return WriteValveControllerParams;
+        }
     }
     return nullptr;
 }
@@ -265,9 +292,15 @@ RestorePlan PlanRestore(const SettingsSnapshot& controller, const SettingsSnapsh
         r.Caption = it->second.Caption;
         r.FileText = it->second.Text;
         const SettingEntry* entry = FindSetting(key, controller.ChannelCount);
-        r.Error = entry ? SetSettingText(plan.Target, key, r.FileText) : "У контроллера нет этой настройки";
+        // A peripheral the controller cannot reach gets nothing: a write would go nowhere.
+        const bool unreached = entry && ((!controller.SoundGen && (entry->Write == SettingWrite::SoundGenAddress ||
+                                                                   entry->Write == SettingWrite::SoundGenVolume)) ||
+                                         (!controller.ValveController && entry->Write == SettingWrite::ValveController));
+        r.Error = !entry      ? "У контроллера нет этой настройки"
+                  : unreached ? "Контроллер не видит это устройство"
+                              : SetSettingText(plan.Target, key, r.FileText);
         plan.Rows.push_back(r);
-        plan.Unfit.push_back(!entry);
+        plan.Unfit.push_back(!entry || unreached);
         if (r.Error.empty()) plan.Writes[{entry->Write, entry->Index}].push_back(plan.Rows.size() - 1);
     }
     return plan;
@@ -354,6 +387,13 @@ std::string RestoreRefusal(const SettingsSnapshot& controller, const SettingsSna
     for (size_t i = 0; i < plan.Rows.size(); ++i)
         if (!plan.Rows[i].Error.empty() && !plan.Unfit[i])
             return "«" + plan.Rows[i].Caption + "» (" + plan.Rows[i].Group + "): " + plan.Rows[i].Error;
+    // Every setting a write carries is held to the tool's rules, the chosen ones and those that
+    // go along (the window writes the flowmeter group as one and checks all twelve).
+    for (const auto& [write, rows] : plan.Writes)
+        for (const SettingEntry& e : SettingTable(controller.ChannelCount))
+            if (e.Write == write.Write && e.Index == write.Index && e.WriteCheck)
+                if (std::string refusal = e.WriteCheck(plan.Target); !refusal.empty())
+                    return "«" + e.Caption + "» (" + e.Group + "): " + refusal;
     const bool configuration = std::any_of(plan.Writes.begin(), plan.Writes.end(),
                                            [](const auto& w) { return w.first.Write == SettingWrite::TrkCfg; });
     if (configuration)

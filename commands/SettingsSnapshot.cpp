@@ -5,6 +5,7 @@
 
 #include "commands/ChannelState.h"
 #include "commands/FlowmeterTexts.h"
+#include "commands/PeripheralTexts.h"
 #include "commands/SettingsTable.h"
 #include "engine/DeviceTypes.h"
 #include "engine/OperationPattern.h"
@@ -12,6 +13,8 @@
 #include "link/FuelNameCodes.h"
 
 namespace {
+
+constexpr uint8_t kSoundGenNoLink = 255;
 
 // The totals of the channel view's rows 14..19, for the record.
 struct CounterRow {
@@ -122,6 +125,15 @@ SettingsSnapshot SnapshotFromState(const TDeviceState& s) {
         if (m.Type == kCryptoFlowmeterType) m.TempOffset = int8_t(s.CryptoData[size_t(f)][CryptoAt::TempOffset]);
         out.Flowmeters.push_back(m);
     }
+    if (s.SoundGen.State != kSoundGenNoLink) {
+        SoundGenSettings g;
+        g.Address = s.SoundGenAddress;
+        if (!SoundGenSilent(s.SoundGen.State)) g.Volume = s.SoundGen.Volume;
+        out.SoundGen = g;
+    }
+    if (s.ValveControllerReached)
+        out.ValveController = ValveControllerSettings{s.ValveControllerSettings[0], s.ValveControllerSettings[1],
+                                                      s.ValveControllerSettings[2]};
     for (int d = 0; d < kDisplayDeviceCount; ++d) {
         const int8_t offset = s.TabloTempOffsetRead[size_t(d)];
         if (offset != -128) out.Displays[size_t(d)].TempOffset = offset;

@@ -42,6 +42,17 @@ struct DisplaySettings {
     std::optional<int8_t> TempOffset;  // °C
 };
 
+// The two peripherals behind the controller; absent when the controller cannot reach them.
+struct SoundGenSettings {
+    uint8_t Address = 0;
+    std::optional<uint8_t> Volume;  // none while the generator is off or starting
+};
+struct ValveControllerSettings {
+    uint8_t Address = 0;
+    uint8_t Divisor = 0;   // bit rate = 921600 / (divisor + 1)
+    uint8_t Opening = 0;   // % during flow reduction
+};
+
 struct SettingsSnapshot {
     SettingsIdentity Identity;
     int ChannelCount = 0;    // logical channels, as the poll walks them
@@ -64,6 +75,8 @@ struct SettingsSnapshot {
     std::vector<ChannelSettings> Channels;      // ChannelCount entries
     std::vector<FlowmeterSettings> Flowmeters;  // the controller's own channels only (at most 5)
     std::array<DisplaySettings, kDisplayDeviceCount> Displays{};
+    std::optional<SoundGenSettings> SoundGen;
+    std::optional<ValveControllerSettings> ValveController;
 
     // Read-only, for a commissioning record: counters and totals as the windows show them.
     // Kept in the file for a person to see; never compared or written.
@@ -87,7 +100,7 @@ struct SettingRow {
 };
 
 // Every setting the snapshot holds, in the windows' order: configuration, sub-controllers,
-// protocol, time, controller parameters, channels, flowmeters, display boards.
+// protocol, time, controller parameters, channels, flowmeters, display boards, peripherals.
 std::vector<SettingRow> Rows(const SettingsSnapshot& snapshot);
 
 struct SettingDifference {

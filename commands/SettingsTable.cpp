@@ -12,6 +12,7 @@
 #include "commands/LinkSetup.h"
 #include "commands/NumberText.h"
 #include "commands/TabloState.h"
+#include "commands/WriteRules.h"
 #include "link/FuelNameCodes.h"
 
 namespace {
@@ -138,7 +139,7 @@ struct Builder {
 
     void Add(std::string key, std::string group, std::string caption, SettingWrite write, int index,
              std::function<Text(const S&)> get, std::function<std::string(S&, const std::string&)> set) {
-        Entries.push_back({std::move(key), std::move(group), std::move(caption), std::move(get), std::move(set), write, index});
+        Entries.push_back({std::move(key), std::move(group), std::move(caption), std::move(get), std::move(set), write, index, {}});
     }
 
     // A whole number in low..high kept in the snapshot by `ref` (nullptr: no such setting now).
@@ -161,6 +162,15 @@ struct Builder {
             return {};
         };
         Add(std::move(key), std::move(group), std::move(caption), write, index, get, set);
+    }
+
+    // Holds the last entry's value to `rule` when it is written; `value` gives it in the rule's
+    // units (nothing: the snapshot has no such value).
+    void Rule(const ValueRule& rule, std::function<std::optional<long long>(const S&)> value) {
+        Entries.back().WriteCheck = [&rule, value](const S& s) -> std::string {
+            const auto v = value(s);
+            return v && !rule.Holds(*v) ? rule.Message : std::string();
+        };
     }
 
     // A whole number a device may not have (a board not fitted): `ref` gives its slot, or
@@ -387,7 +397,8 @@ void AddLinkAndTime(Builder& b) {
               return std::string();
           });
     b.Number<uint8_t>("tablo.nightBright", "Яркость табло", "Ночная яркость :", SettingWrite::NightBright, 0,
-                      [](S& s) { return &s.NightBright; }, 10, 100);
+                      [](S& s) { return &s.NightBright; }, 0, 255);
+    b.Rule(WriteRule::NightBright, [](const S& s) { return s.NightBright; });
 }
 
 // The controller-wide rows of the main window, under its groups and captions.
@@ -397,6 +408,7 @@ void AddParameters(Builder& b) {
     const std::string fault = "Параметры обнаружения неисправного расходомера";
     b.Number<uint16_t>("tablo.cutOff", main, "Отсечка табло, (мл)", SettingWrite::TabloCutOff, 0,
                        [](S& s) { return &s.TabloCutOff; }, 0, 65535);
+    b.Rule(WriteRule::TabloCutOff, [](const S& s) { return s.TabloCutOff; });
     // The step is kept in tens of ms and shown in ms, as the main window shows it.
     b.Add("tablo.testStep", main, "Шаг теста табло, (мс)", SettingWrite::TabloTestStep, 0,
           [](const S& s) -> Text { return std::to_string(s.TabloTestStep * 10); },
@@ -406,8 +418,10 @@ void AddParameters(Builder& b) {
               s.TabloTestStep = uint8_t(*v / 10);
               return std::string();
           });
+    b.Rule(WriteRule::TabloTestStep, [](const S& s) { return s.TabloTestStep * 10; });
     b.Number<uint8_t>("flow.timeout", main, "Таймаут расходомера, (с)", SettingWrite::FlowmeterParams, 0,
                       [](S& s) { return &s.FlowmeterTimeout; }, 0, 255);
+    b.Rule(FlowmeterGroupRules()[0], [](const S& s) { return s.FlowmeterTimeout; });
 
     // The parameter block: offset in the block, size, caption, group, decimals.
     struct Param {
@@ -431,7 +445,8 @@ void AddParameters(Builder& b) {
         {"flow.faultSpeed", 15, 2, "Минимальная скорость, (мл/c)", &fault, 0, true},
         {"flow.faultFills", 17, 1, "Кол-во заправок", &fault, 0, true},
     };
-    for (const Param& p : params) {
+    for (size_t i = 0; i < std::size(params); ++i) {
+        const Param& p = params[i];
         const long long high = p.Size == 1 ? 255 : p.Size == 2 ? 65535 : 4294967295LL;
         const std::string caption = p.Caption;
         const int at = p.At, size = p.Size, decimals = p.Decimals;
@@ -451,6 +466,13 @@ void AddParameters(Builder& b) {
                   for (int k = 0; k < size; ++k) (*s.FlowmeterParams)[size_t(at + k)] = uint8_t(*v >> (8 * k));
                   return std::string();
               });
+        // The rules count in the block's own units, so the shown text is not needed.
+        const SettingEntry& entry = b.Entries.back();
+        b.Rule(FlowmeterGroupRules()[i + 1], [get = entry.Get, decimals](const S& s) -> std::optional<long long> {
+            const Text t = get(s);
+            if (!t) return std::nullopt;
+            return ParseFixed(*t, decimals);
+        });
     }
 }
 
@@ -482,9 +504,18 @@ void AddChannels(Builder& b, int channelCount) {
                   ch->Price = uint32_t(*v);
                   return std::string();
               });
-        b.Number<uint16_t>(key + "pumpRampUp", group, "Время разгона насоса, (мс)", SettingWrite::PumpRampUp, c,
-                           [channel](S& s) -> uint16_t* { auto* ch = channel(s); return ch ? &ch->PumpRampUpTime : nullptr; },
-                           0, 65535);
+        // A price beyond a signed 32-bit number the window's editor takes for a wrapped one.
+        static const ValueRule kPrice{0, INT32_MAX, "Неправильная цена"};
+        b.Rule(kPrice, [channel](const S& s) -> std::optional<long long> {
+            const ChannelSettings* ch = channel(const_cast<S&>(s));
+            if (!ch) return std::nullopt;
+            return ch->Price;
+        });
+        // The window writes the ramp-up of the controller's own channels only.
+        if (c < kOwnChannelCount)
+            b.Number<uint16_t>(key + "pumpRampUp", group, "Время разгона насоса, (мс)", SettingWrite::PumpRampUp, c,
+                               [channel](S& s) -> uint16_t* { auto* ch = channel(s); return ch ? &ch->PumpRampUpTime : nullptr; },
+                               0, 65535);
         b.Add(key + "fuelName", group, "Название топлива", SettingWrite::FuelName, c,
               [channel](const S& s) -> Text {
                   const ChannelSettings* ch = channel(const_cast<S&>(s));
@@ -523,12 +554,19 @@ void AddChannels(Builder& b, int channelCount) {
         b.Number<uint8_t>(key + "vrxAddress", group, "Адрес VRX2.0", SettingWrite::VrxAddress, c,
                           [channel](S& s) -> uint8_t* { auto* ch = channel(s); return ch ? &ch->VrxAddress : nullptr; },
                           0, 255);
-        b.OptionalNumber<uint16_t>(key + "reduction", group, "Снижение напора, (мл)", SettingWrite::ReductionConst, c,
-                                   [channel](S& s) -> std::optional<uint16_t>* {
-                                       auto* ch = channel(s);
-                                       return ch ? &ch->ReductionConst : nullptr;
-                                   },
-                                   0, 65535);
+        b.Rule(WriteRule::VrxAddress, [channel](const S& s) -> std::optional<long long> {
+            const ChannelSettings* ch = channel(const_cast<S&>(s));
+            if (!ch) return std::nullopt;
+            return ch->VrxAddress;
+        });
+        // The window edits the reductions of its own board and of the first sub-controller.
+        if (c < 2 * kOwnChannelCount)
+            b.OptionalNumber<uint16_t>(key + "reduction", group, "Снижение напора, (мл)", SettingWrite::ReductionConst, c,
+                                       [channel](S& s) -> std::optional<uint16_t>* {
+                                           auto* ch = channel(s);
+                                           return ch ? &ch->ReductionConst : nullptr;
+                                       },
+                                       0, 65535);
     }
 }
 
@@ -556,18 +594,28 @@ void AddFlowmeters(Builder& b, int channelCount) {
         // The address goes with the type in one write, so it is written as the type's part.
         b.Number<uint8_t>(key + "lpgAddress", group, "Адрес расходомера LPGmass", SettingWrite::FlowmeterType, f,
                           [meter](S& s) -> uint8_t* { auto* m = meter(s); return m ? &m->LpgAddress : nullptr; },
-                          1, 254);
-        b.Entries.back().Get = [meter](const S& s) -> Text {
+                          0, 255);
+        auto lpgAddress = [meter](const S& s) -> std::optional<long long> {
             const FlowmeterSettings* m = meter(const_cast<S&>(s));
             if (!m || m->Type != kLpgMassFlowmeterType) return std::nullopt;
-            return std::to_string(m->LpgAddress);
+            return m->LpgAddress;
         };
+        b.Entries.back().Get = [lpgAddress](const S& s) -> Text {
+            const auto a = lpgAddress(s);
+            return a ? Text(std::to_string(*a)) : std::nullopt;
+        };
+        b.Rule(WriteRule::LpgAddress, lpgAddress);
         b.OptionalNumber<int8_t>(key + "tempOffset", group, "Смещение температуры, (ºС)", SettingWrite::FlowmeterTempOffset, f,
                                  [meter](S& s) -> std::optional<int8_t>* {
                                      auto* m = meter(s);
                                      return m ? &m->TempOffset : nullptr;
                                  },
-                                 -126, 126);
+                                 -128, 127);
+        b.Rule(WriteRule::FlowmeterTempOffset, [meter](const S& s) -> std::optional<long long> {
+            const FlowmeterSettings* m = meter(const_cast<S&>(s));
+            if (!m || !m->TempOffset) return std::nullopt;
+            return *m->TempOffset;
+        });
     }
 }
 
@@ -611,6 +659,91 @@ void AddDisplays(Builder& b) {
     }
 }
 
+void AddPeripherals(Builder& b) {
+    const std::string sound = "Звукогенератор", valves = "Контроллер пропорциональных клапанов";
+    b.Number<uint8_t>("soundGen.address", sound, "Адрес", SettingWrite::SoundGenAddress, 0,
+                      [](S& s) -> uint8_t* {
+                          if (!s.SoundGen) s.SoundGen.emplace();
+                          return &s.SoundGen->Address;
+                      },
+                      0, 255);
+    // Read without creating what the snapshot does not have.
+    b.Entries.back().Get = [](const S& s) -> Text {
+        return s.SoundGen ? Text(std::to_string(s.SoundGen->Address)) : std::nullopt;
+    };
+    b.Rule(WriteRule::SoundGenAddress, [](const S& s) -> std::optional<long long> {
+        if (!s.SoundGen) return std::nullopt;
+        return s.SoundGen->Address;
+    });
+    b.Add("soundGen.volume", sound, "Громкость", SettingWrite::SoundGenVolume, 0,
+          [](const S& s) -> Text {
+              if (!s.SoundGen || !s.SoundGen->Volume) return std::nullopt;
+              return std::to_string(*s.SoundGen->Volume);
+          },
+          [](S& s, const std::string& t) {
+              const auto v = ParseWholeNumber(t);
+              if (!v || *v < 0 || *v > 255) return RangeError("Громкость", 0, 255);
+              if (!s.SoundGen) s.SoundGen.emplace();
+              s.SoundGen->Volume = uint8_t(*v);
+              return std::string();
+          });
+    b.Rule(WriteRule::SoundGenVolume, [](const S& s) -> std::optional<long long> {
+        if (!s.SoundGen || !s.SoundGen->Volume) return std::nullopt;
+        return *s.SoundGen->Volume;
+    });
+
+    // The three go in one write; each is a row of the main window's valve-controller group.
+    struct ValveField {
+        const char* Key;
+        const char* Caption;
+        uint8_t ValveControllerSettings::*Member;
+    };
+    const ValveField fields[] = {
+        {"valves.address", "Адрес", &ValveControllerSettings::Address},
+        {"valves.bitRate", "Скорость обмена, (бод)", &ValveControllerSettings::Divisor},
+        {"valves.opening", "Степень открытия при снижении, (%)", &ValveControllerSettings::Opening},
+    };
+    for (const ValveField& f : fields) {
+        const bool rate = f.Member == &ValveControllerSettings::Divisor;
+        const std::string caption = f.Caption;
+        const auto member = f.Member;
+        auto value = [member, rate](const S& s) -> std::optional<long long> {
+            if (!s.ValveController) return std::nullopt;
+            const uint8_t v = (*s.ValveController).*member;
+            return rate ? 921600 / (v + 1) : v;
+        };
+        b.Add(f.Key, valves, caption, SettingWrite::ValveController, 0,
+              [value](const S& s) -> Text {
+                  const auto v = value(s);
+                  return v ? Text(std::to_string(*v)) : std::nullopt;
+              },
+              [member, rate, caption](S& s, const std::string& t) {
+                  const auto v = ParseWholeNumber(t);
+                  std::optional<uint8_t> stored;
+                  if (v && rate) {
+                      for (int d = 0; d < 256 && !stored; ++d)
+                          if (921600 / (d + 1) == *v) stored = uint8_t(d);
+                  } else if (v && *v >= 0 && *v <= 255) {
+                      stored = uint8_t(*v);
+                  }
+                  if (!stored)
+                      return rate ? "«" + caption + "»: нет такой скорости: " + t : RangeError(caption, 0, 255);
+                  if (!s.ValveController) s.ValveController.emplace();
+                  (*s.ValveController).*member = *stored;
+                  return std::string();
+              });
+        if (rate)
+            b.Entries.back().WriteCheck = [value](const S& s) -> std::string {
+                const auto v = value(s);
+                return v && !ValveControllerRateAllowed(*v) ? kValveControllerRateMessage : std::string();
+            };
+        else
+            b.Rule(member == &ValveControllerSettings::Address ? WriteRule::ValveControllerAddress
+                                                                : WriteRule::ValveControllerOpening,
+                   value);
+    }
+}
+
 std::vector<SettingEntry> BuildTable(int channelCount) {
     Builder b;
     AddConfiguration(b);
@@ -620,6 +753,7 @@ std::vector<SettingEntry> BuildTable(int channelCount) {
     AddChannels(b, channelCount);
     AddFlowmeters(b, channelCount);
     AddDisplays(b);
+    AddPeripherals(b);
     return std::move(b.Entries);
 }
 

@@ -30,6 +30,9 @@ enum class SettingWrite {
     FlowmeterTempOffset,
     ColourCorrection,
     TabloTempOffset,
+    SoundGenVolume,   // before the address: it goes to the generator where it is now
+    SoundGenAddress,
+    ValveController,  // address, bit rate and opening in one write
 };
 
 struct SettingEntry {
@@ -40,6 +43,9 @@ struct SettingEntry {
     std::function<std::string(SettingsSnapshot&, const std::string&)> Set;
     SettingWrite Write;
     int Index = 0;  // channel, flowmeter or display device of the write; 0 for the others
+    // Why the tool's own rules would not write the value the snapshot holds, or empty. A file
+    // keeps a value as read even beyond them; only writing it is refused.
+    std::function<std::string(const SettingsSnapshot&)> WriteCheck;
 };
 
 // Every setting a controller with this many channels can have, in the windows' order.

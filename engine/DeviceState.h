@@ -150,11 +150,16 @@ struct TDeviceState {
         uint16_t DeviceType = 0;
         std::array<uint8_t, 5> Firmware{};  // minor, major, day, month, year - 2000
     } SoundGen;
+    uint8_t SoundGenAddress = 0;  // the generator's bus address, as last reported
     uint8_t SoundGenAddressToWrite = 0;
     uint8_t SoundGenVolumeToWrite = 0;
 
     // Valve controller: identity (command 89) and the values staged for command 232/5.
     std::array<uint8_t, kValveControllerInfoSize> ValveControllerInfo{};  // type, minor, major, date
+    // Its settings as last reported (232/6): address, bit-rate divisor, opening, and whether it
+    // reported them (the temperature byte says "no data" when the controller cannot reach it).
+    std::array<uint8_t, 3> ValveControllerSettings{};
+    bool ValveControllerReached = false;
     uint8_t ValveAddressToWrite = 0;
     uint8_t ValveBitRateDivisorToWrite = 0;  // 921600 / rate - 1
     uint8_t ValveOpeningToWrite = 0;         // percent during flow reduction

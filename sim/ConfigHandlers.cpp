@@ -65,7 +65,7 @@ void UseOtherSettings(ControllerState& c) {
     SimStatusState& s = c.Status;
     s.TrkCfg[2] = uint8_t(s.TrkCfg[2] | 0x20 | 0x10);  // a bit no window shows, and rounding to 10 ml
     s.TrkCfg[23] = uint8_t(s.TrkCfg[23] | 0x50);       // channel 1's board byte: bits no window shows
-    s.TrkCfg[8] = 6;                                   // channel 1's pump on output 7
+    s.TrkCfg[8] = 5;  // channel 1's pump on output 6, shared with channel 2 (allowed)
     static const char* const names[] = {"AI-80", "AI-92", "AI-95", "dt-E", "PrOPAn"};
     for (size_t i = 0; i < s.Channels.size(); ++i) {
         SimChannelLook& ch = s.Channels[i];
@@ -88,12 +88,16 @@ void UseOtherSettings(ControllerState& c) {
     s.Displays[1].TempOffset = -3;
     c.ProtocolType = 1;
     c.Clock.SummerMode = 2;
+    c.Peripherals.SoundGen.Volume = 12;
+    c.Peripherals.SoundGen.Address = 6;
+    c.Peripherals.Valves.Opening = 55;
+    c.Peripherals.Valves.Divisor = 23;  // 38400 bit/s
 }
 
 constexpr SimOptionRow kOptions[] = {
     {"--other-settings", nullptr, "set up otherwise than the default controller: other prices, fuel names, nozzle "
                                   "colours and VRX addresses, configuration bits, flowmeter parameters, display-board "
-                                  "settings, protocol and summer time",
+                                  "settings, protocol, summer time, sound generator and valve controller",
      [](SimConfig& c, std::string_view, std::string&) {
          UseOtherSettings(c.Controller);
          return true;

@@ -28,6 +28,7 @@
 #include "engine/StatusRows.h"
 #include "link/ExchangeLog.h"
 #include "link/UserFormats.h"
+#include "tests/support/CapturedRun.h"
 #include "tests/support/SimHarness.h"
 
 namespace {
@@ -199,16 +200,9 @@ protected:
         fs::remove_all(dir_);
     }
 
-    struct Run {
-        int Exit;
-        std::string Out, Err;
-    };
+    using Run = CapturedRun;
     Run Cli(const std::function<int(const CliContext&)>& command) {
-        testing::internal::CaptureStdout();
-        testing::internal::CaptureStderr();
-        const int exit = command(c_);
-        std::string out = testing::internal::GetCapturedStdout();
-        return {exit, out, testing::internal::GetCapturedStderr()};
+        return RunCaptured([&] { return command(c_); });
     }
     std::string Log() const { return ReadFile(dir_ / "tester.log"); }
 

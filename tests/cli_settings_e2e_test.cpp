@@ -10,11 +10,13 @@
 #include <sstream>
 
 #include "cli/CliSettingsFile.h"
+#include "commands/SettingsJobs.h"
 #include "commands/SettingsJson.h"
 #include "commands/SettingsTable.h"
 #include "link/ComPortUnit.h"
 #include "link/ExchangeLog.h"
 #include "sim/SimOptions.h"
+#include "tests/support/CapturedRun.h"
 #include "tests/support/SimHarness.h"
 
 namespace {
@@ -63,6 +65,8 @@ SettingsSnapshot AwkwardSnapshot() {
     s.Flowmeters = {{3, 9, -126}, {4, 254, std::nullopt}};
     s.Displays[0] = {std::array<uint8_t, 6>{128, 127, 0, 0xFF, 0x7F, 0x80}, -127};
     s.Displays[5].TempOffset = 127;
+    s.SoundGen = SoundGenSettings{5, std::nullopt};     // off: no volume to keep
+    s.ValveController = ValveControllerSettings{7, 23, 40};
     return s;
 }
 
@@ -117,14 +121,15 @@ TEST(SettingsFile, EditedValuesTakenInTheRowsFormOrRefused) {
         {"time.zone", "-12:00", "-12:00"},           {"time.summer", "Летнее время всегда", "Летнее время всегда"},
         {"protocol", "ПК", "ПК"},                    {"protocol", "RS-485", nullptr},
         {"tablo.testStep", "250", "250"},            {"tablo.testStep", "255", nullptr},
-        {"tablo.nightBright", "5", nullptr},         {"tablo.nightBright", "10", "10"},
+        {"tablo.nightBright", "5", "5"},         {"tablo.nightBright", "10", "10"},
         {"flow.mainValveTimeout", "2.5", "2.5"},     {"flow.mainValveTimeout", "25.6", nullptr},
         {"flow.maxManualDose", "120", "120"},        {"flow.maxManualDose", "0.001", "0.001"},
         {"channel.1.fuelName", "ПЖ-95", "П -95"},    {"channel.1.fuelName", "123456789012345", nullptr},
         {"channel.1.liftedColour", "#ff0000", "#FF0000"}, {"channel.1.liftedColour", "#GG0000", nullptr},
         {"channel.1.vrxAddress", "256", nullptr},    {"sub.bitRate", "76800", "76800"},
-        {"sub.bitRate", "9601", nullptr},            {"flowmeter.1.type", "LPGmass", "LPGmass"},
-        {"flowmeter.1.type", "5", nullptr},          {"flowmeter.1.tempOffset", "-127", nullptr},
+        {"sub.bitRate", "9601", nullptr},             {"valves.bitRate", "12345", nullptr},
+        {"soundGen.volume", "30", "30"},            {"flowmeter.1.type", "LPGmass", "LPGmass"},
+        {"flowmeter.1.type", "5", nullptr},          {"flowmeter.1.tempOffset", "-129", nullptr},
         {"display.1.colour.1", "50%", "50%"},        {"display.1.colour.1", "128", "128"},
         {"display.1.colour.1", "101%", nullptr},     {"display.1.colour.4", "-128", "-128"},
         {"display.1.colour.4", "128", nullptr},      {"display.1.tempOffset", "-128", nullptr},
@@ -141,6 +146,54 @@ TEST(SettingsFile, EditedValuesTakenInTheRowsFormOrRefused) {
         }
         EXPECT_EQ(error, "") << r.Key << " = " << r.Typed;
         EXPECT_EQ(TextsByKey(s)[r.Key], r.Reads) << r.Key << " = " << r.Typed;
+    }
+}
+
+// A file keeps a value as read, but a restore writes nothing the windows' editors would refuse,
+// with their message; the flowmeter group goes as one, so all twelve are held to it.
+TEST(SettingsFile, ValuesTheEditorsRefuseAreNotWritten) {
+    struct Row {
+        const char* Key;
+        const char* Value;
+        std::vector<std::string> Keys;  // written; empty: just Key
+        const char* Refusal;            // "" when taken
+    } rows[] = {
+        {"tablo.nightBright", "5", {}, "«Ночная яркость :» (Яркость табло): Ночная яркость должна быть от 10 до 100 %"},
+        {"tablo.nightBright", "10", {}, ""},
+        {"tablo.testStep", "0", {}, "Время шага теста табло должно быть от 10 до 2550 мс"},
+        {"channel.1.vrxAddress", "0", {}, "Адрес должен быть от 1 до 225"},
+        {"channel.1.vrxAddress", "226", {}, "Адрес должен быть от 1 до 225"},
+        {"channel.1.price", "2147483648", {}, "Неправильная цена"},
+        {"flowmeter.2.lpgAddress", "255", {}, "Адрес расходомера должен быть от 1 до 254"},
+        {"flowmeter.1.tempOffset", "-127", {}, "Смещение должно быть от -126 до +126"},
+        // A threshold of 0 as read goes along with the leak: refused, as the window refuses it.
+        {"flow.mainValveThreshold", "0", {"flow.maxLeak"}, "«Порог вкл. осн. клапана, (имп)» (Настройки ТРК (можно редактировать)): "
+                                                           "Порог включения основного клапана должен быть от 1 до 255 импульсов"},
+        {"flow.maxManualDose", "1000.001", {}, "Макс.доза ручного налива должна быть от 0 до 1000 л"},
+        {"flow.maxManualDose", "1000", {}, ""},
+        {"soundGen.volume", "31", {}, "Громкость должна быть от 0 до 30"},
+        {"valves.opening", "101", {}, "Степень открытия должна быть от 0 до 100"},
+        // A rate as read that no editor offers goes along with the opening: refused.
+        {"valves.bitRate", "76800", {"valves.opening"}, "Скорость обмена должна быть от 9600 до 115200"},
+        // As read and not written: not held to the rules.
+        {"tablo.nightBright", "5", {"tablo.cutOff"}, ""},
+    };
+    for (const Row& r : rows) {
+        SettingsSnapshot controller = AwkwardSnapshot();
+        // With other keys written, Key = Value is what the controller holds and the file keeps.
+        if (!r.Keys.empty()) {
+            ASSERT_EQ(SetSettingText(controller, r.Key, r.Value), "") << r.Key;
+        }
+        SettingsSnapshot file = controller;
+        ASSERT_EQ(SetSettingText(file, r.Key, r.Value), "") << r.Key;
+        for (const std::string& key : r.Keys) ASSERT_EQ(SetSettingText(file, key, "7"), "") << key;
+        const std::vector<std::string> keys = r.Keys.empty() ? std::vector<std::string>{r.Key} : r.Keys;
+        const std::string refusal = RestoreRefusal(controller, file, keys, false);
+        if (*r.Refusal == 0) {
+            EXPECT_EQ(refusal, "") << r.Key << " = " << r.Value;
+        } else {
+            EXPECT_NE(refusal.find(r.Refusal), std::string::npos) << r.Key << " = " << r.Value << ": " << refusal;
+        }
     }
 }
 
@@ -207,19 +260,12 @@ protected:
         SetExchangeLogPath("");
         fs::remove_all(dir_);
     }
-    struct Run {
-        int Exit;
-        std::string Out, Err;
-    };
+    using Run = CapturedRun;
     Run Cli(SimHarness& sim, const std::function<int(const CliContext&)>& command, bool json = false) {
         CliContext c;
         c.Link = {sim.PortName(), 9600, 1};
         c.Json = json;
-        testing::internal::CaptureStdout();
-        testing::internal::CaptureStderr();
-        const int exit = command(c);
-        std::string out = testing::internal::GetCapturedStdout();
-        return {exit, out, testing::internal::GetCapturedStderr()};
+        return RunCaptured([&] { return command(c); });
     }
     // Saves the default controller's settings into file_.
     void SaveDefault() {
@@ -260,7 +306,8 @@ TEST_F(SettingsE2e, SaveDiffRestoreDiffBetweenTwoControllers) {
         {"channel.2.price", "62.20"},          {"channel.1.fuelName", "AI-80"},
         {"cfg.byte2bit5", "1"},                {"cfg.boardByteBits.1", "5"},
         {"flowmeter.3.type", "Крипто"},        {"channel.3.pumpRampUp", "600"},
-        {"channel.1.reduction", "175"},        {"cfg.pumpOut.1", "7"},
+        {"channel.1.reduction", "175"},        {"cfg.pumpOut.1", "6"},
+        {"soundGen.volume", "12"},             {"valves.bitRate", "38400"},
         {"display.1.colour.1", "128"},         {"protocol", "ПК"},
         {"flow.mainValveTimeout", "4"},        {"time.summer", "Летнее время всегда"},
     };
@@ -397,7 +444,9 @@ TEST_F(SettingsE2e, AStopEndsARestoreBetweenWrites) {
     for (const RestoreRow& r : job->Results) {
         written += r.Written;
         stopped += r.Error == "остановлено до записи";
-        if (r.Written) EXPECT_TRUE(r.Verified) << r.Key;
+        if (r.Written) {
+            EXPECT_TRUE(r.Verified) << r.Key;
+        }
     }
     // The configuration page (four settings) and the protocol were written before the stop.
     EXPECT_EQ(written, 5);

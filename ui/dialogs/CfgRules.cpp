@@ -2,6 +2,7 @@
 
 #include "commands/ConfigMapping.h"
 #include "commands/TimeCommands.h"
+#include "commands/WriteRules.h"
 #include "ui/main/LinkRules.h"
 
 namespace {
@@ -14,7 +15,7 @@ constexpr size_t kGroupDigits = 5;
 
 Checked<uint32_t> NightBrightToWrite(std::string_view text) {
     const int value = ParseDecimalOr(text);
-    if (value < 10 || value > 100) return {std::nullopt, "Ночная яркость должна быть от 10 до 100 %"};
+    if (!WriteRule::NightBright.Holds(value)) return {std::nullopt, WriteRule::NightBright.Message};
     return {uint32_t(value), {}};
 }
 

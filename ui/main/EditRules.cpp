@@ -10,6 +10,7 @@
 #include "commands/ParameterCommands.h"
 #include "commands/ParameterLayout.h"
 #include "commands/PeripheralCommands.h"
+#include "commands/WriteRules.h"
 #include "link/FuelNameCodes.h"
 
 EditOutcome RejectedEdit(std::string message) {
@@ -47,8 +48,7 @@ enum class Reading { Integer, Tenths, Thousandths };
 struct RangeRule {
     int row;
     Reading reading;
-    long long min, max;
-    const char* message;
+    const ValueRule& range;
 };
 
 long long Read(const RangeRule& rule, const std::string& text) {
@@ -59,26 +59,13 @@ long long Read(const RangeRule& rule, const std::string& text) {
     }
 }
 
-const char* const kFlowmeterTimeout = "Таймаут расходомера должен быть от 0 до 255 секунд";
-const char* const kMinimalSpeed = "Минимальная скорость должна быть от 0 до 65535 мл/с";
-
 constexpr int kFlowmeterTimeoutRow = 12, kFlowmeterFirstRow = 13, kFlowmeterLastRow = 23;
 constexpr int kValveFirstRow = 32, kValveLastRow = 34;
 
-// The flowmeter group in row order: the timeout, then the 18-byte block.
-const RangeRule kFlowmeterRules[] = {
-    {12, Reading::Integer, 0, 255, kFlowmeterTimeout},
-    {13, Reading::Tenths, 1, 255, "Таймаут основного клапана должен быть от 0,1 до 25,5 секунд"},
-    {14, Reading::Integer, 1, 255, "Порог включения основного клапана должен быть от 1 до 255 импульсов"},
-    {15, Reading::Integer, 1, 255, "Макс. дифференциал 2х-канального расходомера должен быть от 1 до 255 импульсов"},
-    {16, Reading::Integer, 1, 255, "Макс. обратный ход квадратурного расходомера должен быть от 1 до 255 импульсов"},
-    {17, Reading::Integer, 0, 65535, "Макс. утечка расходомера должна быть от 0 до 65 литров"},
-    {18, Reading::Integer, 0, 65535, "Время подсчёта импульсов должно быть от 0 до 65 секунд"},
-    {19, Reading::Integer, 0, 65535, kMinimalSpeed},
-    {20, Reading::Integer, 0, 255, "Время минимальная скорость должна быть от 0 до 255 с"},
-    {21, Reading::Thousandths, 0, 1000000, "Макс.доза ручного налива должна быть от 0 до 1000 л"},
-    {22, Reading::Integer, 0, 65535, kMinimalSpeed},
-    {23, Reading::Integer, 0, 255, "Кол-во заправок должно быть от 0 до 255"},
+// How each row of the flowmeter group (12..23) is typed; its range is the shared one.
+constexpr Reading kFlowmeterReadings[] = {
+    Reading::Integer, Reading::Tenths,  Reading::Integer, Reading::Integer, Reading::Integer, Reading::Integer,
+    Reading::Integer, Reading::Integer, Reading::Integer, Reading::Thousandths, Reading::Integer, Reading::Integer,
 };
 
 // Rows edited on their own: row, reading, range, message, writer, where the value goes.
@@ -88,31 +75,31 @@ struct SingleRule {
     void (*stage)(TComThread& w, uint32_t value);
 };
 const SingleRule kSingleRules[] = {
-    {{10, Reading::Integer, 0, 65535, "Отсечка табло должна быть от 0 до 65535 мл"}, WriteTabloCutOff,
+    {{10, Reading::Integer, WriteRule::TabloCutOff}, WriteTabloCutOff,
      [](TComThread& w, uint32_t v) { w.TabloCutOff = v; }},
     // Sent in whole tens of milliseconds.
-    {{11, Reading::Integer, 10, 2550, "Время шага теста табло должно быть от 10 до 2550 мс"}, WriteTabloTestStepTime,
+    {{11, Reading::Integer, WriteRule::TabloTestStep}, WriteTabloTestStepTime,
      [](TComThread& w, uint32_t v) { w.TabloTestStep = v / 10; }},
-    {{12, Reading::Integer, 0, 255, kFlowmeterTimeout}, WriteFlowmeterTimeout,
+    {{12, Reading::Integer, FlowmeterGroupRules()[0]}, WriteFlowmeterTimeout,
      [](TComThread& w, uint32_t v) { w.FlowmeterTimeout = v; }},
-    {{24, Reading::Integer, 1, 254, "Адрес должен быть от 1 до 254"}, WriteSoundGenAddress,
+    {{24, Reading::Integer, WriteRule::SoundGenAddress}, WriteSoundGenAddress,
      [](TComThread& w, uint32_t v) { w.SoundGenAddressToWrite = uint8_t(v); }},
-    {{26, Reading::Integer, 0, 30, "Громкость должна быть от 0 до 30"}, WriteSoundGenVolume,
+    {{26, Reading::Integer, WriteRule::SoundGenVolume}, WriteSoundGenVolume,
      [](TComThread& w, uint32_t v) { w.SoundGenVolumeToWrite = uint8_t(v); }},
 };
 
 // A value within its rule's range, or nothing.
 std::optional<uint32_t> InRange(const RangeRule& rule, long long value) {
-    if (value < rule.min || value > rule.max) return std::nullopt;
+    if (!rule.range.Holds(value)) return std::nullopt;
     return uint32_t(value);
 }
 
 EditOutcome CheckFlowmeterGroup(const std::function<std::string(int)>& cell) {
-    std::array<uint32_t, std::size(kFlowmeterRules)> values{};
+    std::array<uint32_t, std::size(kFlowmeterReadings)> values{};
     for (size_t i = 0; i < values.size(); ++i) {
-        const RangeRule& rule = kFlowmeterRules[i];
+        const RangeRule rule{kFlowmeterTimeoutRow + int(i), kFlowmeterReadings[i], FlowmeterGroupRules()[i]};
         const auto value = InRange(rule, Read(rule, cell(rule.row)));
-        if (!value) return RejectedEdit(rule.message);
+        if (!value) return RejectedEdit(rule.range.Message);
         values[i] = *value;
     }
     std::array<uint8_t, FlowmeterParamBytes> block{};
@@ -127,16 +114,13 @@ EditOutcome CheckFlowmeterGroup(const std::function<std::string(int)>& cell) {
     });
 }
 
-constexpr std::array<int, 5> kValveRates = {9600, 19200, 38400, 57600, 115200};
-
 EditOutcome CheckValveControllerGroup(const std::function<std::string(int)>& cell) {
     const long long address = Integer(cell(32));
-    if (address < 1 || address > 254) return RejectedEdit("Адрес должен быть от 1 до 254");
+    if (!WriteRule::ValveControllerAddress.Holds(address)) return RejectedEdit(WriteRule::ValveControllerAddress.Message);
     const long long rate = Integer(cell(33), 0);
-    if (std::find(kValveRates.begin(), kValveRates.end(), rate) == kValveRates.end())
-        return RejectedEdit("Скорость обмена должна быть от 9600 до 115200");
+    if (!ValveControllerRateAllowed(rate)) return RejectedEdit(kValveControllerRateMessage);
     const long long opening = Integer(cell(34), 255);
-    if (opening < 0 || opening > 100) return RejectedEdit("Степень открытия должна быть от 0 до 100");
+    if (!WriteRule::ValveControllerOpening.Holds(opening)) return RejectedEdit(WriteRule::ValveControllerOpening.Message);
     const auto a = uint8_t(address), divisor = uint8_t(921600 / rate - 1), o = uint8_t(opening);
     return AcceptedEdit(WriteValveControllerParams, [a, divisor, o](TComThread& w) {
         w.ValveAddressToWrite = a;
@@ -166,7 +150,7 @@ EditOutcome CheckPrice(int channel, const std::string& text, bool wholeUnits) {
 EditOutcome CheckRampUp(int channel, const std::string& text) {
     if (!ChannelIn(channel, kOwnChannelCount)) return RejectedEdit(kWrongChannelText);
     const long long ms = Integer(text);
-    if (ms < 0 || ms > 65535) return RejectedEdit("Время разгона насоса должно быть от 0 до 65535 мс");
+    if (!WriteRule::PumpRampUp.Holds(ms)) return RejectedEdit(WriteRule::PumpRampUp.Message);
     const auto v = uint16_t(ms);
     return AcceptedEdit(WritePumpRampUpTime, [channel, v](TComThread& w) {
         w.SelectedChannel = channel;
@@ -191,7 +175,7 @@ EditOutcome CheckFuelName(int channel, const std::string& text) {
 EditOutcome CheckVrxAddress(int channel, const std::string& text) {
     if (!ChannelIn(channel, kChannelCount)) return RejectedEdit(kWrongChannelText);
     const long long address = Integer(text, 0);
-    if (address < 1 || address > 225) return RejectedEdit("Адрес должен быть от 1 до 225");
+    if (!WriteRule::VrxAddress.Holds(address)) return RejectedEdit(WriteRule::VrxAddress.Message);
     const auto a = uint8_t(address);
     return AcceptedEdit(WriteVrxAddress, [channel, a](TComThread& w) {
         w.SelectedChannel = channel;
@@ -243,7 +227,7 @@ EditOutcome CheckTrkEdit(int row, const std::function<std::string(int)>& cell) {
     for (const SingleRule& rule : kSingleRules) {
         if (rule.range.row != row) continue;
         const auto value = InRange(rule.range, Read(rule.range, cell(row)));
-        if (!value) return RejectedEdit(rule.range.message);
+        if (!value) return RejectedEdit(rule.range.range.Message);
         const uint32_t v = *value;
         return AcceptedEdit(rule.write, [stage = rule.stage, v](TComThread& w) { stage(w, v); }, v);
     }
@@ -265,7 +249,7 @@ EditOutcome CheckValveEdit(int row, int column, const std::string& text) {
     const int channel = row == 1 ? column : column + kOwnChannelCount;
     if (!ChannelIn(channel, kChannelCount) || column < 0) return RejectedEdit(kWrongChannelText);
     const long long ml = Integer(text);
-    if (ml < 0 || ml > 65535) return RejectedEdit("Снижение должно быть от 0 до 65535 мл");
+    if (!WriteRule::ReductionConst.Holds(ml)) return RejectedEdit(WriteRule::ReductionConst.Message);
     const auto v = uint16_t(ml);
     return AcceptedEdit(WriteReductionConst, [channel, v](TComThread& w) {
         w.SelectedChannel = channel;

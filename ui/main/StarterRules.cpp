@@ -3,6 +3,7 @@
 #include "commands/FlowmeterCommands.h"
 #include "commands/ParameterCommands.h"
 #include "commands/TabloTestCommands.h"
+#include "commands/WriteRules.h"
 #include "engine/DeviceState.h"
 #include "ui/main/LinkRules.h"
 
@@ -27,7 +28,7 @@ EditOutcome FlowmeterAddressEdit(int channel, int type, std::string_view text) {
     if (!OwnChannel(channel)) return RejectedEdit(kWrongChannelText);
     if (type < 1 || type > 4) return RejectedEdit("Сначала выберите тип расходомера");
     const int address = ParseDecimalOr(text, kNotANumber);
-    if (address < 1 || address > 254) return RejectedEdit("Адрес расходомера должен быть от 1 до 254");
+    if (!WriteRule::LpgAddress.Holds(address)) return RejectedEdit(WriteRule::LpgAddress.Message);
     return AcceptedEdit(WriteFlowmeterTypeAndAddress, [channel, type, address](TComThread& w) {
         w.FlowmeterTypeToWrite[size_t(channel)] = uint8_t(type);
         w.LpgAddressToWrite[size_t(channel)] = uint8_t(address);
@@ -38,7 +39,7 @@ EditOutcome FlowmeterAddressEdit(int channel, int type, std::string_view text) {
 EditOutcome FlowmeterOffsetEdit(int channel, std::string_view text) {
     if (!OwnChannel(channel)) return RejectedEdit(kWrongChannelText);
     const int offset = ParseDecimalOr(text, kNotANumber);
-    if (offset < -126 || offset > 126) return RejectedEdit("Смещение должно быть от -126 до +126");
+    if (!WriteRule::FlowmeterTempOffset.Holds(offset)) return RejectedEdit(WriteRule::FlowmeterTempOffset.Message);
     return AcceptedEdit(WriteFlowmeterTempOffset, [channel, offset](TComThread& w) {
         w.FlowmeterTempOffsetToWrite[size_t(channel)] = int8_t(offset);
         w.SelectedChannel = channel;

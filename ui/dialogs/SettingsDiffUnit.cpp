@@ -11,8 +11,6 @@
 
 #include "ui/dialogs/SettingsDiffRules.h"
 
-#include <algorithm>
-
 namespace {
 
 QString Q(const std::string& s) { return QString::fromStdString(s); }
@@ -37,6 +35,8 @@ TSettingsDiffForm::TSettingsDiffForm(QWidget* parent)
     DiffTable->setSelectionBehavior(QAbstractItemView::SelectRows);
     DiffTable->setEditTriggers(QAbstractItemView::NoEditTriggers);
     DiffTable->horizontalHeader()->setStretchLastSection(true);
+    // A text a pixel too wide for its column would wrap out of sight; it is cut visibly instead.
+    DiffTable->setWordWrap(false);
     WriteSelectedButton = new QPushButton(kWriteSelectedText, this);
     WriteSelectedButton->setObjectName("WriteSelectedButton");
     StopButton = new QPushButton("Остановить", this);
@@ -86,7 +86,7 @@ void TSettingsDiffForm::ShowDifferences(const std::vector<SettingDifference>& ro
         DiffTable->setItem(row, ResultColumn, Cell(""));
     }
     DiffTable->setColumnHidden(ResultColumn, !restore);
-    DiffTable->resizeColumnsToContents();
+    FitColumns();
     WriteSelectedButton->setVisible(restore);
     StopButton->setVisible(restore);
     // The folder is in the title; the line above the table names the file.
@@ -120,6 +120,25 @@ void TSettingsDiffForm::ShowRestoreResults(const SettingsJob& job) {
         cell->setForeground(RestoreRowVerified(result) ? QColor(Qt::darkGreen) : QColor(Qt::red));
     }
     SetSummary(RestoreSummary(job, std::count(checked.begin(), checked.end(), true)));
+    FitColumns();
+}
+
+void TSettingsDiffForm::showEvent(QShowEvent* event) {
+    ToolWindow::showEvent(event);
+    FitColumns();  // again in the font the shown window draws with
+}
+
+void TSettingsDiffForm::FitColumns() {
+    // A few pixels beyond the measured text: the measure and the drawing of a font may differ by one.
+    constexpr int kSlack = 6;
+    // The last shown column takes the rest of the room by itself.
+    int last = DiffTable->columnCount() - 1;
+    while (last > 0 && DiffTable->isColumnHidden(last)) --last;
+    for (int column = 0; column < last; ++column) {
+        if (DiffTable->isColumnHidden(column)) continue;
+        DiffTable->resizeColumnToContents(column);
+        DiffTable->setColumnWidth(column, DiffTable->columnWidth(column) + kSlack);
+    }
 }
 
 void TSettingsDiffForm::SetSummary(const std::string& text) { SummaryLabel->setText(Q(text)); }

@@ -46,7 +46,11 @@ public:
     QPushButton* StopButton = nullptr;
     QPushButton* CloseButton = nullptr;
 
+protected:
+    void showEvent(QShowEvent* event) override;
+
 private:
+    void FitColumns();
     void UpdateWriteButton();
 
     std::vector<SettingDifference> rows_;

@@ -18,19 +18,6 @@ namespace {
 
 const char* const kCommand = "settings report";
 
-// Whole or not at all: the page goes to a file beside the target, which then takes its place.
-std::string WriteWhole(const std::string& path, const std::string& text) {
-    const std::string fresh = path + ".new";
-    std::ofstream out(fresh, std::ios::binary | std::ios::trunc);
-    out << text;
-    out.close();
-    std::error_code ec;
-    if (out) std::filesystem::rename(fresh, path, ec);
-    if (out && !ec) return {};
-    std::filesystem::remove(fresh, ec);
-    return "Не могу записать " + path;
-}
-
 // The page in a file of its own for the printer, removed again whatever came of it.
 std::string PrintPdf(const std::string& printer, const std::string& html, const std::string& pdf) {
     char page[] = "/tmp/ornix-cli-report-XXXXXX";
@@ -78,6 +65,6 @@ int CliSettingsReport(const CliContext& c, const std::string& file, const std::s
     const auto job = CliReadSettings(c, o);
     if (o.Exit != kExitDone) return Ended(c, o.Exit, o.Reason, file);
     const std::string html = CommissioningReportHtml(CommissioningReportOf(job->Read, tool));
-    const std::string failure = format == ReportFormat::Pdf ? PrintPdf(printer, html, file) : WriteWhole(file, html);
+    const std::string failure = format == ReportFormat::Pdf ? PrintPdf(printer, html, file) : WriteFileWhole(file, html);
     return Ended(c, failure.empty() ? kExitDone : kExitNoLink, failure, file);
 }

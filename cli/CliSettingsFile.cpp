@@ -8,6 +8,7 @@
 #include <sstream>
 
 #include "commands/SettingsJson.h"
+#include "link/ToolFiles.h"
 
 using json = nlohmann::ordered_json;
 
@@ -89,10 +90,9 @@ int CliSettingsSave(const CliContext& c, const std::string& file) {
     CliOutcome o;
     auto job = CliReadSettings(c, o);
     if (o.Exit != kExitDone) return Say(c, "settings save", o.Exit, o.Reason, {});
-    std::ofstream out(file, std::ios::binary | std::ios::trunc);
-    out << SettingsToJson(job->Read);
-    out.close();
-    if (!out) return Say(c, "settings save", kExitNoLink, "Не могу записать " + file, {});
+    // An older file stays whole when the new one cannot be written.
+    if (const std::string failure = WriteFileWhole(file, SettingsToJson(job->Read)); !failure.empty())
+        return Say(c, "settings save", kExitNoLink, failure, {});
     const size_t count = Rows(job->Read).size();
     return Say(c, "settings save", kExitDone, "",
                {job->Read.Identity.DeviceTypeText + ", " + job->Read.Identity.Firmware + ": " + std::to_string(count) +

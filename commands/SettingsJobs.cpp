@@ -66,7 +66,7 @@ int ReadsFor(int channels) {
 // Reads everything into the worker's record and makes the snapshot of it. A reading the
 // controller itself must give fails the job; a device that does not answer (a display board
 // not fitted, a crypto flowmeter out of reach) only leaves its settings out.
-bool ReadAll(TComThread& w, SettingsJob& job, int doneBefore) {
+bool ReadAll(TComThread& w, SettingsJob& job, int doneBefore, bool stoppable) {
     struct Step {
         Op Reader;
         const char* What;
@@ -82,8 +82,11 @@ bool ReadAll(TComThread& w, SettingsJob& job, int doneBefore) {
         {ReadSoundGenStatus, "звукогенератор"},
         {ReadValveControllerStatus, "контроллер пропорциональных клапанов"},
     };
+    // A read handed to a running poll is stopped on its own, the poll going on; the read-back
+    // of a stopped restore still checks what was written.
+    auto stopped = [&] { return (stoppable && job.StopRequested.load()) || w.ShouldStop(); };
     auto failed = [&](const std::string& what) {
-        job.Error = w.ShouldStop() ? "Остановлено" : "Не удалось прочитать " + what + ": " + ComPort.ResultText;
+        job.Error = stopped() ? "Остановлено" : "Не удалось прочитать " + what + ": " + ComPort.ResultText;
         return false;
     };
     static_assert(std::size(head) + 2 == kHeadReads);
@@ -93,7 +96,7 @@ bool ReadAll(TComThread& w, SettingsJob& job, int doneBefore) {
 
     bool fullParams = false;
     for (const Step& s : head) {
-        if (w.ShouldStop()) return failed(s.What);
+        if (stopped()) return failed(s.What);
         if (RunReader(w, s.Reader) != 0) return failed(s.What);
         if (s.Reader == ReadFlowmeterTimeout) fullParams = ComPort.AnswerLength >= 22;
         step();
@@ -111,7 +114,7 @@ bool ReadAll(TComThread& w, SettingsJob& job, int doneBefore) {
     total = doneBefore + ReadsFor(channels);
     std::vector<bool> reductionRead(size_t(channels), false);
     for (int c = 0; c < channels; ++c) {
-        if (w.ShouldStop()) return failed("каналы");
+        if (stopped()) return failed("каналы");
         if (RunReader(w, ReadChannelState, c) != 0) return failed("канал " + std::to_string(c + 1));
         step();
         if (RunReader(w, ReadPumpRampUpTime, c) != 0) return failed("время разгона насоса канала " + std::to_string(c + 1));
@@ -126,6 +129,7 @@ bool ReadAll(TComThread& w, SettingsJob& job, int doneBefore) {
     const int meters = std::min(channels, kOwnChannelCount);
     std::vector<bool> cryptoRead(size_t(meters), false);
     for (int f = 0; f < meters; ++f) {
+        if (stopped()) return failed("расходомеры");
         if (RunReader(w, ReadFlowmeterData, f) != 0) return failed("расходомер " + std::to_string(f + 1));
         step();
         if (w.FlowmeterData[size_t(f)][0] == kCryptoFlowmeterType) {
@@ -315,7 +319,7 @@ std::function<void(TComThread&)> StageSettingsJob(std::shared_ptr<SettingsJob> j
 void ReadSettings(TComThread& w) {
     std::shared_ptr<SettingsJob> job = TakeStagedJob();
     if (!job) return;
-    job->Complete = ReadAll(w, *job, 0);
+    job->Complete = ReadAll(w, *job, 0, true);
     Finish(w, *job);
 }
 
@@ -352,7 +356,7 @@ void RestoreSettings(TComThread& w) {
     }
     // Every value is read back, whatever was written: the controller may take a write and keep
     // another value.
-    const bool read = ReadAll(w, *job, writes);
+    const bool read = ReadAll(w, *job, writes, false);
     if (read) {
         std::map<std::string, std::string> now;
         for (const SettingRow& row : Rows(job->Read)) now[row.Key] = row.Text;

@@ -1,6 +1,7 @@
 #include "link/ToolFiles.h"
 
 #include <filesystem>
+#include <fstream>
 #include <system_error>
 
 std::string ExecutablePath() {
@@ -20,4 +21,16 @@ std::string ToolFilePath(const std::string& executablePath, const std::string& e
     if (xdgHome && xdgHome[0] == '/') base = xdgHome;
     else base = std::filesystem::path(home && *home ? home : ".") / homeFallback;
     return (base / "ornix-tester" / name).string();
+}
+
+std::string WriteFileWhole(const std::string& path, const std::string& text) {
+    const std::string fresh = path + ".new";
+    std::ofstream out(fresh, std::ios::binary | std::ios::trunc);
+    out << text;
+    out.close();
+    std::error_code ec;
+    if (out) std::filesystem::rename(fresh, path, ec);
+    if (out && !ec) return {};
+    std::filesystem::remove(fresh, ec);
+    return "Не могу записать " + path;
 }

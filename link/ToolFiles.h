@@ -11,3 +11,7 @@ std::string ExecutablePath();
 std::string ToolFilePath(const std::string& executablePath, const std::string& extension,
                          bool folderWritable, const char* xdgHome, const char* home,
                          const std::string& homeFallback);
+
+// Writes `text` to a file beside `path` that then takes its place, so an older file stays as it
+// was when the new one cannot be written whole. Empty when written, else "Не могу записать PATH".
+std::string WriteFileWhole(const std::string& path, const std::string& text);

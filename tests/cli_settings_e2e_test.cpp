@@ -414,13 +414,27 @@ TEST_F(SettingsE2e, RefusalsWriteNothing) {
     EXPECT_EQ(forced.Exit, 0) << forced.Out << forced.Err;
 }
 
-// A stop asked for during a restore ends it between two writes; what was written stays.
-TEST_F(SettingsE2e, AStopEndsARestoreBetweenWrites) {
+// A stop asked for during a read ends it between two readings (a read handed to a running poll
+// has no worker stop of its own); during a restore, between two writes, and what was written stays.
+TEST_F(SettingsE2e, AStopEndsAReadOrARestoreBetweenExchanges) {
     SaveDefault();
     SimHarness b(SimWith({"--other-settings"}));
     ASSERT_TRUE(b.Started()) << b.Error();
     CliContext c;
     c.Link = {b.PortName(), 9600, 1};
+    {
+        auto stoppedRead = std::make_shared<SettingsJob>();
+        int progress = 0;
+        stoppedRead->Progress = [&](int done, int) {
+            progress = done;
+            if (done == 3) stoppedRead->StopRequested = true;
+        };
+        TCliViews v;
+        RunCliOperation(v, c.Link, ReadSettings, StageSettingsJob(stoppedRead));
+        EXPECT_FALSE(stoppedRead->Complete);
+        EXPECT_EQ(stoppedRead->Error, "Остановлено");
+        EXPECT_EQ(progress, 3);
+    }
     CliOutcome o;
     auto read = CliReadSettings(c, o);
     ASSERT_TRUE(read->Complete) << read->Error;

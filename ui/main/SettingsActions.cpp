@@ -101,8 +101,8 @@ void TSettingsActions::WatchWorker() {
 
 void TSettingsActions::StopClick() {
     if (!job_) return;
-    // A restore ends between two writes. A read ends with the worker started for it; a read
-    // handed to the poll ends with the poll ("Опрос" released), not behind the engineer's back.
+    // A restore ends between two writes, a read between two readings; a read handed to the
+    // poll ends alone, the poll going on. A worker started for the job is ended with it.
     job_->StopRequested.store(true);
     if (ownWorker_ && WorkerRunning.load() && CurrentWorker) CurrentWorker->Terminate();
 }

@@ -65,6 +65,10 @@ int CliSettingsReport(const CliContext& c, const std::string& file, const std::s
     const auto job = CliReadSettings(c, o);
     if (o.Exit != kExitDone) return Ended(c, o.Exit, o.Reason, file);
     const std::string html = CommissioningReportHtml(CommissioningReportOf(job->Read, tool));
-    const std::string failure = format == ReportFormat::Pdf ? PrintPdf(printer, html, file) : WriteFileWhole(file, html);
+    std::string failure;
+    if (format == ReportFormat::Pdf)
+        failure = PrintPdf(printer, html, file);
+    else if (!WriteFileWhole(file, html).empty())
+        failure = "Не могу записать " + file;
     return Ended(c, failure.empty() ? kExitDone : kExitNoLink, failure, file);
 }

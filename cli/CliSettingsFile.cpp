@@ -91,8 +91,8 @@ int CliSettingsSave(const CliContext& c, const std::string& file) {
     auto job = CliReadSettings(c, o);
     if (o.Exit != kExitDone) return Say(c, "settings save", o.Exit, o.Reason, {});
     // An older file stays whole when the new one cannot be written.
-    if (const std::string failure = WriteFileWhole(file, SettingsToJson(job->Read)); !failure.empty())
-        return Say(c, "settings save", kExitNoLink, failure, {});
+    if (!WriteFileWhole(file, SettingsToJson(job->Read)).empty())
+        return Say(c, "settings save", kExitNoLink, "Не могу записать " + file, {});
     const size_t count = Rows(job->Read).size();
     return Say(c, "settings save", kExitDone, "",
                {job->Read.Identity.DeviceTypeText + ", " + job->Read.Identity.Firmware + ": " + std::to_string(count) +

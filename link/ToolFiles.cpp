@@ -1,7 +1,11 @@
 #include "link/ToolFiles.h"
 
+#include <fcntl.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <cstring>
 #include <filesystem>
-#include <fstream>
 #include <system_error>
 
 std::string ExecutablePath() {
@@ -25,12 +29,20 @@ std::string ToolFilePath(const std::string& executablePath, const std::string& e
 
 std::string WriteFileWhole(const std::string& path, const std::string& text) {
     const std::string fresh = path + ".new";
-    std::ofstream out(fresh, std::ios::binary | std::ios::trunc);
-    out << text;
-    out.close();
-    std::error_code ec;
-    if (out) std::filesystem::rename(fresh, path, ec);
-    if (out && !ec) return {};
-    std::filesystem::remove(fresh, ec);
-    return "Не могу записать " + path;
+    const int fd = ::open(fresh.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0644);
+    if (fd < 0) return std::strerror(errno);
+    size_t written = 0;
+    while (written < text.size()) {
+        const ssize_t n = ::write(fd, text.data() + written, text.size() - written);
+        if (n < 0 && errno == EINTR) continue;
+        if (n <= 0) break;
+        written += size_t(n);
+    }
+    int error = written == text.size() ? 0 : (errno ? errno : EIO);
+    if (!error && ::fsync(fd) != 0) error = errno;
+    if (::close(fd) != 0 && !error) error = errno;
+    if (!error && ::rename(fresh.c_str(), path.c_str()) != 0) error = errno;
+    if (!error) return {};
+    ::unlink(fresh.c_str());
+    return std::strerror(error);
 }

@@ -13,5 +13,5 @@ std::string ToolFilePath(const std::string& executablePath, const std::string& e
                          const std::string& homeFallback);
 
 // Writes `text` to a file beside `path` that then takes its place, so an older file stays as it
-// was when the new one cannot be written whole. Empty when written, else "Не могу записать PATH".
+// was when the new one cannot be written whole. Empty when written, else the system's reason.
 std::string WriteFileWhole(const std::string& path, const std::string& text);

@@ -3,11 +3,11 @@
 #include <QFile>
 #include <QFileDialog>
 #include <QLabel>
-#include <QSaveFile>
 #include <QTimer>
 
 #include "commands/SettingsJson.h"
 #include "commands/SettingsReport.h"
+#include "link/ToolFiles.h"
 #include "ui/dialogs/SettingsDiffUnit.h"
 #include "ui/widgets/PdfReport.h"
 
@@ -17,15 +17,10 @@ namespace {
 // stopped first) never finishes: the window looks this often whether the worker is still there.
 constexpr int kWatchIntervalMs = 100;
 
-QString Q(const std::string& s) { return QString::fromStdString(s); }
-
+// Whole or not at all: an older file stays as it was when the new one cannot be written.
 std::string WriteWhole(const std::string& path, const std::string& text) {
-    // Whole or not at all: an older file stays as it was when the new one cannot be written.
-    QSaveFile file(Q(path));
-    if (file.open(QIODevice::WriteOnly) && file.write(text.data(), qint64(text.size())) == qint64(text.size()) &&
-        file.commit())
-        return {};
-    return "не могу записать " + path + ": " + file.errorString().toStdString();
+    const std::string reason = WriteFileWhole(path, text);
+    return reason.empty() ? reason : "не могу записать " + path + ": " + reason;
 }
 
 }  // namespace

@@ -6,9 +6,10 @@
 #include <QPageLayout>
 #include <QPageSize>
 #include <QPdfWriter>
-#include <QSaveFile>
 #include <QAbstractTextDocumentLayout>
 #include <QTextDocument>
+
+#include "link/ToolFiles.h"
 
 namespace {
 
@@ -41,10 +42,9 @@ std::string WritePdfFromHtml(const std::string& html, const std::string& path) {
         document.print(&writer);
     }
     if (pdf.isEmpty()) return "не удалось составить PDF";
-    QSaveFile file(Q(path));
-    if (!file.open(QIODevice::WriteOnly) || file.write(pdf) != pdf.size() || !file.commit())
-        return "не могу записать " + path + ": " + file.errorString().toStdString();
-    return {};
+    // Whole or not at all: an older report stays as it was when the new one cannot be written.
+    const std::string reason = WriteFileWhole(path, pdf.toStdString());
+    return reason.empty() ? reason : "не могу записать " + path + ": " + reason;
 }
 
 std::string ConvertHtmlFileToPdf(const std::string& in, const std::string& out) {

@@ -66,7 +66,7 @@ int ReadsFor(int channels) {
 // Reads everything into the worker's record and makes the snapshot of it. A reading the
 // controller itself must give fails the job; a device that does not answer (a display board
 // not fitted, a crypto flowmeter out of reach) only leaves its settings out.
-bool ReadAll(TComThread& w, SettingsJob& job, int doneBefore, bool stoppable) {
+bool ReadAll(TComThread& w, SettingsJob& job, int doneBefore, bool stoppable, int doneAfter = 0) {
     struct Step {
         Op Reader;
         const char* What;
@@ -91,7 +91,8 @@ bool ReadAll(TComThread& w, SettingsJob& job, int doneBefore, bool stoppable) {
     };
     static_assert(std::size(head) + 2 == kHeadReads);
     // The channel count is known once the configuration is read.
-    int done = doneBefore, total = doneBefore + ReadsFor(job.Controller.ChannelCount ? job.Controller.ChannelCount : kOwnChannelCount);
+    int done = doneBefore,
+        total = doneBefore + ReadsFor(job.Controller.ChannelCount ? job.Controller.ChannelCount : kOwnChannelCount) + doneAfter;
     auto step = [&] { ShowProgress(w, job, ++done, std::max(done, total)); };
 
     bool fullParams = false;
@@ -111,7 +112,7 @@ bool ReadAll(TComThread& w, SettingsJob& job, int doneBefore, bool stoppable) {
     step();
 
     const int channels = w.LogicalChannelCount();
-    total = doneBefore + ReadsFor(channels);
+    total = doneBefore + ReadsFor(channels) + doneAfter;
     std::vector<bool> reductionRead(size_t(channels), false);
     for (int c = 0; c < channels; ++c) {
         if (stopped()) return failed("каналы");
@@ -326,12 +327,23 @@ void ReadSettings(TComThread& w) {
 void RestoreSettings(TComThread& w) {
     std::shared_ptr<SettingsJob> job = TakeStagedJob();
     if (!job) return;
+    // Progress counts the reads before, the writes and the reads that check them.
+    int readBefore = 0;
+    if (job->ReadBeforeWriting) {
+        const int planned = int(PlanRestore(job->Controller, job->File, job->Keys).Writes.size());
+        readBefore = ReadsFor(job->Controller.ChannelCount);
+        if (!ReadAll(w, *job, 0, true, planned + readBefore)) return Finish(w, *job);
+        job->Controller = job->Read;
+        if (std::string refusal = RestoreRefusal(job->Controller, job->File, job->Keys, false); !refusal.empty()) {
+            job->Error = "Не записано: " + refusal;
+            return Finish(w, *job);
+        }
+    }
     RestorePlan plan = PlanRestore(job->Controller, job->File, job->Keys);
     job->Results = plan.Rows;
     const int writes = int(plan.Writes.size());
-    // Progress counts the writes and the reads that check them.
-    const int total = writes + ReadsFor(job->Controller.ChannelCount);
-    int done = 0;
+    const int total = readBefore + writes + ReadsFor(job->Controller.ChannelCount);
+    int done = readBefore;
     bool stopped = false;
     for (const auto& [key, rows] : plan.Writes) {
         if (job->StopRequested.load() || w.ShouldStop()) {
@@ -356,7 +368,7 @@ void RestoreSettings(TComThread& w) {
     }
     // Every value is read back, whatever was written: the controller may take a write and keep
     // another value.
-    const bool read = ReadAll(w, *job, writes, false);
+    const bool read = ReadAll(w, *job, readBefore + writes, false);
     if (read) {
         std::map<std::string, std::string> now;
         for (const SettingRow& row : Rows(job->Read)) now[row.Key] = row.Text;

@@ -34,6 +34,10 @@ struct SettingsJob {
     std::function<void()> Finished;
     // Ends a restore between two writes (from any thread); what was written stays written.
     std::atomic<bool> StopRequested{false};
+    // For a restore some time after the comparison (the window): the controller is read again
+    // first and the writes carry what it holds now, so an edit made meanwhile in another window
+    // is not written back over; the tool's rules are checked again, unforced, on what will be written.
+    bool ReadBeforeWriting = false;
 
     // Out.
     bool Complete = false;       // every read, or every write and its read-back, was made

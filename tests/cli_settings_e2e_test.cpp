@@ -414,6 +414,55 @@ TEST_F(SettingsE2e, RefusalsWriteNothing) {
     EXPECT_EQ(forced.Exit, 0) << forced.Out << forced.Err;
 }
 
+// A restore some time after its comparison (the window's) reads the controller again first: an
+// edit made meanwhile to a setting that travels in the same write stays, and the refusals are
+// judged on what the controller holds now.
+TEST_F(SettingsE2e, ARestoreAfterALaterEditKeepsTheEditAndIsJudgedOnTheControllerAsItIsNow) {
+    SaveDefault();
+    SimHarness b(SimWith({"--other-settings"}));
+    ASSERT_TRUE(b.Started()) << b.Error();
+    CliContext c;
+    c.Link = {b.PortName(), 9600, 1};
+    CliOutcome o;
+    const auto compared = CliReadSettings(c, o);
+    ASSERT_TRUE(compared->Complete) << compared->Error;
+    const SettingsSnapshot file = SettingsFromJson([&] {
+                                      std::ifstream in(file_);
+                                      std::ostringstream all;
+                                      all << in.rdbuf();
+                                      return all.str();
+                                  }()).Snapshot;
+    auto restore = [&](const std::vector<std::string>& keys) {
+        auto job = std::make_shared<SettingsJob>();
+        job->Controller = compared->Read;
+        job->File = file;
+        job->Keys = keys;
+        job->ReadBeforeWriting = true;
+        TCliViews v;
+        RunCliOperation(v, c.Link, RestoreSettings, StageSettingsJob(job));
+        return job;
+    };
+    auto textOf = [](const SettingsSnapshot& s, const std::string& key) {
+        for (const SettingRow& r : Rows(s))
+            if (r.Key == key) return r.Text;
+        return std::string("?");
+    };
+    // Edited in the configuration window after the comparison; another bit of the page restored.
+    ASSERT_EQ(CliConfigSet(c, {"vrxOverflow=1"}), 0);
+    const auto kept = restore({"cfg.byte2bit5"});
+    EXPECT_TRUE(kept->Complete) << kept->Error;
+    EXPECT_EQ(textOf(kept->Read, "cfg.byte2bit5"), "0");
+    EXPECT_EQ(textOf(kept->Read, "cfg.vrxOverflow"), "да");
+    // Four channels since the comparison: the file of five no longer fits, and nothing is written.
+    ASSERT_EQ(CliConfigSet(c, {"channels=4"}), 0);
+    ClearLog();
+    const auto refused = restore({"cfg.byte2bit5"});
+    EXPECT_FALSE(refused->Complete);
+    EXPECT_EQ(refused->Error.rfind("Не записано: ", 0), 0u) << refused->Error;
+    EXPECT_TRUE(refused->Results.empty());
+    EXPECT_EQ(WritesLogged(), "");
+}
+
 // A stop asked for during a read ends it between two readings (a read handed to a running poll
 // has no worker stop of its own); during a restore, between two writes, and what was written stays.
 TEST_F(SettingsE2e, AStopEndsAReadOrARestoreBetweenExchanges) {

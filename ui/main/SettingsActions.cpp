@@ -165,6 +165,8 @@ void TSettingsActions::WriteSelected(const std::vector<std::string>& keys) {
     job->Controller = controller_;
     job->File = file_;
     job->Keys = keys;
+    // The comparison may be minutes old: what the engineer changed since in another window stays.
+    job->ReadBeforeWriting = true;
     diff_.SetJobRunning(true);
     diff_.SetSummary("Запись...");
     Start(SettingsTask::Restore, &RestoreSettings, job, [this](SettingsJob& done) { Restored(done); });
